@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "image/image.h"
+
+// The frame strip: the picture turned through a full circle in N steps, the
+// frames stacked top to bottom, the uncovered corners in the clear color.
+
+// The library's clear color, which turning and FillImage leave in the gaps.
+bool SetClearColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::uint8_t alpha);
+
+bool FillImage(Image& image);
+
+// Turns the image by `degrees` (negated unless keepSign); the image takes the
+// turned picture's size. Refuses pictures narrower or shorter than 2 pixels.
+bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason = nullptr);
+
+// Copies the part of `source` that falls inside `destination`, the source's
+// top-left corner at column x, row y. A source wholly outside changes nothing.
+bool PasteImage(Image& destination, const Image& source, int x, int y);
+
+// Whole degrees of frame k of N: the truncated running single-precision sum.
+int FrameAngle(int frames, int k);
+
+// Checks that a strip of N frames of a width x height picture can be held;
+// the reason says why not.
+bool CheckStripSize(int width, int height, int frames, int bytesPerPixel,
+                    std::string* reason = nullptr);
+
+// The strip of `frames` frames of `source`, or no image with a reason when it
+// is too large or cannot be made. The source is only read.
+std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames,
+                                       std::string* reason = nullptr);

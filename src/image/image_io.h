@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "image/image.h"
+
+// Traffic between Image and the image library: start-up, reading, writing,
+// depth conversion, flipping and the mask. Every function that can fail
+// takes an optional `reason`, filled with one line saying why when it does.
+
+// Largest pixel block one library image may hold: the library keeps sizes in
+// 32-bit unsigned integers.
+constexpr std::uint64_t kMaxLibraryImageBytes = 0xFFFFFFFFull;
+
+// Bit values for SetSaveCompression.
+constexpr int kCompressionOn = 1;
+constexpr int kCompressionOff = 2;
+
+void InitImageLibrary();
+void SetSaveCompression(int flags);
+
+// Reads a picture at the given depth (1, 3 or 4 bytes per pixel). Rows come
+// back bottom row first; call FlipRows next. Gives no image for an empty
+// path, and no image with a reason for a file that cannot be read.
+std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
+                                     std::string* reason = nullptr);
+
+bool FlipRows(Image& image);
+
+// Writes the image at the given depth (its own when left out), the format
+// taken from the extension of `path`. The file appears only once it is
+// complete: a failed write leaves any earlier file of that name as it was.
+bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
+                   std::string* reason = nullptr);
+bool SaveImageFile(const Image& image, const std::string& path, std::string* reason = nullptr);
+
+bool ConvertDepth(Image& image, int bytesPerPixel);
+
+// Black where a pixel equals (red, green, blue), white elsewhere; 3 bytes per
+// pixel, the source's size.
+std::unique_ptr<Image> MakeMask(const Image& image, std::uint8_t red, std::uint8_t green,
+                                std::uint8_t blue);
