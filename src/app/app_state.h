@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "image/image.h"
+#include "window/window_layer.h"
+
+// What the user sets: five of these outlive the run in config.txt, the fill
+// color does not.
+struct AppSettings {
+  int Frames = 32;             // never below 1, see SetFrameCount
+  std::string DefaultDirPath;  // where the file dialogs start, with its trailing "/"
+  bool IsCompressed = false;
+  bool Is8BitSave = false;
+  bool HasMask = false;
+  Rgb FillColor{255, 255, 255};
+};
+
+// The shell's state for the whole run.
+struct AppState {
+  WindowLayer* Instance = nullptr;  // the layer the program's windows run on
+  WindowHandle MainWindow = 0;
+  std::unique_ptr<Image> CurrentImage;
+  // The image the preview shows: the current image, or the one about to
+  // become current. The preview paints straight from it.
+  const Image* PreviewImage = nullptr;
+  std::optional<Rgb> FillBrush;  // the swatch's color
+  int ScrollX = 0;
+  int ScrollY = 0;
+  int VisibleWidth = 0;
+  int VisibleHeight = 0;
+  bool PreviewReady = false;
+};
+
+extern AppSettings g_appSettings;
+extern AppState g_appState;
+
+// Releases the preview, the swatch color and the current image, and sets
+// the frame count back to 32 and the scroll offsets to 0.
+void ResetAppState();
+
+// The running program's directory with its trailing "/", "" when unknown.
+std::string ExecutableDirectory();
+
+// A count of 0 or less becomes 32.
+void SetFrameCount(int n);
+void SetSaveOptions(bool compressed, bool eightBit, bool mask);
+// Also sets the image engine's clear color and repaints the main window at
+// once, so its swatch shows the color.
+void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);

@@ -1,0 +1,15 @@
+#include "app/application.h"
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/settings_file.h"
+#include "resources/resource_ids.h"
+
+bool RunApplication(WindowLayer& layer) {
+  ResetAppState();
+  g_appState.Instance = &layer;
+  ReadSettingsFile();
+  SetFillColor(255, 255, 255);
+  layer.RunModalDialog(kMainWindowTemplate, 0, MainWindowProc);
+  return true;
+}

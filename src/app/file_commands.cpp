@@ -1,0 +1,127 @@
+#include "app/file_commands.h"
+
+#include <iterator>
+#include <new>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "image/image_io.h"
+
+namespace {
+
+const std::vector<FileFilter> kOpenFilter{
+    {"All Files", "*.png;*.jpg;*.jpeg;*.tga;*.bmp;*.pcx"}, {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
+    {"Portable Network Graphic (*.png)", "*.png"},         {"Truevision Targa (*.tga)", "*.tga"},
+    {"Windows or OS/2 Bitmaps (*.bmp)", "*.bmp"},          {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
+};
+
+// The save types, in the order of kSaveExtensions.
+const std::vector<FileFilter> kSaveFilter{
+    {"Portable Network Graphic (*.png)", "*.png"},
+    {"Truevision Targa (*.tga)", "*.tga"},
+    {"Windows or OS/2 Bitmaps (*.bmp)", "*.bmp"},
+    {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
+};
+const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
+
+constexpr char kMaskSuffix[] = "-mask.BMP";
+
+// Writes with a report of what failed; the library is set to replace files.
+void Save(const Image& image, const std::string& path, bool eightBit, const std::string& what) {
+  std::string reason;
+  bool saved = false;
+  try {
+    saved = eightBit ? SaveImageFile(image, path, 1, &reason) : SaveImageFile(image, path, &reason);
+  } catch (const std::bad_alloc&) {
+    reason = "There is not enough memory to write it.";
+  }
+  if (!saved)
+    ReportFailure(g_appState.MainWindow, "Cannot save " + what + "\"" + path + "\".", reason);
+}
+
+}  // namespace
+
+void FileDialog::Setup(const std::string& title, const std::string& initialDirectory,
+                       const std::vector<FileFilter>& filter, int mode) {
+  Reset();
+  request_ = FileDialogRequest();
+  request_.mode = mode == kOpenMode ? FileDialogMode::kOpen : FileDialogMode::kSave;
+  request_.title = title;
+  request_.initialDirectory = initialDirectory;
+  request_.filters = filter;
+  request_.initialFilterIndex = 1;
+}
+
+void FileDialog::Reset() {
+  path_.clear();
+  fileNameOffset_ = extensionOffset_ = filterIndex_ = 0;
+}
+
+void FileDialog::Run() {
+  Reset();
+  const FileDialogResult result =
+      g_appState.Instance->RunFileDialog(g_appState.MainWindow, request_);
+  if (result.path.empty()) return;
+  path_ = result.path;
+  fileNameOffset_ = result.fileNameOffset;
+  extensionOffset_ = result.extensionOffset;
+  filterIndex_ = result.filterIndex;
+}
+
+std::string FileDialog::Extension() const {
+  if (extensionOffset_ == 0 || extensionOffset_ >= static_cast<int>(path_.size())) return {};
+  std::string extension = path_.substr(extensionOffset_);
+  for (char& c : extension) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return extension;
+}
+
+void OpenCommand() {
+  FileDialog dialog;
+  dialog.Setup("Open", g_appSettings.DefaultDirPath, kOpenFilter, FileDialog::kOpenMode);
+  dialog.Run();
+  const std::string path = dialog.Path();
+  if (path.empty()) return;
+  g_appSettings.DefaultDirPath = dialog.Directory();
+  ShowOpenedImage(path);
+}
+
+void SaveAsCommand() {
+  const Image* image = g_appState.CurrentImage.get();
+  if (!image) return;
+  FileDialog dialog;
+  dialog.Setup("Save As", g_appSettings.DefaultDirPath, kSaveFilter, FileDialog::kSaveMode);
+  dialog.Run();
+  std::string path = dialog.Path();
+  if (path.empty()) return;
+  g_appSettings.DefaultDirPath = dialog.Directory();
+
+  // The chosen type's extension is added unless the name already ends in
+  // it; nothing typed is ever taken away.
+  const int type = dialog.FilterIndex();
+  if (type >= 0 && type < static_cast<int>(std::size(kSaveExtensions)) &&
+      dialog.Extension() != kSaveExtensions[type]) {
+    path += std::string(".") + kSaveExtensions[type];
+  }
+
+  SetSaveCompression(g_appSettings.IsCompressed ? kCompressionOn : kCompressionOff);
+  Save(*image, path, g_appSettings.Is8BitSave, "");
+
+  if (!g_appSettings.HasMask) return;
+  // Tried even when the picture could not be written.
+  const std::string maskPath = path.substr(0, path.rfind('.')) + kMaskSuffix;
+  const Rgb fill = g_appSettings.FillColor;
+  std::unique_ptr<Image> mask;
+  try {
+    mask = MakeMask(*image, fill.red, fill.green, fill.blue);
+  } catch (const std::bad_alloc&) {
+    mask.reset();
+  }
+  if (!mask) {
+    ReportFailure(g_appState.MainWindow, "Cannot make the mask \"" + maskPath + "\".",
+                  "There is not enough memory for it.");
+    return;
+  }
+  Save(*mask, maskPath, true, "the mask ");
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "window/window_layer.h"
+
+// The platform's open and save dialogs for one command run.
+class FileDialog {
+ public:
+  static constexpr int kOpenMode = 1;
+  static constexpr int kSaveMode = 2;
+
+  // mode 1: an open dialog; any other value: a save dialog. The dialog
+  // starts with the first type of `filter` selected.
+  void Setup(const std::string& title, const std::string& initialDirectory,
+             const std::vector<FileFilter>& filter, int mode);
+  void Reset();
+  // Runs the dialog over the main window; Path() is "" when nothing was chosen.
+  void Run();
+
+  std::string Path() const { return path_; }
+  // The directory of Path(), with its trailing "/".
+  std::string Directory() const { return path_.substr(0, fileNameOffset_); }
+  // Path()'s extension upper-cased, "" when it has none.
+  std::string Extension() const;
+  // 0-based type chosen, -1 when nothing was chosen.
+  int FilterIndex() const { return filterIndex_ - 1; }
+
+ private:
+  FileDialogRequest request_;
+  std::string path_;
+  int fileNameOffset_ = 0;
+  int extensionOffset_ = 0;
+  int filterIndex_ = 0;
+};
+
+// File, Open: choose a picture and show it.
+void OpenCommand();
+// File, Save As: write the current picture, and its mask when asked.
+void SaveAsCommand();

@@ -1,0 +1,247 @@
+#include "app/main_window.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <new>
+
+#include "app/app_state.h"
+#include "app/file_commands.h"
+#include "app/settings_file.h"
+#include "dialogs/dialogs.h"
+#include "image/frame_strip.h"
+#include "image/image_io.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr int kViewportWidth = 310;
+constexpr int kViewportHeight = 260;
+constexpr int kPreviewCentreX = 156;
+constexpr int kPreviewCentreY = 131;
+// The fill-color swatch in the client area; right and bottom excluded.
+constexpr int kSwatchLeft = 11;
+constexpr int kSwatchTop = 293;
+constexpr int kSwatchRight = 41;
+constexpr int kSwatchBottom = 322;
+
+WindowLayer& Layer() {
+  return *g_appState.Instance;
+}
+
+void InitMainWindow(WindowHandle window) {
+  g_appState.MainWindow = window;
+  InitImageLibrary();
+  Layer().EnableControl(window, kRotateButton, false);
+  Layer().EnableMenuItem(window, kSaveAsCommand, false);
+  Layer().SetIcon(window, IconSize::kSmall, kSmallIcon);
+  Layer().SetIcon(window, IconSize::kBig, kBigIcon);
+}
+
+void Command(WindowHandle window, unsigned id) {
+  switch (id) {
+    case kRotateButton:
+      Rotate(window);
+      break;
+    case kOpenCommand:
+      OpenCommand();
+      break;
+    case kSaveAsCommand:
+      SaveAsCommand();
+      break;
+    case kExitCommand:
+      Layer().EndDialog(window, 0);
+      break;
+    case kFrameNumberCommand:
+      ShowFrameNumberDialog(g_appState.Instance, window, g_appSettings.Frames);
+      break;
+    case kSaveOptionsCommand:
+      ShowSaveOptionsDialog(g_appState.Instance, window, g_appSettings.IsCompressed,
+                            g_appSettings.Is8BitSave, g_appSettings.HasMask);
+      break;
+    case kFillColorCommand:
+      ShowFillColorDialog(g_appState.Instance, window, g_appSettings.FillColor);
+      break;
+    case kAboutCommand:
+      ShowAboutDialog(g_appState.Instance, window);
+      break;
+    default:  // Escape's cancel among others: the main window stays
+      break;
+  }
+}
+
+void Paint(WindowHandle window) {
+  if (g_appState.PreviewReady) DrawPreview();
+  // Before the first SetFillColor, and after shutdown, the swatch is white.
+  const Rgb fill = g_appState.FillBrush.value_or(Rgb{255, 255, 255});
+  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop, kSwatchRight, kSwatchBottom, fill);
+}
+
+// Moves the bar `barId` as `request` asks and scrolls the preview with it.
+void Scroll(WindowHandle window, int barId, int& offset, unsigned request) {
+  const ScrollInfo info = Layer().GetScrollInfo(window, barId);
+  long long pos = info.pos;
+  switch (request) {
+    case SB_LINEUP:
+      pos -= 1;
+      break;
+    case SB_LINEDOWN:
+      pos += 1;
+      break;
+    case SB_PAGEUP:
+      pos -= info.page;
+      break;
+    case SB_PAGEDOWN:
+      pos += info.page;
+      break;
+    case SB_THUMBTRACK:
+      pos = info.trackPos;
+      break;
+    case SB_TOP:
+      pos = info.min;
+      break;
+    case SB_BOTTOM:
+      pos = info.max;
+      break;
+    default:  // thumb position, end of scrolling
+      break;
+  }
+  ScrollInfo update;
+  update.pos = static_cast<int>(std::clamp<long long>(pos, INT_MIN, INT_MAX));
+  Layer().SetScrollInfo(window, barId, update, SIF_POS);
+  const int now = Layer().GetScrollInfo(window, barId).pos;
+  if (now == info.pos) return;
+  offset = now;
+  Layer().RepaintNow(window);
+}
+
+void Destroy() {
+  WriteSettingsFile();
+  ResetAppState();
+  Layer().PostQuit(0);
+}
+
+}  // namespace
+
+bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam /*lParam*/) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitMainWindow(window);
+      return true;
+    case WM_COMMAND:
+      Command(window, LowWord(wParam));
+      return true;
+    case WM_PAINT:
+      Paint(window);
+      return true;
+    case WM_VSCROLL:
+      Scroll(window, kVerticalScrollBar, g_appState.ScrollY, LowWord(wParam));
+      return false;
+    case WM_HSCROLL:
+      Scroll(window, kHorizontalScrollBar, g_appState.ScrollX, LowWord(wParam));
+      return false;
+    case WM_CLOSE:
+      Layer().EndDialog(window, 0);
+      return true;
+    case WM_DESTROY:
+      Destroy();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void BuildPreviewBitmap(const Image& image) {
+  const WindowHandle window = g_appState.MainWindow;
+  ScrollInfo range;
+  range.max = image.Height() - 1;
+  range.page = kViewportHeight;
+  Layer().SetScrollInfo(window, kVerticalScrollBar, range, SIF_RANGE | SIF_PAGE);
+  range.max = image.Width() - 1;
+  range.page = kViewportWidth;
+  Layer().SetScrollInfo(window, kHorizontalScrollBar, range, SIF_RANGE | SIF_PAGE);
+  g_appState.VisibleWidth = std::min(image.Width(), kViewportWidth);
+  g_appState.VisibleHeight = std::min(image.Height(), kViewportHeight);
+  // No copy: strips can be far taller than any window-system bitmap, and
+  // the paint reads the visible block from the image itself.
+  g_appState.PreviewImage = &image;
+  g_appState.PreviewReady = true;
+}
+
+void DrawPreview() {
+  const Image* image = g_appState.PreviewImage;
+  if (!image) return;
+  // Centred on the preview's middle, halves rounded down.
+  const int x = kPreviewCentreX - (g_appState.VisibleWidth + 1) / 2;
+  const int y = kPreviewCentreY - (g_appState.VisibleHeight + 1) / 2;
+  // Only the picture is drawn; the rest of the viewport keeps the window's
+  // background.
+  const int width = std::clamp(image->Width() - g_appState.ScrollX, 0, kViewportWidth);
+  const int height = std::clamp(image->Height() - g_appState.ScrollY, 0, kViewportHeight);
+  if (width == 0 || height == 0) return;
+  Layer().DrawImageBlock(g_appState.MainWindow, kPreviewControl, *image, g_appState.ScrollX,
+                         g_appState.ScrollY, x, y, width, height);
+}
+
+bool ShowOpenedImage(const std::string& path) {
+  std::string reason;
+  std::unique_ptr<Image> image;
+  try {
+    image = LoadImageFile(path, 3, &reason);
+    if (image && !FlipRows(*image)) {
+      image.reset();
+      reason = "The picture could not be turned upright.";
+    }
+  } catch (const std::bad_alloc&) {
+    image.reset();
+    reason = "There is not enough memory for the picture.";
+  }
+  if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
+    ReportFailure(g_appState.MainWindow, "Cannot open \"" + path + "\".", reason);
+    return false;
+  }
+  const WindowHandle window = g_appState.MainWindow;
+  Layer().EnableControl(window, kRotateButton, true);
+  g_appState.ScrollX = 0;
+  g_appState.ScrollY = 0;
+  BuildPreviewBitmap(*image);
+  // A new picture starts at its top-left corner.
+  ScrollInfo start;
+  Layer().SetScrollInfo(window, kVerticalScrollBar, start, SIF_POS);
+  Layer().SetScrollInfo(window, kHorizontalScrollBar, start, SIF_POS);
+  const std::vector<std::uint8_t> topLeft = image->ReadPixel(0, 0);
+  SetFillColor(topLeft[0], topLeft[1], topLeft[2]);
+  g_appState.CurrentImage = std::move(image);
+  Layer().Invalidate(window);
+  return true;
+}
+
+void Rotate(WindowHandle window) {
+  // The button's state decides, whatever sent the command.
+  if (!Layer().IsControlEnabled(window, kRotateButton) || !g_appState.CurrentImage) return;
+  Layer().EnableControl(window, kRotateButton, false);
+  std::string reason;
+  std::unique_ptr<Image> strip;
+  try {
+    strip = BuildFrameStrip(*g_appState.CurrentImage, g_appSettings.Frames, &reason);
+  } catch (const std::bad_alloc&) {
+    strip.reset();
+    reason = "There is not enough memory for the frame strip.";
+  }
+  if (!strip) {
+    Layer().EnableControl(window, kRotateButton, true);
+    ReportFailure(window,
+                  "Cannot make " + std::to_string(g_appSettings.Frames) + " frames of the picture.",
+                  reason);
+    return;
+  }
+  BuildPreviewBitmap(*strip);
+  g_appState.CurrentImage = std::move(strip);
+  Layer().RepaintNow(window);
+  Layer().EnableMenuItem(window, kSaveAsCommand, true);
+}
+
+void ReportFailure(WindowHandle owner, const std::string& what, const std::string& reason) {
+  Layer().MessageBox(owner, what + "\n" + (reason.empty() ? "The reason is not known." : reason),
+                     "Gyrelle", MB_OK | MB_ICONERROR);
+}

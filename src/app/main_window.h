@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "image/image.h"
+#include "window/window_layer.h"
+
+// The main window's procedure: menu commands, the Rotate button, painting
+// of the preview and the fill-color swatch, both scroll bars, and the
+// shutdown when the window goes.
+bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
+
+// Makes `image` the picture the preview shows: scroll ranges and pages,
+// VisibleWidth and VisibleHeight, PreviewReady. The image must outlive its
+// time in the preview.
+void BuildPreviewBitmap(const Image& image);
+
+// Paints the part of the shown picture that falls in the viewport; called
+// while the main window paints.
+void DrawPreview();
+
+// Loads the picture at `path` and makes it current; fill color from its
+// top-left pixel. A file that cannot be read is reported and changes
+// nothing. True when the picture is shown.
+bool ShowOpenedImage(const std::string& path);
+
+// Turns the current picture into a frame strip of Frames frames, once per
+// opened picture. A strip that cannot be made is reported and changes
+// nothing.
+void Rotate(WindowHandle window);
+
+// Shows an error in a message box over `owner`: `what` failed, and `reason` why.
+void ReportFailure(WindowHandle owner, const std::string& what, const std::string& reason);

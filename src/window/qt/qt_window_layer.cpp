@@ -1,0 +1,244 @@
+#include "window/qt/qt_window_layer.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+#include "image/image.h"
+#include "window/qt/template_dialog.h"
+
+namespace {
+
+// "Description (*.a *.b)": with the details hidden the user reads the
+// description exactly as written, and Qt takes the patterns from the last
+// parentheses.
+QString NameFilter(const FileFilter& filter) {
+  QString patterns = QString::fromUtf8(filter.patterns);
+  patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+  return QString::fromUtf8(filter.description) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+// The block of `image` at (x, y), red-green-blue, copied row by row.
+QImage CopyBlock(const Image& image, int x, int y, int width, int height) {
+  QImage block(width, height, QImage::Format_RGB888);
+  const int bytesPerPixel = image.BytesPerPixel();
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* source =
+        image.Pixels() + image.RowBytes() * std::size_t(y + row) + std::size_t(x) * bytesPerPixel;
+    std::uint8_t* target = block.scanLine(row);
+    if (bytesPerPixel == 3) {
+      std::memcpy(target, source, std::size_t(width) * 3);
+      continue;
+    }
+    for (int column = 0; column < width; ++column, source += bytesPerPixel, target += 3) {
+      std::memcpy(target, source, 3);
+    }
+  }
+  return block;
+}
+
+}  // namespace
+
+QtWindowLayer::QtWindowLayer() = default;
+QtWindowLayer::~QtWindowLayer() = default;
+
+TemplateDialog* QtWindowLayer::Find(WindowHandle window) const {
+  const auto found = windows_.find(window);
+  return found == windows_.end() ? nullptr : found->second;
+}
+
+QDialog* QtWindowLayer::Widget(WindowHandle window) const {
+  return Find(window);
+}
+
+int QtWindowLayer::RunModalDialog(int templateId, WindowHandle owner, DialogProc proc) {
+  const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
+  if (!dialogTemplate) return -1;
+  const WindowHandle handle = nextHandle_++;
+  TemplateDialog dialog(handle, *dialogTemplate, proc, Find(owner));
+  windows_[handle] = &dialog;
+  dialog.Dispatch(WM_INITDIALOG, 0, 0);
+  if (!dialog.Ended()) dialog.exec();
+  dialog.Dispatch(WM_DESTROY, 0, 0);
+  windows_.erase(handle);
+  return dialog.Result();
+}
+
+void QtWindowLayer::EndDialog(WindowHandle window, int result) {
+  if (TemplateDialog* dialog = Find(window)) dialog->End(result);
+}
+
+void QtWindowLayer::PostQuit(int exitCode) {
+  QCoreApplication::exit(exitCode);
+}
+
+void QtWindowLayer::EnableControl(WindowHandle window, int id, bool enabled) {
+  if (TemplateDialog* dialog = Find(window)) {
+    if (QWidget* control = dialog->Control(id)) control->setEnabled(enabled);
+  }
+}
+
+bool QtWindowLayer::IsControlEnabled(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  QWidget* control = dialog ? dialog->Control(id) : nullptr;
+  return control && control->isEnabled();
+}
+
+void QtWindowLayer::EnableMenuItem(WindowHandle window, int commandId, bool enabled) {
+  if (TemplateDialog* dialog = Find(window)) {
+    if (QAction* action = dialog->MenuCommand(commandId)) action->setEnabled(enabled);
+  }
+}
+
+void QtWindowLayer::SetControlText(WindowHandle window, int id, const std::string& text) {
+  TemplateDialog* dialog = Find(window);
+  QWidget* control = dialog ? dialog->Control(id) : nullptr;
+  const QString value = QString::fromStdString(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    edit->setText(value);
+  } else if (auto* label = qobject_cast<QLabel*>(control)) {
+    label->setText(value);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    button->setText(value);
+  } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+    group->setTitle(value);
+  }
+}
+
+std::string QtWindowLayer::GetControlText(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  QWidget* control = dialog ? dialog->Control(id) : nullptr;
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(control)) return label->text().toStdString();
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text().toStdString();
+  if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title().toStdString();
+  return {};
+}
+
+void QtWindowLayer::CheckButton(WindowHandle window, int id, bool checked) {
+  TemplateDialog* dialog = Find(window);
+  if (auto* button = qobject_cast<QAbstractButton*>(dialog ? dialog->Control(id) : nullptr)) {
+    button->setChecked(checked);
+  }
+}
+
+bool QtWindowLayer::IsButtonChecked(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  auto* button = qobject_cast<QAbstractButton*>(dialog ? dialog->Control(id) : nullptr);
+  return button && button->isChecked();
+}
+
+void QtWindowLayer::SetScrollInfo(WindowHandle window, int id, const ScrollInfo& info,
+                                  unsigned mask) {
+  if (TemplateDialog* dialog = Find(window)) dialog->SetScrollInfo(id, info, mask);
+}
+
+ScrollInfo QtWindowLayer::GetScrollInfo(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  return dialog ? dialog->GetScrollInfo(id) : ScrollInfo();
+}
+
+void QtWindowLayer::RepaintNow(WindowHandle window) {
+  if (TemplateDialog* dialog = Find(window)) dialog->ClientArea()->repaint();
+}
+
+void QtWindowLayer::Invalidate(WindowHandle window) {
+  if (TemplateDialog* dialog = Find(window)) dialog->update();
+}
+
+void QtWindowLayer::DrawImageBlock(WindowHandle window, int id, const Image& image, int srcX,
+                                   int srcY, int destX, int destY, int width, int height) {
+  TemplateDialog* dialog = Find(window);
+  QPainter* painter = dialog ? dialog->BeginDrawing(id) : nullptr;
+  if (!painter) return;
+  // Only the part of the block that lies inside the image.
+  const QRect wanted(srcX, srcY, width, height);
+  const QRect source = wanted.intersected(QRect(0, 0, image.Width(), image.Height()));
+  if (!source.isEmpty() && image.HasPixels()) {
+    const QPoint target(destX + source.x() - srcX, destY + source.y() - srcY);
+    painter->drawImage(target,
+                       CopyBlock(image, source.x(), source.y(), source.width(), source.height()));
+  }
+  dialog->EndDrawing();
+}
+
+void QtWindowLayer::DrawRectangle(WindowHandle window, int id, int left, int top, int right,
+                                  int bottom, Rgb fill) {
+  TemplateDialog* dialog = Find(window);
+  QPainter* painter = dialog ? dialog->BeginDrawing(id) : nullptr;
+  if (!painter) return;
+  if (right > left && bottom > top) {
+    const QRect area(left, top, right - left, bottom - top);
+    painter->fillRect(area, QColor(fill.red, fill.green, fill.blue));
+    painter->setPen(QPen(Qt::black, 0));
+    painter->setBrush(Qt::NoBrush);
+    // A 1-pixel outline on the area's own edge pixels.
+    painter->drawRect(area.adjusted(0, 0, -1, -1));
+  }
+  dialog->EndDrawing();
+}
+
+void QtWindowLayer::SetIcon(WindowHandle window, IconSize size, int iconId) {
+  if (TemplateDialog* dialog = Find(window)) dialog->SetIcon(size, iconId);
+}
+
+int QtWindowLayer::MessageBox(WindowHandle owner, const std::string& text,
+                              const std::string& caption, unsigned style) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  switch (style & 0xF0) {
+    case MB_ICONERROR:
+      icon = QMessageBox::Critical;
+      break;
+    case MB_ICONWARNING:
+      icon = QMessageBox::Warning;
+      break;
+    case MB_ICONINFORMATION:
+      icon = QMessageBox::Information;
+      break;
+    default:
+      break;
+  }
+  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text),
+                  QMessageBox::Ok, Find(owner));
+  box.exec();
+  return IDOK;
+}
+
+FileDialogResult QtWindowLayer::RunFileDialog(WindowHandle owner,
+                                              const FileDialogRequest& request) {
+  QFileDialog dialog(Find(owner), QString::fromStdString(request.title),
+                     QString::fromStdString(request.initialDirectory));
+  // Qt's own dialog on every desktop: the same filters and questions everywhere.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  QStringList filters;
+  for (const FileFilter& filter : request.filters) filters << NameFilter(filter);
+  dialog.setNameFilters(filters);
+  if (request.initialFilterIndex >= 1 && request.initialFilterIndex <= filters.size()) {
+    dialog.selectNameFilter(filters[request.initialFilterIndex - 1]);
+  }
+  if (request.mode == FileDialogMode::kSave) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  const int filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  return MakeFileDialogResult(QFile::encodeName(dialog.selectedFiles().first()).toStdString(),
+                              filterIndex);
+}
+
+std::string QtWindowLayer::ExecutablePath() {
+  return ProcessExecutablePath();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "window/window_layer.h"
+
+class QDialog;
+class TemplateDialog;
+
+// The window layer on Qt 6 Widgets: dialogs built from the templates, Qt's
+// events turned into the procedures' messages, the operations carried out
+// on the widgets. Needs a QApplication.
+class QtWindowLayer : public WindowLayer {
+ public:
+  QtWindowLayer();
+  ~QtWindowLayer() override;
+
+  int RunModalDialog(int templateId, WindowHandle owner, DialogProc proc) override;
+  void EndDialog(WindowHandle window, int result) override;
+  void PostQuit(int exitCode) override;
+
+  void EnableControl(WindowHandle window, int id, bool enabled) override;
+  bool IsControlEnabled(WindowHandle window, int id) override;
+  void EnableMenuItem(WindowHandle window, int commandId, bool enabled) override;
+
+  void SetControlText(WindowHandle window, int id, const std::string& text) override;
+  std::string GetControlText(WindowHandle window, int id) override;
+  void CheckButton(WindowHandle window, int id, bool checked) override;
+  bool IsButtonChecked(WindowHandle window, int id) override;
+
+  void SetScrollInfo(WindowHandle window, int id, const ScrollInfo& info, unsigned mask) override;
+  ScrollInfo GetScrollInfo(WindowHandle window, int id) override;
+
+  void RepaintNow(WindowHandle window) override;
+  void Invalidate(WindowHandle window) override;
+  void DrawImageBlock(WindowHandle window, int id, const Image& image, int srcX, int srcY,
+                      int destX, int destY, int width, int height) override;
+  void DrawRectangle(WindowHandle window, int id, int left, int top, int right, int bottom,
+                     Rgb fill) override;
+  void SetIcon(WindowHandle window, IconSize size, int iconId) override;
+
+  int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                 unsigned style) override;
+  FileDialogResult RunFileDialog(WindowHandle owner, const FileDialogRequest& request) override;
+
+  std::string ExecutablePath() override;
+
+  // The open dialog of a window, nullptr when there is none; its controls
+  // and menu commands are named by their ids.
+  QDialog* Widget(WindowHandle window) const;
+
+ private:
+  TemplateDialog* Find(WindowHandle window) const;
+
+  std::map<WindowHandle, TemplateDialog*> windows_;
+  WindowHandle nextHandle_ = 1;
+};

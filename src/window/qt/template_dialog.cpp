@@ -1,0 +1,336 @@
+#include "window/qt/template_dialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "resources/resource_ids.h"
+
+namespace {
+
+// The client area: the procedure paints it on WM_PAINT. Controls are its
+// children and paint over it.
+class ClientWidget : public QWidget {
+ public:
+  ClientWidget(TemplateDialog* dialog) : QWidget(dialog), dialog_(dialog) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    dialog_->Paint(painter);
+  }
+
+ private:
+  TemplateDialog* dialog_;
+};
+
+QRect PixelRect(int x, int y, int width, int height) {
+  return QRect(DialogUnitsToPixelsX(x), DialogUnitsToPixelsY(y), DialogUnitsToPixelsX(width),
+               DialogUnitsToPixelsY(height));
+}
+
+void ShowOnBar(QScrollBar* bar, const ScrollInfo& info) {
+  // Qt's maximum is the highest position, the desktop's the end of the range.
+  const QSignalBlocker blocker(bar);
+  bar->setRange(info.min, MaxScrollPosition(info));
+  bar->setPageStep(std::max(info.page, 1));
+  bar->setValue(info.pos);
+}
+
+}  // namespace
+
+QString ImageResourcePath(int id) {
+  switch (id) {
+    case kBigIcon:
+      return QStringLiteral(":/gyrelle/icons/icon48.png");
+    case kSmallIcon:
+      return QStringLiteral(":/gyrelle/icons/icon16.png");
+    default:
+      return {};
+  }
+}
+
+TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialogTemplate,
+                               DialogProc proc, QWidget* owner)
+    : QDialog(owner), handle_(handle), proc_(proc) {
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (dialogTemplate.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+  setWindowFlags(flags);
+  setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+  // The templates are laid out for an 8-point font at 96 dpi.
+  QFont dialogFont = font();
+  dialogFont.setPixelSize(11);
+  setFont(dialogFont);
+
+  int menuHeight = 0;
+  if (dialogTemplate.menuId) {
+    BuildMenu(dialogTemplate.menuId);
+    menuHeight = findChild<QMenuBar*>()->sizeHint().height();
+  }
+  const QSize clientSize(DialogUnitsToPixelsX(dialogTemplate.width),
+                         DialogUnitsToPixelsY(dialogTemplate.height));
+  client_ = new ClientWidget(this);
+  client_->setGeometry(QRect(QPoint(0, menuHeight), clientSize));
+  if (auto* bar = findChild<QMenuBar*>()) bar->setGeometry(0, 0, clientSize.width(), menuHeight);
+  setFixedSize(clientSize.width(), clientSize.height() + menuHeight);
+
+  for (const ControlTemplate& control : dialogTemplate.controls) {
+    QWidget* widget = BuildControl(control);
+    if (control.controlClass == ControlClass::kStatic &&
+        (control.style & SS_TYPEMASK) == SS_BITMAP) {
+      widget->move(PixelRect(control.x, control.y, 0, 0).topLeft());
+    } else {
+      widget->setGeometry(PixelRect(control.x, control.y, control.width, control.height));
+    }
+    if (control.id >= 0) {
+      widget->setObjectName(QString::number(control.id));
+      controls_[control.id] = widget;
+    }
+  }
+
+  if ((dialogTemplate.style & DS_CENTER) && !owner) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      move(screen->availableGeometry().center() - rect().center());
+    }
+  }
+}
+
+void TemplateDialog::BuildMenu(int menuId) {
+  const MenuTemplate* menu = FindMenuTemplate(menuId);
+  if (!menu) return;
+  auto* bar = new QMenuBar(this);
+  for (const PopupMenuTemplate& popup : menu->popups) {
+    QMenu* submenu = bar->addMenu(QString::fromUtf8(popup.text));
+    for (const MenuItemTemplate& item : popup.items) {
+      if (!item.text) {
+        submenu->addSeparator();
+        continue;
+      }
+      QAction* action = submenu->addAction(QString::fromUtf8(item.text));
+      action->setObjectName(QString::number(item.commandId));
+      const int id = item.commandId;
+      connect(action, &QAction::triggered, this,
+              [this, id] { Dispatch(WM_COMMAND, MakeWParam(id, 0), 0); });
+      commands_[id] = action;
+    }
+  }
+}
+
+QWidget* TemplateDialog::BuildControl(const ControlTemplate& control) {
+  const QString text = QString::fromUtf8(control.text);
+  switch (control.controlClass) {
+    case ControlClass::kButton:
+      return BuildButton(control);
+    case ControlClass::kScrollBar:
+      return BuildScrollBar(control);
+    case ControlClass::kEdit: {
+      auto* edit = new QLineEdit(text, client_);
+      edit->setFrame(control.style & WS_BORDER);
+      if (control.style & ES_NUMBER) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+      }
+      return edit;
+    }
+    case ControlClass::kStatic:
+      break;
+  }
+  switch (control.style & SS_TYPEMASK) {
+    case SS_BLACKFRAME: {
+      // Only the frame: what the procedure paints inside shows through.
+      auto* frame = new QFrame(client_);
+      frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+      frame->setLineWidth(1);
+      QPalette palette = frame->palette();
+      palette.setColor(QPalette::WindowText, Qt::black);
+      frame->setPalette(palette);
+      frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+      return frame;
+    }
+    case SS_BITMAP: {
+      auto* picture = new QLabel(client_);
+      picture->setPixmap(QPixmap(ImageResourcePath(control.imageId)));
+      picture->adjustSize();
+      return picture;
+    }
+    default: {
+      auto* label = new QLabel(text, client_);
+      label->setWordWrap(true);
+      label->setAlignment(
+          ((control.style & SS_TYPEMASK) == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft) |
+          Qt::AlignTop);
+      return label;
+    }
+  }
+}
+
+QWidget* TemplateDialog::BuildButton(const ControlTemplate& control) {
+  const QString text = QString::fromUtf8(control.text);
+  const unsigned type = control.style & BS_TYPEMASK;
+  if (type == BS_GROUPBOX) return new QGroupBox(text, client_);
+
+  QAbstractButton* button = nullptr;
+  if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) {
+    button = new QCheckBox(text, client_);
+  } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+    auto* radio = new QRadioButton(text, client_);
+    radio->setAutoExclusive(false);
+    button = radio;
+  } else {
+    auto* push = new QPushButton(text, client_);
+    push->setDefault(type == BS_DEFPUSHBUTTON);
+    button = push;
+  }
+  button->setFocusPolicy((control.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+  // Plain check boxes and radio buttons change only when the procedure says.
+  const bool selfChecking = type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON;
+  const int id = control.id;
+  connect(button, &QAbstractButton::clicked, this, [this, button, id, selfChecking](bool checked) {
+    if (button->isCheckable() && !selfChecking) button->setChecked(!checked);
+    Dispatch(WM_COMMAND, MakeWParam(id, 0), 0);
+  });
+  return button;
+}
+
+QWidget* TemplateDialog::BuildScrollBar(const ControlTemplate& control) {
+  const bool vertical = control.style & SBS_VERT;
+  auto* bar = new QScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, client_);
+  bar->setFocusPolicy(Qt::NoFocus);
+  const int id = control.id;
+  const unsigned message = vertical ? WM_VSCROLL : WM_HSCROLL;
+  scrollInfos_[id] = ScrollInfo();
+  scrollBars_[id] = bar;
+  ShowOnBar(bar, scrollInfos_[id]);
+  connect(bar, &QAbstractSlider::actionTriggered, this,
+          [this, bar, id, message](int action) { ForwardScroll(bar, id, message, action); });
+  connect(bar, &QAbstractSlider::sliderReleased, this, [this, id, message] {
+    ScrollInfo& info = scrollInfos_[id];
+    info.trackPos = info.pos;
+    Dispatch(message, MakeWParam(SB_THUMBPOSITION, 0), id);
+    Dispatch(message, MakeWParam(SB_ENDSCROLL, 0), id);
+  });
+  return bar;
+}
+
+void TemplateDialog::ForwardScroll(QScrollBar* bar, int id, unsigned message, int action) {
+  int request = 0;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      request = SB_LINEUP;
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      request = SB_LINEDOWN;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      request = SB_PAGEUP;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      request = SB_PAGEDOWN;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      request = SB_TOP;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      request = SB_BOTTOM;
+      break;
+    case QAbstractSlider::SliderMove:
+      request = SB_THUMBTRACK;
+      break;
+    default:
+      return;
+  }
+  ScrollInfo& info = scrollInfos_[id];
+  info.trackPos = request == SB_THUMBTRACK ? bar->sliderPosition() : info.pos;
+  Dispatch(message, MakeWParam(request, 0), id);
+  // The bar shows what the procedure decided, not what Qt would have done.
+  bar->setSliderPosition(scrollInfos_[id].pos);
+}
+
+bool TemplateDialog::Dispatch(unsigned message, WParam wParam, LParam lParam) {
+  return proc_(handle_, message, wParam, lParam);
+}
+
+void TemplateDialog::End(int result) {
+  ended_ = true;
+  result_ = result;
+  done(result);
+}
+
+QWidget* TemplateDialog::Control(int id) const {
+  if (id == 0) return client_;
+  const auto found = controls_.find(id);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+QAction* TemplateDialog::MenuCommand(int id) const {
+  const auto found = commands_.find(id);
+  return found == commands_.end() ? nullptr : found->second;
+}
+
+void TemplateDialog::SetScrollInfo(int id, const ScrollInfo& info, unsigned mask) {
+  const auto bar = scrollBars_.find(id);
+  if (bar == scrollBars_.end()) return;
+  ScrollInfo& stored = scrollInfos_[id];
+  ApplyScrollInfo(stored, info, mask);
+  ShowOnBar(bar->second, stored);
+}
+
+ScrollInfo TemplateDialog::GetScrollInfo(int id) const {
+  const auto found = scrollInfos_.find(id);
+  return found == scrollInfos_.end() ? ScrollInfo() : found->second;
+}
+
+QPainter* TemplateDialog::BeginDrawing(int id) {
+  QWidget* target = Control(id);
+  if (!painter_ || !target) return nullptr;
+  painter_->save();
+  if (target != client_) {
+    painter_->translate(target->pos());
+    painter_->setClipRect(QRect(QPoint(0, 0), target->size()));
+  }
+  return painter_;
+}
+
+void TemplateDialog::EndDrawing() {
+  if (painter_) painter_->restore();
+}
+
+void TemplateDialog::Paint(QPainter& painter) {
+  painter_ = &painter;
+  Dispatch(WM_PAINT, 0, 0);
+  painter_ = nullptr;
+}
+
+void TemplateDialog::SetIcon(IconSize, int iconId) {
+  const QPixmap pixmap(ImageResourcePath(iconId));
+  if (pixmap.isNull()) return;
+  icon_.addPixmap(pixmap);
+  setWindowIcon(icon_);
+}
+
+void TemplateDialog::closeEvent(QCloseEvent* event) {
+  // The close box asks the procedure; only its EndDialog closes the window.
+  event->ignore();
+  if (!ended_) Dispatch(WM_CLOSE, 0, 0);
+}
+
+void TemplateDialog::reject() {
+  Dispatch(WM_COMMAND, MakeWParam(IDCANCEL, 0), 0);
+}
+
+void TemplateDialog::accept() {
+  Dispatch(WM_COMMAND, MakeWParam(IDOK, 0), 0);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <map>
+
+#include "window/dialog_template.h"
+#include "window/window_layer.h"
+
+class QAction;
+class QPainter;
+class QScrollBar;
+
+// One modal window built from a dialog template. It forwards what happens
+// on screen to the window's procedure as messages and keeps the state the
+// procedures read back (scroll bars with their range and page).
+class TemplateDialog : public QDialog {
+ public:
+  TemplateDialog(WindowHandle handle, const DialogTemplate& dialogTemplate, DialogProc proc,
+                 QWidget* owner);
+
+  bool Dispatch(unsigned message, WParam wParam, LParam lParam);
+  void End(int result);
+  bool Ended() const { return ended_; }
+  int Result() const { return result_; }
+
+  QWidget* Control(int id) const;
+  QAction* MenuCommand(int id) const;
+  QWidget* ClientArea() const { return client_; }
+
+  void SetScrollInfo(int id, const ScrollInfo& info, unsigned mask);
+  ScrollInfo GetScrollInfo(int id) const;
+
+  // The painter of the paint in progress, nullptr outside WM_PAINT. Drawing
+  // for control `id` (0: the client area) is translated and clipped to it.
+  QPainter* BeginDrawing(int id);
+  void EndDrawing();
+  void Paint(QPainter& painter);
+
+  void SetIcon(IconSize size, int iconId);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+  void accept() override;
+
+ private:
+  void BuildMenu(int menuId);
+  QWidget* BuildControl(const ControlTemplate& control);
+  QWidget* BuildButton(const ControlTemplate& control);
+  QWidget* BuildScrollBar(const ControlTemplate& control);
+  void ForwardScroll(QScrollBar* bar, int id, unsigned message, int action);
+
+  WindowHandle handle_;
+  DialogProc proc_;
+  QWidget* client_ = nullptr;
+  std::map<int, QWidget*> controls_;
+  std::map<int, QAction*> commands_;
+  std::map<int, ScrollInfo> scrollInfos_;
+  std::map<int, QScrollBar*> scrollBars_;
+  QPainter* painter_ = nullptr;
+  QIcon icon_;
+  bool ended_ = false;
+  int result_ = 0;
+};
+
+// Where a picture resource lives among the Qt resources, "" when unknown.
+QString ImageResourcePath(int id);

@@ -1,0 +1,41 @@
+#include "window/window_layer.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+int MaxScrollPosition(const ScrollInfo& info) {
+  return std::max(info.min, info.max - std::max(info.page - 1, 0));
+}
+
+void ApplyScrollInfo(ScrollInfo& info, const ScrollInfo& update, unsigned mask) {
+  if (mask & SIF_RANGE) {
+    info.min = update.min;
+    info.max = std::max(update.min, update.max);
+  }
+  if (mask & SIF_PAGE) info.page = update.page;
+  if (mask & SIF_POS) info.pos = update.pos;
+  // A page never exceeds the range; the position never leaves what is left.
+  const long long range = static_cast<long long>(info.max) - info.min + 1;
+  info.page = static_cast<int>(std::clamp<long long>(info.page, 0, range));
+  info.pos = std::clamp(info.pos, info.min, MaxScrollPosition(info));
+}
+
+FileDialogResult MakeFileDialogResult(const std::string& path, int filterIndex) {
+  FileDialogResult result;
+  if (path.empty()) return result;
+  result.path = path;
+  result.filterIndex = filterIndex;
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  result.fileNameOffset = static_cast<int>(nameStart);
+  const std::size_t dot = path.find_last_of('.');
+  if (dot != std::string::npos && dot >= nameStart) result.extensionOffset = int(dot + 1);
+  return result;
+}
+
+std::string ProcessExecutablePath() {
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : path.string();
+}

@@ -1,0 +1,198 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Image;
+
+// The window layer: every operation the program's windows need of the
+// platform, and the message vocabulary their procedures speak. The handlers
+// in app/ and dialogs/ are written against this alone, so a fake layer can
+// drive every rule of them, and window/qt/ carries it out on screen.
+
+// A window made by the layer (a modal dialog); 0 is no window.
+using WindowHandle = int;
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+
+// A window procedure: answers one message, true when it handled it.
+using DialogProc = bool (*)(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
+
+// Messages, with the values the handlers' tables are written in.
+constexpr unsigned WM_DESTROY = 0x0002;
+constexpr unsigned WM_PAINT = 0x000F;
+constexpr unsigned WM_CLOSE = 0x0010;
+constexpr unsigned WM_INITDIALOG = 0x0110;
+// wParam: the command id in the low 16 bits, the notification in the high.
+constexpr unsigned WM_COMMAND = 0x0111;
+// wParam: the request code in the low 16 bits; lParam: the scroll bar's id.
+constexpr unsigned WM_HSCROLL = 0x0114;
+constexpr unsigned WM_VSCROLL = 0x0115;
+
+// Scroll requests (the low word of WM_HSCROLL and WM_VSCROLL).
+constexpr int SB_LINEUP = 0;
+constexpr int SB_LINELEFT = 0;
+constexpr int SB_LINEDOWN = 1;
+constexpr int SB_LINERIGHT = 1;
+constexpr int SB_PAGEUP = 2;
+constexpr int SB_PAGELEFT = 2;
+constexpr int SB_PAGEDOWN = 3;
+constexpr int SB_PAGERIGHT = 3;
+constexpr int SB_THUMBPOSITION = 4;
+constexpr int SB_THUMBTRACK = 5;
+constexpr int SB_TOP = 6;
+constexpr int SB_LEFT = 6;
+constexpr int SB_BOTTOM = 7;
+constexpr int SB_RIGHT = 7;
+constexpr int SB_ENDSCROLL = 8;
+
+// Dialog results and the command ids the dialog manager sends itself.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+constexpr unsigned LowWord(WParam value) {
+  return unsigned(value & 0xFFFF);
+}
+constexpr unsigned HighWord(WParam value) {
+  return unsigned((value >> 16) & 0xFFFF);
+}
+constexpr WParam MakeWParam(unsigned low, unsigned high) {
+  return WParam(low & 0xFFFF) | (WParam(high & 0xFFFF) << 16);
+}
+
+// A scroll bar's state with the usual desktop semantics: the position runs
+// from min to max - page + 1 (to min when the page covers the range).
+struct ScrollInfo {
+  int min = 0;
+  int max = 0;
+  int page = 0;
+  int pos = 0;
+  int trackPos = 0;
+};
+
+// Which fields of a ScrollInfo a SetScrollInfo call sets.
+constexpr unsigned SIF_RANGE = 0x1;
+constexpr unsigned SIF_PAGE = 0x2;
+constexpr unsigned SIF_POS = 0x4;
+
+// Applies the fields of `update` named by `mask` to `info`, then keeps page
+// and position inside the range the way a desktop scroll bar does.
+void ApplyScrollInfo(ScrollInfo& info, const ScrollInfo& update, unsigned mask);
+// The highest position the bar can take.
+int MaxScrollPosition(const ScrollInfo& info);
+
+struct Rgb {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// Message box styles (combinable) and its answer.
+constexpr unsigned MB_OK = 0x0;
+constexpr unsigned MB_ICONERROR = 0x10;
+constexpr unsigned MB_ICONWARNING = 0x30;
+constexpr unsigned MB_ICONINFORMATION = 0x40;
+
+// One entry of a file dialog's type list: what the user reads, and the
+// patterns ("*.jpg;*.jpeg") that entry shows.
+struct FileFilter {
+  const char* description;
+  const char* patterns;
+};
+
+enum class FileDialogMode { kOpen, kSave };
+
+struct FileDialogRequest {
+  FileDialogMode mode = FileDialogMode::kOpen;
+  std::string title;
+  std::string initialDirectory;  // "" for the current directory
+  std::vector<FileFilter> filters;
+  int initialFilterIndex = 1;  // 1-based
+};
+
+// What a file dialog gives back. An empty path means nothing was chosen.
+struct FileDialogResult {
+  std::string path;
+  int fileNameOffset = 0;   // index of the file name in path
+  int extensionOffset = 0;  // index after the file name's last ".", or 0 / path length without one
+  int filterIndex = 0;      // 1-based type selected at OK, 0 when nothing was chosen
+};
+
+// The result for `path` chosen with type `filterIndex`, offsets worked out
+// the way the platform reports them.
+FileDialogResult MakeFileDialogResult(const std::string& path, int filterIndex);
+
+enum class IconSize { kSmall, kBig };
+
+// The operations. Every method has an empty default, so a test fake
+// overrides only what it observes. Control ids are those of the window's
+// template; id 0 names the window's own client area.
+class WindowLayer {
+ public:
+  virtual ~WindowLayer() = default;
+
+  // Runs dialog template `templateId` modally, owned by `owner` (0: none):
+  // sends WM_INITDIALOG, runs until EndDialog, sends WM_DESTROY, and gives
+  // back the result passed to EndDialog (-1 when the dialog cannot be made).
+  virtual int RunModalDialog(int /*templateId*/, WindowHandle /*owner*/, DialogProc /*proc*/) {
+    return -1;
+  }
+  virtual void EndDialog(WindowHandle /*window*/, int /*result*/) {}
+  virtual void PostQuit(int /*exitCode*/) {}
+
+  virtual void EnableControl(WindowHandle /*window*/, int /*id*/, bool /*enabled*/) {}
+  virtual bool IsControlEnabled(WindowHandle /*window*/, int /*id*/) { return false; }
+  // Enabled, or greyed when not.
+  virtual void EnableMenuItem(WindowHandle /*window*/, int /*commandId*/, bool /*enabled*/) {}
+
+  virtual void SetControlText(WindowHandle /*window*/, int /*id*/, const std::string& /*text*/) {}
+  virtual std::string GetControlText(WindowHandle /*window*/, int /*id*/) { return {}; }
+  virtual void CheckButton(WindowHandle /*window*/, int /*id*/, bool /*checked*/) {}
+  virtual bool IsButtonChecked(WindowHandle /*window*/, int /*id*/) { return false; }
+
+  // Sets the fields of the bar named by `mask`, clamped as ApplyScrollInfo
+  // does, and redraws the bar.
+  virtual void SetScrollInfo(WindowHandle /*window*/, int /*id*/, const ScrollInfo& /*info*/,
+                             unsigned /*mask*/) {}
+  virtual ScrollInfo GetScrollInfo(WindowHandle /*window*/, int /*id*/) { return {}; }
+
+  // Paints the window now: its procedure gets WM_PAINT before this returns.
+  virtual void RepaintNow(WindowHandle /*window*/) {}
+  // Marks the whole window for painting when the platform next paints.
+  virtual void Invalidate(WindowHandle /*window*/) {}
+
+  // Drawing, in pixels of the control's (or, for id 0, the client area's)
+  // own coordinates. Takes effect while the window answers WM_PAINT.
+  //
+  // Copies the width x height block of `image` at (srcX, srcY) to
+  // (destX, destY); parts outside the image or the control are left out.
+  virtual void DrawImageBlock(WindowHandle /*window*/, int /*id*/, const Image& /*image*/,
+                              int /*srcX*/, int /*srcY*/, int /*destX*/, int /*destY*/,
+                              int /*width*/, int /*height*/) {}
+  // Fills left..right-1 x top..bottom-1 with `fill` and outlines it with a
+  // 1-pixel black pen.
+  virtual void DrawRectangle(WindowHandle /*window*/, int /*id*/, int /*left*/, int /*top*/,
+                             int /*right*/, int /*bottom*/, Rgb /*fill*/) {}
+
+  virtual void SetIcon(WindowHandle /*window*/, IconSize /*size*/, int /*iconId*/) {}
+
+  // Shows a modal message box; gives back the id of the button pressed.
+  virtual int MessageBox(WindowHandle /*owner*/, const std::string& /*text*/,
+                         const std::string& /*caption*/, unsigned /*style*/) {
+    return IDOK;
+  }
+  // Runs a modal open or save dialog. A save dialog asks before replacing an
+  // existing file; an open dialog accepts only existing files.
+  virtual FileDialogResult RunFileDialog(WindowHandle /*owner*/,
+                                         const FileDialogRequest& /*request*/) {
+    return {};
+  }
+
+  // Full path of the running program's own file.
+  virtual std::string ExecutablePath() { return {}; }
+};
+
+// The real path of the running executable, "" when it cannot be found.
+std::string ProcessExecutablePath();
