@@ -1,0 +1,106 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "window/window_layer.h"
+
+class Image;
+
+// A window layer without a screen: it keeps what the handlers set, records
+// what they draw and show, plays back chosen answers (files, message box
+// buttons), and delivers messages to the procedures as the platform would.
+class FakeWindowLayer : public WindowLayer {
+ public:
+  struct ImageBlock {
+    WindowHandle window;
+    int id;
+    const Image* image;
+    int srcX, srcY, destX, destY, width, height;
+  };
+  struct Rectangle {
+    WindowHandle window;
+    int id;
+    int left, top, right, bottom;
+    Rgb fill;
+  };
+  struct Box {
+    WindowHandle owner;
+    std::string text, caption;
+    unsigned style;
+  };
+  struct FileDialogCall {
+    WindowHandle owner;
+    FileDialogRequest request;
+  };
+
+  // Runs while a modal dialog is open, after WM_INITDIALOG; the dialog ends
+  // when it calls EndDialog (or, if it does not, when it returns).
+  std::function<void(WindowHandle window, int templateId)> whileModal;
+  std::string executablePath;
+  // Answers of the coming file dialogs, first first; none left: cancelled.
+  std::deque<FileDialogResult> fileAnswers;
+
+  // What happened.
+  std::vector<std::pair<WindowHandle, int>> ended;  // window, result
+  std::vector<int> quitCodes;
+  std::vector<ImageBlock> imageBlocks;
+  std::vector<Rectangle> rectangles;
+  std::vector<Box> boxes;
+  std::vector<FileDialogCall> fileDialogs;
+  std::vector<std::pair<IconSize, int>> icons;
+  std::vector<std::pair<int, bool>> menuChanges;  // command, enabled
+  int repaints = 0;
+  int invalidations = 0;
+
+  // Makes a window of the template and sends it WM_INITDIALOG.
+  WindowHandle Open(int templateId, DialogProc proc);
+  // Sends WM_DESTROY and forgets the window.
+  void Destroy(WindowHandle window);
+  bool Send(WindowHandle window, unsigned message, WParam wParam = 0, LParam lParam = 0);
+  bool Command(WindowHandle window, int id) { return Send(window, WM_COMMAND, MakeWParam(id, 0)); }
+  bool Scroll(WindowHandle window, unsigned message, int request, int trackPos = 0);
+
+  bool MenuEnabled(int commandId) const;
+  void ClearRecords();
+
+  int RunModalDialog(int templateId, WindowHandle owner, DialogProc proc) override;
+  void EndDialog(WindowHandle window, int result) override;
+  void PostQuit(int exitCode) override { quitCodes.push_back(exitCode); }
+  void EnableControl(WindowHandle window, int id, bool enabled) override;
+  bool IsControlEnabled(WindowHandle window, int id) override;
+  void EnableMenuItem(WindowHandle window, int commandId, bool enabled) override;
+  void SetControlText(WindowHandle window, int id, const std::string& text) override;
+  std::string GetControlText(WindowHandle window, int id) override;
+  void CheckButton(WindowHandle window, int id, bool checked) override;
+  bool IsButtonChecked(WindowHandle window, int id) override;
+  void SetScrollInfo(WindowHandle window, int id, const ScrollInfo& info, unsigned mask) override;
+  ScrollInfo GetScrollInfo(WindowHandle window, int id) override;
+  void RepaintNow(WindowHandle window) override;
+  void Invalidate(WindowHandle) override { ++invalidations; }
+  void DrawImageBlock(WindowHandle window, int id, const Image& image, int srcX, int srcY,
+                      int destX, int destY, int width, int height) override;
+  void DrawRectangle(WindowHandle window, int id, int left, int top, int right, int bottom,
+                     Rgb fill) override;
+  void SetIcon(WindowHandle, IconSize size, int iconId) override {
+    icons.push_back({size, iconId});
+  }
+  int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                 unsigned style) override;
+  FileDialogResult RunFileDialog(WindowHandle owner, const FileDialogRequest& request) override;
+  std::string ExecutablePath() override { return executablePath; }
+
+ private:
+  using Key = std::pair<WindowHandle, int>;
+  std::map<WindowHandle, DialogProc> procs_;
+  std::map<Key, bool> disabled_;
+  std::map<int, bool> menuEnabled_;
+  std::map<Key, std::string> texts_;
+  std::map<Key, bool> checked_;
+  std::map<Key, ScrollInfo> scrollInfos_;
+  WindowHandle nextWindow_ = 1;
+};

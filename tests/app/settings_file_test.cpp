@@ -1,0 +1,136 @@
+#include "app/settings_file.h"
+
+#include <fstream>
+
+#include "app/application.h"
+#include "resources/resource_ids.h"
+#include "shell_test.h"
+
+namespace {
+
+class SettingsTest : public ShellTest {
+ protected:
+  void WriteConfig(const std::string& body) {
+    std::ofstream(Path("config.txt"), std::ios::binary) << "[HULLSPIN]\n"
+                                                        << body << "[/HULLSPIN]\n";
+  }
+  // Runs the program: start-up, then the close box at once. `during` looks
+  // at the settings while the main window is up.
+  void RunAndClose(const std::function<void()>& during = [] {}) {
+    fake_.whileModal = [&](WindowHandle window, int) {
+      during();
+      fake_.Send(window, WM_CLOSE);
+    };
+    RunApplication(fake_);
+  }
+};
+
+constexpr char kDefaultFile[] =
+    "[HULLSPIN]\n\tFRAMES=32;\n\tDEFAULT_DIR_PATH=;\n\tIS_COMPRESSED=FALSE;\n"
+    "\tIS_8BIT_SAVE=FALSE;\n\tHAS_MASK=FALSE;\n[/HULLSPIN]\n";
+
+TEST_F(SettingsTest, FirstRunStartsWithDefaultsAndCreatesTheFile) {
+  RunAndClose([] {
+    EXPECT_EQ(g_appSettings.Frames, 32);
+    EXPECT_EQ(g_appSettings.DefaultDirPath, "");
+    EXPECT_FALSE(g_appSettings.IsCompressed);
+    EXPECT_FALSE(g_appSettings.Is8BitSave);
+    EXPECT_FALSE(g_appSettings.HasMask);
+    EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
+  });
+  EXPECT_EQ(ReadBytes(Path("config.txt")), kDefaultFile);
+  EXPECT_EQ(fake_.quitCodes, std::vector<int>{0});
+  // Nothing but the program's own file and the settings is left behind.
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_)) ++files;
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
+  WriteConfig(
+      "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"
+      "\tIS_COMPRESSED=TRUE;\n\tIS_8BIT_SAVE=FALSE;\n\tOTHER=kept?;\n");
+  RunAndClose([] { EXPECT_EQ(g_appSettings.Frames, 720); });
+  EXPECT_EQ(ReadBytes(Path("config.txt")),
+            "[HULLSPIN]\n\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n"
+            "\tIS_COMPRESSED=TRUE;\n\tIS_8BIT_SAVE=FALSE;\n\tHAS_MASK=TRUE;\n[/HULLSPIN]\n");
+  // The shutdown resets the count only after the file holds the user's.
+  EXPECT_EQ(g_appSettings.Frames, 32);
+}
+
+TEST_F(SettingsTest, ChangesMadeDuringTheRunReachTheFile) {
+  RunAndClose([] {
+    SetFrameCount(9);
+    SetSaveOptions(false, true, false);
+    g_appSettings.DefaultDirPath = "/tmp/x/";
+  });
+  EXPECT_EQ(ReadBytes(Path("config.txt")),
+            "[HULLSPIN]\n\tFRAMES=9;\n\tDEFAULT_DIR_PATH=/tmp/x/;\n\tIS_COMPRESSED=FALSE;\n"
+            "\tIS_8BIT_SAVE=TRUE;\n\tHAS_MASK=FALSE;\n[/HULLSPIN]\n");
+}
+
+TEST_F(SettingsTest, OddFrameCountsBecome32) {
+  for (const char* value : {"0", "-5", "abc", ""}) {
+    g_appSettings.Frames = 7;
+    WriteConfig(std::string("\tFRAMES=") + value + ";\n");
+    ReadSettingsFile();
+    EXPECT_EQ(g_appSettings.Frames, 32) << value;
+  }
+  WriteConfig("\tFRAMES= 12;\n");
+  ReadSettingsFile();
+  EXPECT_EQ(g_appSettings.Frames, 12);
+}
+
+TEST_F(SettingsTest, OnlyUpperCaseTrueSetsAFlag) {
+  WriteConfig("\tIS_COMPRESSED=true;\n\tIS_8BIT_SAVE=1;\n\tHAS_MASK=TRUE;\n");
+  ReadSettingsFile();
+  EXPECT_FALSE(g_appSettings.IsCompressed);
+  EXPECT_FALSE(g_appSettings.Is8BitSave);
+  EXPECT_TRUE(g_appSettings.HasMask);
+}
+
+TEST_F(SettingsTest, FlagsArriveInTheirOwnFields) {
+  WriteConfig("\tIS_COMPRESSED=TRUE;\n\tIS_8BIT_SAVE=FALSE;\n\tHAS_MASK=FALSE;\n");
+  ReadSettingsFile();
+  EXPECT_TRUE(g_appSettings.IsCompressed);
+  EXPECT_FALSE(g_appSettings.Is8BitSave);
+  EXPECT_FALSE(g_appSettings.HasMask);
+}
+
+TEST_F(SettingsTest, ADirectoryHoldingASemicolonIsCutThere) {
+  g_appSettings.DefaultDirPath = "/before/";
+  WriteConfig("\tDEFAULT_DIR_PATH=/art/a;b/;\n");
+  ReadSettingsFile();
+  EXPECT_EQ(g_appSettings.DefaultDirPath, "/art/a");
+  WriteConfig("\tFRAMES=3;\n");
+  ReadSettingsFile();
+  EXPECT_EQ(g_appSettings.DefaultDirPath, "");
+}
+
+TEST_F(SettingsTest, AFailedWriteKeepsTheOldSettings) {
+  // A directory where the file should be: it cannot be replaced.
+  std::filesystem::create_directory(Path("config.txt"));
+  std::ofstream(Path("config.txt/keep")) << "x";
+  WriteSettingsFile();
+  EXPECT_TRUE(std::filesystem::is_directory(Path("config.txt")));
+  EXPECT_EQ(ReadBytes(Path("config.txt/keep")), "x");
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_)) ++files;
+  EXPECT_EQ(files, 1) << "the temporary file is removed";
+}
+
+TEST_F(SettingsTest, TheFileLivesBesideTheProgram) {
+  fake_.executablePath = "/opt/gyrelle/bin/gyrelle";
+  EXPECT_EQ(ExecutableDirectory(), "/opt/gyrelle/bin/");
+  EXPECT_EQ(SettingsFilePath(), "/opt/gyrelle/bin/config.txt");
+  fake_.executablePath = "gyrelle";
+  EXPECT_EQ(SettingsFilePath(), "config.txt");
+}
+
+TEST(ProcessExecutablePathTest, IsTheRunningTest) {
+  const std::string path = ProcessExecutablePath();
+  EXPECT_EQ(path.front(), '/');
+  EXPECT_NE(path.find("gyrelle_app_tests"), std::string::npos) << path;
+}
+
+}  // namespace
