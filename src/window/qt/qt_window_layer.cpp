@@ -234,7 +234,15 @@ FileDialogResult QtWindowLayer::RunFileDialog(WindowHandle owner,
     dialog.setFileMode(QFileDialog::ExistingFile);
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  const int filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  // With the details hidden Qt names the chosen filter by its description.
+  const QString chosen = dialog.selectedNameFilter();
+  int filterIndex = 0;
+  for (std::size_t i = 0; i < request.filters.size() && !filterIndex; ++i) {
+    if (chosen == filters[qsizetype(i)] ||
+        chosen == QString::fromUtf8(request.filters[i].description)) {
+      filterIndex = int(i) + 1;
+    }
+  }
   return MakeFileDialogResult(QFile::encodeName(dialog.selectedFiles().first()).toStdString(),
                               filterIndex);
 }

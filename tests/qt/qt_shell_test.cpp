@@ -1,0 +1,353 @@
+// The program on real Qt widgets, headless: the main window as built from
+// its template, the real file dialogs, and one whole run from Open to Save As.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+
+#include "app/app_state.h"
+#include "app/application.h"
+#include "app/main_window.h"
+#include "resources/resource_ids.h"
+#include "window/qt/qt_window_layer.h"
+
+namespace {
+
+// The layer with the program's file in the test's directory, so that
+// config.txt is read and written there.
+class TestLayer : public QtWindowLayer {
+ public:
+  std::string executablePath;
+  std::string ExecutablePath() override { return executablePath; }
+};
+
+// Steps run one after another from whichever event loop is running (the
+// main window's or a dialog's), each retried until it returns true.
+class Script {
+ public:
+  Script(TestLayer& layer, std::vector<std::function<bool()>> steps)
+      : layer_(layer), steps_(std::move(steps)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    timer_.start(10);
+    clock_.start();
+  }
+  bool Done() const { return next_ == steps_.size(); }
+
+ private:
+  void Tick() {
+    if (Done()) {
+      timer_.stop();
+    } else if (clock_.elapsed() > 60000) {
+      ADD_FAILURE() << "step " << next_ << " never came true";
+      timer_.stop();
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QFileDialog*>(widget) || qobject_cast<QMessageBox*>(widget)) {
+          QMetaObject::invokeMethod(widget, "reject", Qt::QueuedConnection);
+        }
+      }
+      layer_.EndDialog(g_appState.MainWindow, 0);
+    } else if (steps_[next_]()) {
+      ++next_;
+      clock_.restart();
+    }
+  }
+
+  TestLayer& layer_;
+  std::vector<std::function<bool()>> steps_;
+  std::size_t next_ = 0;
+  QTimer timer_;
+  QElapsedTimer clock_;
+};
+
+// Runs `action` from the event loop, for actions that open a modal dialog.
+void Later(std::function<void()> action) {
+  QTimer::singleShot(0, qApp, std::move(action));
+}
+
+template <typename T>
+T* Modal() {
+  T* widget = qobject_cast<T*>(QApplication::activeModalWidget());
+  return widget && widget->isVisible() ? widget : nullptr;
+}
+
+const std::string kSample = std::string(GYRELLE_SAMPLES_DIR) + "/escort1.png";
+
+class QtShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    dir_ = std::filesystem::temp_directory_path() / ("gyrelle-qt-" + std::to_string(random()));
+    std::filesystem::create_directories(dir_);
+    layer_.executablePath = Path("gyrelle");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  void Run(std::vector<std::function<bool()>> steps) {
+    Script script(layer_, std::move(steps));
+    RunApplication(layer_);
+    EXPECT_TRUE(script.Done());
+  }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  static std::string ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+
+  QDialog* Main() {
+    QDialog* main = layer_.Widget(g_appState.MainWindow);
+    return main && main->isVisible() && QApplication::activeModalWidget() == main ? main : nullptr;
+  }
+  template <typename T = QWidget>
+  T* Control(int id) {
+    return layer_.Widget(g_appState.MainWindow)->findChild<T*>(QString::number(id));
+  }
+  void Trigger(int command) {
+    QAction* action = Control<QAction>(command);
+    ASSERT_NE(action, nullptr);
+    Later([action] { action->trigger(); });
+  }
+  // The client area as the user sees it.
+  QImage Screen() { return Control(kPreviewControl)->parentWidget()->grab().toImage(); }
+
+  std::filesystem::path dir_;
+  TestLayer layer_;
+};
+
+QStringList ComboTexts(QFileDialog* dialog) {
+  QStringList texts;
+  auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+  for (int i = 0; combo && i < combo->count(); ++i) texts << combo->itemText(i);
+  return texts;
+}
+
+QColor PixelOf(const Image& image, int x, int y) {
+  const std::vector<std::uint8_t> pixel = image.ReadPixel(x, y);
+  return QColor(pixel[0], pixel[1], pixel[2]);
+}
+
+TEST_F(QtShellTest, TheMainWindowIsBuiltFromItsTemplate) {
+  Run({[&] {
+    QDialog* main = Main();
+    if (!main) return false;
+    EXPECT_EQ(main->windowTitle(), "Gyrelle v1.0.1");
+    QWidget* preview = Control(kPreviewControl);
+    EXPECT_EQ(preview->parentWidget()->size(), QSize(348, 336));
+    EXPECT_EQ(preview->geometry(), QRect(11, 11, 312, 262));
+    EXPECT_EQ(Control(kVerticalScrollBar)->geometry(), QRect(323, 10, 15, 263));
+    EXPECT_EQ(Control(kHorizontalScrollBar)->geometry(), QRect(11, 273, 312, 15));
+    auto* rotate = Control<QPushButton>(kRotateButton);
+    EXPECT_EQ(rotate->text(), "Rotate");
+    EXPECT_TRUE(rotate->isDefault());
+    EXPECT_FALSE(rotate->isEnabled());
+    EXPECT_FALSE(Control<QAction>(kSaveAsCommand)->isEnabled());
+    EXPECT_TRUE(Control<QAction>(kOpenCommand)->isEnabled());
+
+    QStringList menus;
+    for (QAction* menu : main->findChild<QMenuBar*>()->actions()) {
+      menus << menu->text();
+      for (QAction* item : menu->menu()->actions()) {
+        menus << (item->isSeparator() ? QStringLiteral("-") : item->text());
+      }
+    }
+    EXPECT_EQ(menus,
+              QStringList({"File", "Open", "Save As", "-", "Exit", "Settings", "Number of frames",
+                           "Save Settings", "Fill Color", "Help", "About"}));
+    const QList<QSize> sizes = main->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(48, 48)));
+
+    // Without a picture: the swatch in white, an empty preview in its frame.
+    const QImage screen = Screen();
+    EXPECT_EQ(screen.pixelColor(20, 300), QColor(Qt::white));
+    EXPECT_EQ(screen.pixelColor(11, 293), QColor(Qt::black));
+    EXPECT_EQ(screen.pixelColor(11, 100), QColor(Qt::black));
+    EXPECT_EQ(screen.pixelColor(100, 100), screen.pixelColor(5, 5));
+
+    QTest::keyClick(main, Qt::Key_Escape);
+    EXPECT_TRUE(main->isVisible()) << "Escape leaves the main window open";
+    main->close();
+    return true;
+  }});
+  EXPECT_TRUE(std::filesystem::exists(Path("config.txt")));
+}
+
+TEST_F(QtShellTest, OpenRotateSaveWritesWhatTheCommandLineToolWrites) {
+  std::ofstream(Path("config.txt")) << "[HULLSPIN]\n\tFRAMES=32;\n\tHAS_MASK=TRUE;\n[/HULLSPIN]\n";
+  Rgb fill;
+  Run({[&] {
+         if (!Main()) return false;
+         Trigger(kOpenCommand);
+         return true;
+       },
+       [&] {
+         auto* dialog = Modal<QFileDialog>();
+         if (!dialog) return false;
+         EXPECT_EQ(dialog->windowTitle(), "Open");
+         EXPECT_EQ(ComboTexts(dialog),
+                   QStringList({"All Files", "JPEG (*.jpg, *.jpeg)",
+                                "Portable Network Graphic (*.png)", "Truevision Targa (*.tga)",
+                                "Windows or OS/2 Bitmaps (*.bmp)", "ZSoft Paintbrush (*.pcx)"}));
+         auto* model = dialog->findChild<QFileSystemModel*>();
+         EXPECT_EQ(model->nameFilters(),
+                   QStringList({"*.png", "*.jpg", "*.jpeg", "*.tga", "*.bmp", "*.pcx"}));
+         EXPECT_FALSE(model->filter() & QDir::CaseSensitive) << "ship.PNG is a PNG too";
+         dialog->selectNameFilter(ComboTexts(dialog)[1]);
+         EXPECT_EQ(model->nameFilters(), QStringList({"*.jpg", "*.jpeg"}));
+         dialog->selectFile(QString::fromStdString(kSample));
+         QMetaObject::invokeMethod(dialog, "accept");
+         return true;
+       },
+       [&] {
+         if (!Main() || !g_appState.CurrentImage) return false;
+         const Image& picture = *g_appState.CurrentImage;
+         fill = g_appSettings.FillColor;
+         EXPECT_EQ(PixelOf(picture, 0, 0), QColor(fill.red, fill.green, fill.blue));
+         // A 28 x 30 picture sits centred: its corner at (142, 116) in the
+         // preview, which starts at (11, 11).
+         const QImage screen = Screen();
+         for (auto [x, y] : {std::pair(0, 0), std::pair(27, 29), std::pair(13, 17)}) {
+           EXPECT_EQ(screen.pixelColor(153 + x, 127 + y), PixelOf(picture, x, y)) << x << "," << y;
+         }
+         EXPECT_EQ(screen.pixelColor(100, 100), screen.pixelColor(5, 5)) << "background around it";
+         EXPECT_EQ(screen.pixelColor(20, 300), QColor(fill.red, fill.green, fill.blue));
+         Control<QPushButton>(kRotateButton)->click();
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
+         EXPECT_EQ(g_appState.CurrentImage->Height(), 30 * 32);
+         EXPECT_FALSE(Control(kRotateButton)->isEnabled());
+         Trigger(kSaveAsCommand);
+         return true;
+       },
+       [&] {
+         auto* dialog = Modal<QFileDialog>();
+         if (!dialog) return false;
+         EXPECT_EQ(dialog->windowTitle(), "Save As");
+         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+         EXPECT_EQ(ComboTexts(dialog).size(), 4);
+         EXPECT_EQ(dialog->selectedNameFilter(), "Portable Network Graphic (*.png)");
+         dialog->selectFile(QString::fromStdString(Path("ship")));
+         QMetaObject::invokeMethod(dialog, "accept");
+         return true;
+       },
+       [&] {
+         if (!Main()) return false;
+         Main()->close();
+         return true;
+       }});
+
+  ASSERT_TRUE(std::filesystem::exists(Path("ship.PNG")));
+  ASSERT_TRUE(std::filesystem::exists(Path("ship-mask.BMP")));
+  const QString colour = QString::asprintf("%02X%02X%02X", fill.red, fill.green, fill.blue);
+  const int exitCode =
+      QProcess::execute(QStringLiteral(GYRELLE_BIN_DIR "/gyrelle-cli"),
+                        {"-n", "32", "-f", colour, "--mask", QString::fromStdString(kSample),
+                         QString::fromStdString(Path("cli.PNG"))});
+  ASSERT_EQ(exitCode, 0);
+  EXPECT_EQ(ReadBytes(Path("ship.PNG")), ReadBytes(Path("cli.PNG")));
+  EXPECT_EQ(ReadBytes(Path("ship-mask.BMP")), ReadBytes(Path("cli-mask.BMP")));
+  EXPECT_NE(ReadBytes(Path("config.txt")).find("\tDEFAULT_DIR_PATH=" + dir_.string() + "/;\n"),
+            std::string::npos);
+}
+
+TEST_F(QtShellTest, SaveAsAsksBeforeReplacingAFile) {
+  std::ofstream(Path("taken.PNG")) << "earlier work";
+  Run({[&] {
+         if (!Main()) return false;
+         ShowOpenedImage(kSample);
+         Control<QPushButton>(kRotateButton)->click();
+         Trigger(kSaveAsCommand);
+         return true;
+       },
+       [&] {
+         auto* dialog = Modal<QFileDialog>();
+         if (!dialog) return false;
+         dialog->selectFile(QString::fromStdString(Path("taken.PNG")));
+         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+         return true;
+       },
+       [&] {
+         auto* question = Modal<QMessageBox>();
+         if (!question) return false;
+         question->button(QMessageBox::No)->click();
+         return true;
+       },
+       [&] {
+         auto* dialog = Modal<QFileDialog>();
+         if (!dialog) return false;
+         dialog->reject();
+         return true;
+       },
+       [&] {
+         if (!Main()) return false;
+         Main()->close();
+         return true;
+       }});
+  EXPECT_EQ(ReadBytes(Path("taken.PNG")), "earlier work");
+}
+
+TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
+  Run({[&] {
+    if (!Main()) return false;
+    SetFrameCount(720);
+    ShowOpenedImage(kSample);
+    Control<QPushButton>(kRotateButton)->click();
+    const Image& strip = *g_appState.CurrentImage;
+    EXPECT_EQ(strip.Height(), 30 * 720);
+
+    auto* vertical = Control<QScrollBar>(kVerticalScrollBar);
+    EXPECT_EQ(vertical->maximum(), 30 * 720 - 260);
+    EXPECT_EQ(vertical->pageStep(), 260);
+    vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(g_appState.ScrollY, 260);
+    EXPECT_EQ(vertical->value(), 260);
+    vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(g_appState.ScrollY, 259);
+    vertical->setSliderDown(true);
+    vertical->setSliderPosition(20000);
+    EXPECT_EQ(g_appState.ScrollY, 20000);
+    vertical->setSliderDown(false);
+    EXPECT_EQ(g_appState.ScrollY, 20000);
+    vertical->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(g_appState.ScrollY, 30 * 720 - 260);
+
+    // The bottom of the strip, painted from the picture itself.
+    const QImage screen = Screen();
+    const int left = 11 + 156 - 14;
+    for (int y : {0, 100, 259}) {
+      EXPECT_EQ(screen.pixelColor(left + 5, 12 + y), PixelOf(strip, 5, g_appState.ScrollY + y));
+    }
+
+    auto* horizontal = Control<QScrollBar>(kHorizontalScrollBar);
+    horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(g_appState.ScrollX, 0) << "a narrow strip does not scroll across";
+    Main()->close();
+    return true;
+  }});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
