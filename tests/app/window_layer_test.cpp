@@ -26,9 +26,9 @@ TEST(ScrollInfoTest, PositionStopsAPageBeforeTheEnd) {
 TEST(ScrollInfoTest, ANewRangeKeepsThePositionWhereItStillFits) {
   ScrollInfo info = Bar(0, 999, 100, 800);
   ApplyScrollInfo(info, ScrollInfo{0, 499, 0, 0, 0}, SIF_RANGE);
-  EXPECT_EQ(info.pos, 401);
+  EXPECT_EQ(info.pos, 400);
   ApplyScrollInfo(info, ScrollInfo{0, 9999, 0, 0, 0}, SIF_RANGE);
-  EXPECT_EQ(info.pos, 401);
+  EXPECT_EQ(info.pos, 400);
 }
 
 TEST(WindowLayerTest, MessageWordsAndDialogUnits) {

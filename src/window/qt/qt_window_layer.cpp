@@ -77,8 +77,11 @@ void QtWindowLayer::EndDialog(WindowHandle window, int result) {
   if (TemplateDialog* dialog = Find(window)) dialog->End(result);
 }
 
+// No loop runs outside the windows' own modal runs, so there is nothing to
+// stop: the request is only kept. (QCoreApplication::exit would make every
+// later modal run return at once.)
 void QtWindowLayer::PostQuit(int exitCode) {
-  QCoreApplication::exit(exitCode);
+  quitCode_ = exitCode;
 }
 
 void QtWindowLayer::EnableControl(WindowHandle window, int id, bool enabled) {

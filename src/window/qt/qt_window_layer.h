@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "window/window_layer.h"
 
@@ -49,10 +50,13 @@ class QtWindowLayer : public WindowLayer {
   // The open dialog of a window, nullptr when there is none; its controls
   // and menu commands are named by their ids.
   QDialog* Widget(WindowHandle window) const;
+  // The exit code of the last quit request, if any.
+  std::optional<int> QuitCode() const { return quitCode_; }
 
  private:
   TemplateDialog* Find(WindowHandle window) const;
 
   std::map<WindowHandle, TemplateDialog*> windows_;
   WindowHandle nextHandle_ = 1;
+  std::optional<int> quitCode_;
 };
