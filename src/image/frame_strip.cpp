@@ -1,0 +1,275 @@
+#include "image/frame_strip.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "image/image_io.h"
+#include "image/library_image.h"
+
+namespace {
+
+void Fail(std::string* reason, const std::string& text) {
+  if (reason != nullptr) *reason = text;
+}
+
+// A turned picture as rows of pixels, wherever it is held.
+struct TurnedView {
+  const std::uint8_t* pixels;
+  int width;
+  int height;
+};
+
+// The part of a turned picture that lands on a width x height canvas when it
+// is centred there: columns [x, x + w) and rows [y, y + h) of the canvas take
+// the block that starts at column sx, row sy of the turned picture.
+struct Placement {
+  int x, y, sx, sy, w, h;
+};
+
+Placement CentreOnCanvas(int canvasWidth, int canvasHeight, int turnedWidth, int turnedHeight) {
+  return {canvasWidth / 2 - turnedWidth / 2,
+          canvasHeight / 2 - turnedHeight / 2,
+          0,
+          0,
+          turnedWidth,
+          turnedHeight};
+}
+
+// Clips a block placed at (x, y) to a canvas, as a paste does. Worked in 64
+// bits so that no position overflows; a block wholly outside comes back with
+// no width or height.
+Placement Clip(Placement block, int canvasWidth, int canvasHeight) {
+  long long x = block.x, y = block.y, w = block.w, h = block.h, sx = 0, sy = 0;
+  if (x < 0) {
+    w += x;
+    sx = -x;
+    x = 0;
+  }
+  if (y < 0) {
+    h += y;
+    sy = -y;
+    y = 0;
+  }
+  if (x + w > canvasWidth) w = canvasWidth - x;
+  if (y + h > canvasHeight) h = canvasHeight - y;
+  if (w <= 0 || h <= 0) return {0, 0, 0, 0, 0, 0};
+  return {int(x), int(y), int(sx), int(sy), int(w), int(h)};
+}
+
+// Turns the library gets wrong are made here. It corrupts memory on a
+// quarter or three-quarter turn of a picture whose sides differ, and it
+// answers every half turn with a mirror image (rows upside down, columns left
+// as they were). Pixels move as the library moves them where it is right:
+// by -90 degrees out(x, y) = in(W - 1 - y, x), by -270 out(x, y) =
+// in(y, H - 1 - x), and by 180 out(x, y) = in(W - 1 - x, H - 1 - y).
+int WholeTurn(long long angle) {
+  return int(((angle % 360) + 360) % 360);
+}
+
+bool TurnedHere(int width, int height, long long angle) {
+  const int turn = WholeTurn(angle);
+  return turn == 180 || (width != height && (turn == 90 || turn == 270));
+}
+
+void TurnHere(const std::uint8_t* in, int width, int height, int bytesPerPixel, long long angle,
+              std::uint8_t* out) {
+  const int turn = WholeTurn(angle);
+  const bool half = turn == 180;
+  const int outWidth = half ? width : height;
+  const int outHeight = half ? height : width;
+  const std::size_t bpp = std::size_t(bytesPerPixel);
+  for (int y = 0; y < outHeight; ++y) {
+    for (int x = 0; x < outWidth; ++x) {
+      int inX, inY;
+      if (half) {
+        inX = width - 1 - x, inY = height - 1 - y;
+      } else if (turn == 270) {
+        inX = width - 1 - y, inY = x;
+      } else {
+        inX = y, inY = height - 1 - x;
+      }
+      std::memcpy(out + (std::size_t(y) * outWidth + x) * bpp,
+                  in + (std::size_t(inY) * width + inX) * bpp, bpp);
+    }
+  }
+}
+
+bool TooSmallToTurn(const Image& image, std::string* reason) {
+  if (image.Width() >= 2 && image.Height() >= 2) return false;
+  Fail(reason, "a picture must be at least 2 x 2 pixels to be turned; this one is " +
+                   std::to_string(image.Width()) + " x " + std::to_string(image.Height()));
+  return true;
+}
+
+// Turns `source` by `angle` degrees into the bound library image, or into
+// `own` for the turns the library gets wrong, and tells where the
+// turned pixels are. Null pixels when the library fails.
+TurnedView Turn(const Image& source, long long angle, std::vector<std::uint8_t>& own) {
+  if (TurnedHere(source.Width(), source.Height(), angle)) {
+    own.resize(source.ByteSize());
+    TurnHere(source.Pixels(), source.Width(), source.Height(), source.BytesPerPixel(), angle,
+             own.data());
+    const bool half = WholeTurn(angle) == 180;
+    return {own.data(), half ? source.Width() : source.Height(),
+            half ? source.Height() : source.Width()};
+  }
+  if (!MakeLibraryImage(source) || !iluRotate(float(angle))) return {nullptr, 0, 0};
+  return {ilGetData(), ilGetInteger(IL_IMAGE_WIDTH), ilGetInteger(IL_IMAGE_HEIGHT)};
+}
+
+}  // namespace
+
+bool SetClearColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::uint8_t alpha) {
+  // The single-precision number nearest 1/255: every byte v comes back as v
+  // when the library multiplies by 255 and truncates.
+  constexpr float kByteToUnit = 0.003921569f;
+  const auto unit = [](std::uint8_t v) { return float(double(v) * double(kByteToUnit)); };
+  ilClearColour(unit(red), unit(green), unit(blue), unit(alpha));
+  return true;
+}
+
+bool FillImage(Image& image) {
+  LibraryImage library;
+  if (!MakeLibraryImage(image) || !ilClearImage()) return false;
+  image.ReplacePixels(ilGetData());
+  return true;
+}
+
+bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) {
+  if (TooSmallToTurn(image, reason)) return false;
+  const long long angle = keepSign ? (long long)degrees : -(long long)degrees;
+  LibraryImage library;
+  std::vector<std::uint8_t> own;
+  const TurnedView turned = Turn(image, angle, own);
+  if (turned.pixels == nullptr) {
+    Fail(reason, "the picture could not be turned: " + LibraryError("DevIL refused"));
+    return false;
+  }
+  try {
+    if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
+      image.Set(image.GetName(), turned.pixels, turned.width, turned.height, 1,
+                *image.GetPalette());
+    } else {
+      image.Set(image.GetName(), turned.pixels, turned.width, turned.height, image.BytesPerPixel());
+    }
+  } catch (const std::bad_alloc&) {
+    Fail(reason, "not enough memory to turn the picture");
+    return false;
+  }
+  return true;
+}
+
+bool PasteImage(Image& destination, const Image& source, int x, int y) {
+  const Placement p = Clip({x, y, 0, 0, source.Width(), source.Height()}, destination.Width(),
+                           destination.Height());
+  if (p.w <= 0 || p.h <= 0) return true;
+  LibraryImage destinationLibrary;
+  if (!MakeLibraryImage(destination)) return false;
+  LibraryImage sourceLibrary;
+  if (!MakeLibraryImage(source)) return false;
+  std::vector<std::uint8_t> block(std::size_t(p.w) * std::size_t(p.h) * 3);
+  ilCopyPixels(ILuint(p.sx), ILuint(p.sy), 0, ILuint(p.w), ILuint(p.h), 1, IL_RGB, IL_UNSIGNED_BYTE,
+               block.data());
+  destinationLibrary.Bind();
+  ilSetPixels(p.x, p.y, 0, ILuint(p.w), ILuint(p.h), 1, IL_RGB, IL_UNSIGNED_BYTE, block.data());
+  destination.ReplacePixels(ilGetData());
+  return true;
+}
+
+float NextRunningAngle(float angle, int frames) {
+  return float(double(360.0f) / frames + double(angle));
+}
+
+bool CheckStripSize(int width, int height, int frames, int bytesPerPixel, std::string* reason) {
+  if (frames < 1) {
+    Fail(reason, "the number of frames must be at least 1");
+    return false;
+  }
+  const std::uint64_t stripHeight = std::uint64_t(height) * std::uint64_t(frames);
+  if (stripHeight > std::uint64_t(INT_MAX)) {
+    Fail(reason, std::to_string(frames) + " frames of " + std::to_string(height) +
+                     " rows would make a strip " + std::to_string(stripHeight) +
+                     " rows tall; at most " + std::to_string(INT_MAX) + " can be held");
+    return false;
+  }
+  const std::uint64_t bytes = std::uint64_t(width) * stripHeight * std::uint64_t(bytesPerPixel);
+  if (bytes > kMaxLibraryImageBytes) {
+    Fail(reason, std::to_string(frames) + " frames of " + std::to_string(width) + " x " +
+                     std::to_string(height) + " pixels would take " + std::to_string(bytes) +
+                     " bytes; DevIL holds less than 4 GiB in one picture");
+    return false;
+  }
+  return true;
+}
+
+// Frame k is the source turned by the whole part of the running angle,
+// centred on a canvas of the source's size filled with the clear color, and
+// clipped to it. Each finished frame goes straight into its rows of the strip
+// rather than through the library, so the work grows with N, not N squared.
+std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::string* reason) {
+  const int width = source.Width();
+  const int height = source.Height();
+  const int bpp = source.BytesPerPixel();
+  if (bpp == 1) {
+    Fail(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
+    return nullptr;
+  }
+  if (TooSmallToTurn(source, reason) || !CheckStripSize(width, height, frames, bpp, reason)) {
+    return nullptr;
+  }
+  try {
+    auto strip = std::make_unique<Image>();
+    strip->Allocate("", width, height * frames, bpp);
+
+    // One row of the clear color, as the library clears it.
+    Image fillRow;
+    fillRow.Allocate("", width, 1, bpp);
+    if (!FillImage(fillRow)) {
+      Fail(reason, "the fill color could not be set: " + LibraryError("DevIL refused"));
+      return nullptr;
+    }
+    const std::uint8_t* fill = fillRow.Pixels();
+    const std::size_t rowBytes = source.RowBytes();
+
+    LibraryImage library;
+    std::vector<std::uint8_t> own;
+    float runningAngle = 0.0f;
+    for (int k = 0; k < frames; ++k) {
+      const long long wholeDegrees = (long long)runningAngle;
+      const TurnedView turned = Turn(source, -wholeDegrees, own);
+      if (turned.pixels == nullptr) {
+        Fail(reason, "frame " + std::to_string(k) +
+                         " could not be turned: " + LibraryError("DevIL refused"));
+        return nullptr;
+      }
+      const Placement p =
+          Clip(CentreOnCanvas(width, height, turned.width, turned.height), width, height);
+      const std::size_t turnedRowBytes = std::size_t(turned.width) * bpp;
+      std::uint8_t* frame = strip->Pixels() + std::size_t(k) * height * rowBytes;
+      for (int row = 0; row < height; ++row) {
+        std::uint8_t* out = frame + std::size_t(row) * rowBytes;
+        if (p.w <= 0 || p.h <= 0 || row < p.y || row >= p.y + p.h) {
+          std::memcpy(out, fill, rowBytes);
+          continue;
+        }
+        const std::size_t left = std::size_t(p.x) * bpp;
+        const std::size_t middle = std::size_t(p.w) * bpp;
+        std::memcpy(out, fill, left);
+        std::memcpy(out + left,
+                    turned.pixels + std::size_t(p.sy + row - p.y) * turnedRowBytes +
+                        std::size_t(p.sx) * bpp,
+                    middle);
+        std::memcpy(out + left + middle, fill + left + middle, rowBytes - left - middle);
+      }
+      runningAngle = NextRunningAngle(runningAngle, frames);
+    }
+    return strip;
+  } catch (const std::bad_alloc&) {
+    Fail(reason, "not enough memory for a strip of " + std::to_string(frames) + " frames of " +
+                     std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    return nullptr;
+  }
+}

@@ -22,8 +22,10 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason =
 // top-left corner at column x, row y. A source wholly outside changes nothing.
 bool PasteImage(Image& destination, const Image& source, int x, int y);
 
-// Whole degrees of frame k of N: the truncated running single-precision sum.
-int FrameAngle(int frames, int k);
+// The running angle of the next frame: a single-precision sum of 360 / N
+// steps. Frame k turns by its whole part, which is sometimes one degree less
+// than that of k * 360 / N.
+float NextRunningAngle(float angle, int frames);
 
 // Checks that a strip of N frames of a width x height picture can be held;
 // the reason says why not.

@@ -31,6 +31,8 @@ class Image {
   Image() = default;
   Image(const Image&) = delete;
   Image& operator=(const Image&) = delete;
+  Image(Image&&) = default;
+  Image& operator=(Image&&) = default;
 
   // Allocation failure throws std::bad_alloc; callers that can meet a huge
   // size catch it and report.
@@ -64,7 +66,13 @@ class Image {
   int width_ = 0;
   int height_ = 0;
   std::string name_;
-  std::unique_ptr<std::uint8_t[]> pixels_;
+  struct FreeBlock {
+    void operator()(std::uint8_t* block) const;
+  };
+  using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
+  static Block NewBlock(std::size_t size, const std::uint8_t* data);
+
+  Block pixels_;
   int bytesPerPixel_ = 3;
   std::unique_ptr<Palette> palette_;
 };

@@ -38,7 +38,11 @@ bool SaveImageFile(const Image& image, const std::string& path, std::string* rea
 
 bool ConvertDepth(Image& image, int bytesPerPixel);
 
+// Where the mask of a picture saved at `path` goes: the path up to its last
+// ".", or all of it when there is none, followed by "-mask.BMP".
+std::string MaskPath(const std::string& path);
+
 // Black where a pixel equals (red, green, blue), white elsewhere; 3 bytes per
-// pixel, the source's size.
+// pixel, the source's size. No image when memory runs out.
 std::unique_ptr<Image> MakeMask(const Image& image, std::uint8_t red, std::uint8_t green,
                                 std::uint8_t blue);

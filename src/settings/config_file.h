@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A settings file held in memory as read, answering lookups by key paths of
@@ -8,7 +10,7 @@
 // the key. Sections are "[NAME]" ... "[/NAME]"; an entry is KEY=VALUE;
 class ConfigFile {
  public:
-  // False when the file cannot be opened; the text then stays as it was.
+  // False when the file cannot be opened or read; the text then stays as it was.
   bool Load(const std::string& path);
 
   // The value of keyPath, or "" when there is none.
@@ -17,5 +19,23 @@ class ConfigFile {
   bool GetBool(const std::string& keyPath);
 
  private:
-  // (filled in by the implementation)
+  // A stretch of `text`. Offsets rather than views or copies, so the chain
+  // stays valid when the object is copied or moved and costs nothing to keep.
+  struct TextSpan {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+  };
+
+  // Splits keyPath, descends through its sections and gives the key and the
+  // text to look it up in (empty when a section is missing).
+  void ResolvePath(std::string_view keyPath, std::string_view& key, std::string_view& sectionText);
+  // The body of the first section `name` within `within`, or an empty view.
+  static std::string_view ExtractSection(std::string_view within, std::string_view name);
+  void ClearChain();
+
+  // The section chain: the leading sections of the last path looked up,
+  // outermost first, so keys read in a row from one section find it at once.
+  std::vector<std::string> sectionNames;
+  std::vector<TextSpan> sectionBodies;
+  std::string text;
 };

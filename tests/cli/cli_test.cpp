@@ -1,0 +1,163 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "../image/test_support.h"
+#include "image/frame_strip.h"
+
+namespace {
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  const auto bytes = FileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+CliRun RunCli(const TempDir& dir, std::vector<std::string> args) {
+  const std::string program = GYRELLE_BIN_DIR "/gyrelle-cli";
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const std::string out = dir / "stdout", err = dir / "stderr";
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid;
+  EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+}
+
+// One line on stderr, starting with the program's name.
+void ExpectOneErrorLine(const CliRun& run, const std::string& mentions) {
+  EXPECT_EQ(run.err.rfind("gyrelle-cli: ", 0), 0u) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_NE(run.err.find(mentions), std::string::npos) << run.err;
+}
+
+const std::string kShip = GYRELLE_SAMPLES_DIR "/cloakShip1.png";
+
+class Cli : public LibraryTest {
+ protected:
+  TempDir dir;
+};
+
+TEST_F(Cli, UsageErrorsExitTwo) {
+  const std::vector<std::vector<std::string>> cases = {{"-n", "0", kShip, "a.png"},
+                                                       {"--frames", "-3", kShip, "a.png"},
+                                                       {"-n", "12x", kShip, "a.png"},
+                                                       {"--frames=99999999999", kShip, "a.png"},
+                                                       {"-f", "12345", kShip, "a.png"},
+                                                       {"--fill", "GG0000", kShip, "a.png"},
+                                                       {kShip, "a.jpg"},
+                                                       {kShip, "a"},
+                                                       {kShip},
+                                                       {"--nonsense", kShip, "a.png"},
+                                                       {kShip, "a.png", "b.png"},
+                                                       {"-n"}};
+  for (const auto& args : cases) {
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, 2) << args[0];
+    ExpectOneErrorLine(run, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+}
+
+TEST_F(Cli, HelpAndVersion) {
+  CliRun run = RunCli(dir, {"--help"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("gyrelle-cli [options] INPUT OUTPUT"), std::string::npos);
+  run = RunCli(dir, {"--version"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "gyrelle-cli 1.0.1\n");
+}
+
+TEST_F(Cli, UnreadableInputOrUnwritableOutputExitOne) {
+  std::ofstream(dir / "notes.png") << "not pixels";
+  CliRun run = RunCli(dir, {dir / "notes.png", dir / "out.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "not a picture DevIL can read");
+
+  run = RunCli(dir, {dir / "missing.png", dir / "out.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "missing.png");
+
+  run = RunCli(dir, {kShip, dir / "no-such-folder/out.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "out.png");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+}
+
+// The CLI's files must be what the engine makes of the same picture when
+// driven in the window's order: read, flip, fill from the top-left pixel,
+// build, write, mask.
+TEST_F(Cli, WritesTheEnginesStripAndMask) {
+  for (const char* sample :
+       {"aimFighter1.png", "cloakShip1.png", "escort1.png", "goodTrans1.png"}) {
+    for (int frames : {1, 8, 14, 32}) {
+      SCOPED_TRACE(std::string(sample) + " N=" + std::to_string(frames));
+      const std::string input = std::string(GYRELLE_SAMPLES_DIR "/") + sample;
+      const std::string output = dir / "strip.png";
+      const CliRun run = RunCli(dir, {"-n", std::to_string(frames), "--mask", input, output});
+      ASSERT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(run.err, "");
+
+      const auto picture = ReadUpright(input);
+      ASSERT_TRUE(picture);
+      const std::uint8_t* fill = picture->Pixels();
+      SetClearColor(fill[0], fill[1], fill[2], 255);
+      const auto strip = BuildFrameStrip(*picture, frames);
+      ASSERT_TRUE(strip);
+      SetSaveCompression(kCompressionOff);
+      ASSERT_TRUE(SaveImageFile(*strip, dir / "expected.png"));
+      EXPECT_EQ(FileBytes(output), FileBytes(dir / "expected.png"));
+
+      const auto written = ReadUpright(output);
+      ASSERT_TRUE(written);
+      EXPECT_EQ(written->Width(), picture->Width());
+      EXPECT_EQ(written->Height(), picture->Height() * frames);
+      // Frame 0 is the picture itself.
+      EXPECT_TRUE(std::equal(picture->Pixels(), picture->Pixels() + picture->ByteSize(),
+                             written->Pixels()));
+
+      const auto mask = ReadUpright(dir / "strip-mask.BMP");
+      ASSERT_TRUE(mask);
+      const auto expectedMask = MakeMask(*strip, fill[0], fill[1], fill[2]);
+      EXPECT_EQ(PixelBytes(*mask), PixelBytes(*expectedMask));
+      EXPECT_EQ(FileBytes(dir / "strip-mask.BMP").at(28), 8);  // bits per pixel
+    }
+  }
+}
+
+TEST_F(Cli, FillColourAndSaveOptions) {
+  const std::string output = dir / "ship.Tga";
+  const CliRun run =
+      RunCli(dir, {"-n", "4", "--fill", "ff00Ff", "--8bit", "--compress", "--mask", kShip, output});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto bytes = FileBytes(output);
+  EXPECT_EQ(bytes.at(1), 1);  // a colour map
+  EXPECT_EQ(bytes.at(2), 1);  // colour-mapped, plain: the library's run-length TGA is broken
+  EXPECT_EQ(FileBytes(dir / "ship-mask.BMP").at(28), 8);
+
+  // The quarter turn of the 26 x 32 ship leaves the first three rows of the
+  // 26-wide canvas uncovered: magenta, and black in the mask.
+  const auto strip = ReadUpright(output);
+  ASSERT_TRUE(strip);
+  EXPECT_EQ(strip->ReadPixel(0, 32), (std::vector<std::uint8_t>{255, 0, 255}));
+  const auto mask = ReadUpright(dir / "ship-mask.BMP");
+  ASSERT_TRUE(mask);
+  EXPECT_EQ(mask->ReadPixel(0, 32), (std::vector<std::uint8_t>{0, 0, 0}));
+  EXPECT_EQ(mask->ReadPixel(13, 32 + 16), (std::vector<std::uint8_t>{255, 255, 255}));
+}
+
+}  // namespace

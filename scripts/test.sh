@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, builds, and runs every test:
+# once in a normal build (with the engine also under valgrind), once built
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev valgrind
+
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGYRELLE_SANITIZE=ON
+cmake --build build-asan -j"$jobs"
+ctest --test-dir build-asan --output-on-failure -j"$jobs"

@@ -1,0 +1,44 @@
+#pragma once
+
+// Private to the image engine: the one place besides the engine's sources
+// that sees the image library.
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <string>
+
+#include "image/image.h"
+
+// One library image, generated and bound on construction and deleted when the
+// guard goes, so no path leaks one. The library works on the bound image;
+// Bind() again after binding another.
+class LibraryImage {
+ public:
+  LibraryImage() {
+    ilGenImages(1, &id_);
+    ilBindImage(id_);
+  }
+  ~LibraryImage() { ilDeleteImages(1, &id_); }
+  LibraryImage(const LibraryImage&) = delete;
+  LibraryImage& operator=(const LibraryImage&) = delete;
+
+  void Bind() const { ilBindImage(id_); }
+
+ private:
+  ILuint id_ = 0;
+};
+
+// Library format of an Image depth: IL_RGBA, IL_RGB or IL_COLOUR_INDEX.
+ILenum LibraryFormat(int bytesPerPixel);
+
+// Hands `image` to the bound library image (with its palette for depth 1).
+// False when the library refuses, as when it runs out of memory.
+bool MakeLibraryImage(const Image& image);
+
+// Drops errors left over from earlier calls, so the next ilGetError speaks of
+// the call that follows.
+void ForgetLibraryErrors();
+
+// The library's words for its last error, or `fallback` when it gave none.
+std::string LibraryError(const std::string& fallback);
