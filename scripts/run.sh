@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and makes the frame strip and mask of a
-# bundled sample ship with gyrelle-cli.
+# Installs what is missing, builds, makes the frame strip and mask of a
+# bundled sample ship with gyrelle-cli, and starts the desktop program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target gyrelle-cli
+cmake --build build -j"$(nproc)" --target gyrelle-cli gyrelle
 mkdir -p out
 build/bin/gyrelle-cli --frames 32 --mask samples/escort1.png out/escort1-strip.png
 echo "Frame strip: $PWD/out/escort1-strip.png"
 echo "Mask:        $PWD/out/escort1-strip-mask.BMP"
+exec build/bin/gyrelle
