@@ -70,7 +70,7 @@ void Report(const char* what, double ratio, double limit, double a, double b, co
             double scale) {
   const bool ok = ratio <= limit;
   failures += ok ? 0 : 1;
-  std::printf("%-58s %10.6f  (%.3f %s vs %.3f %s; limit %.2f) %s\n", what, ratio, a * scale, unit,
+  std::printf("%-58s %10.3g  (%.3f %s vs %.3f %s; limit %.2f) %s\n", what, ratio, a * scale, unit,
               b * scale, unit, limit, ok ? "ok" : "TOO SLOW");
 }
 
@@ -80,9 +80,13 @@ void Measure(WindowLayer& layer) {
   const std::unique_ptr<Image> strip = Picture(320, 272 * 720);
   double pictureTime = 1e9;
   double stripTime = 1e9;
-  for (int round = 0; round < 5; ++round) {
+  // Best of several rounds, taking turns at going first.
+  for (int round = 0; round < 6; ++round) {
+    if (round % 2) stripTime = std::min(stripTime, PaintTime(layer, *strip, strip->Height() / 2));
     pictureTime = std::min(pictureTime, PaintTime(layer, *picture, 0));
-    stripTime = std::min(stripTime, PaintTime(layer, *strip, strip->Height() / 2));
+    if (round % 2 == 0) {
+      stripTime = std::min(stripTime, PaintTime(layer, *strip, strip->Height() / 2));
+    }
   }
   Report("paint: 720-frame strip / 1-frame picture", stripTime / pictureTime, 1.5, stripTime,
          pictureTime, "us", 1e6);
@@ -98,7 +102,7 @@ void Measure(WindowLayer& layer) {
   }
   const double previewBuild = Seconds([&] { BuildPreviewBitmap(*frames); }, 1000);
   Report("BuildPreviewBitmap / BuildFrameStrip, 256 x (256 x 360)", previewBuild / stripBuild, 0.1,
-         previewBuild, stripBuild, "ms", 1e3);
+         previewBuild, stripBuild, "us", 1e6);
   g_appState.PreviewImage = nullptr;
 }
 
