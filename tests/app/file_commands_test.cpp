@@ -156,6 +156,20 @@ TEST_F(FileCommandsTest, AFailedSaveLeavesAnEarlierFileIntact) {
   EXPECT_EQ(ReadBytes(Path("old.PNG")), "earlier work");
 }
 
+TEST_F(FileCommandsTest, AStripTooTallForTheFormatIsReportedAndTheOldFileKept) {
+  OpenPicture(WritePicture("small.png", 16, 12));
+  SetFrameCount(5500);  // 66000 rows: more than a TGA file can say
+  fake_.Command(window_, kRotateButton);
+  ASSERT_EQ(g_appState.CurrentImage->Height(), 66000);
+  std::ofstream(Path("tall.tga")) << "earlier work";
+  fake_.boxes.clear();
+  SaveAs("tall.tga", 2);
+  ASSERT_EQ(fake_.boxes.size(), 1u);
+  EXPECT_NE(fake_.boxes[0].text.find(Path("tall.tga")), std::string::npos);
+  EXPECT_NE(fake_.boxes[0].text.find('\n'), std::string::npos) << "the reason follows";
+  EXPECT_EQ(ReadBytes(Path("tall.tga")), "earlier work");
+}
+
 TEST(FileDialogTest, SplitsTheChosenPath) {
   FileDialogResult result = MakeFileDialogResult("/art/ships/ship.tga", 2);
   EXPECT_EQ(result.fileNameOffset, 11);
