@@ -1,7 +1,6 @@
 #include "app/file_commands.h"
 
 #include <iterator>
-#include <new>
 
 #include "app/app_state.h"
 #include "app/main_window.h"
@@ -24,17 +23,11 @@ const std::vector<FileFilter> kSaveFilter{
 };
 const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
 
-constexpr char kMaskSuffix[] = "-mask.BMP";
-
 // Writes with a report of what failed; the library is set to replace files.
 void Save(const Image& image, const std::string& path, bool eightBit, const std::string& what) {
   std::string reason;
-  bool saved = false;
-  try {
-    saved = eightBit ? SaveImageFile(image, path, 1, &reason) : SaveImageFile(image, path, &reason);
-  } catch (const std::bad_alloc&) {
-    reason = "There is not enough memory to write it.";
-  }
+  const bool saved =
+      eightBit ? SaveImageFile(image, path, 1, &reason) : SaveImageFile(image, path, &reason);
   if (!saved)
     ReportFailure(g_appState.MainWindow, "Cannot save " + what + "\"" + path + "\".", reason);
 }
@@ -110,14 +103,9 @@ void SaveAsCommand() {
 
   if (!g_appSettings.HasMask) return;
   // Tried even when the picture could not be written.
-  const std::string maskPath = path.substr(0, path.rfind('.')) + kMaskSuffix;
+  const std::string maskPath = MaskPath(path);
   const Rgb fill = g_appSettings.FillColor;
-  std::unique_ptr<Image> mask;
-  try {
-    mask = MakeMask(*image, fill.red, fill.green, fill.blue);
-  } catch (const std::bad_alloc&) {
-    mask.reset();
-  }
+  const std::unique_ptr<Image> mask = MakeMask(*image, fill.red, fill.green, fill.blue);
   if (!mask) {
     ReportFailure(g_appState.MainWindow, "Cannot make the mask \"" + maskPath + "\".",
                   "There is not enough memory for it.");

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
-#include <new>
 
 #include "app/app_state.h"
 #include "app/file_commands.h"
@@ -185,16 +184,10 @@ void DrawPreview() {
 
 bool ShowOpenedImage(const std::string& path) {
   std::string reason;
-  std::unique_ptr<Image> image;
-  try {
-    image = LoadImageFile(path, 3, &reason);
-    if (image && !FlipRows(*image)) {
-      image.reset();
-      reason = "The picture could not be turned upright.";
-    }
-  } catch (const std::bad_alloc&) {
+  std::unique_ptr<Image> image = LoadImageFile(path, 3, &reason);
+  if (image && !FlipRows(*image)) {
     image.reset();
-    reason = "There is not enough memory for the picture.";
+    reason = "There is not enough memory to turn the picture upright.";
   }
   if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
     ReportFailure(g_appState.MainWindow, "Cannot open \"" + path + "\".", reason);
@@ -221,13 +214,8 @@ void Rotate(WindowHandle window) {
   if (!Layer().IsControlEnabled(window, kRotateButton) || !g_appState.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
   std::string reason;
-  std::unique_ptr<Image> strip;
-  try {
-    strip = BuildFrameStrip(*g_appState.CurrentImage, g_appSettings.Frames, &reason);
-  } catch (const std::bad_alloc&) {
-    strip.reset();
-    reason = "There is not enough memory for the frame strip.";
-  }
+  std::unique_ptr<Image> strip =
+      BuildFrameStrip(*g_appState.CurrentImage, g_appSettings.Frames, &reason);
   if (!strip) {
     Layer().EnableControl(window, kRotateButton, true);
     ReportFailure(window,

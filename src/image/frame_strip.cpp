@@ -131,11 +131,13 @@ bool SetClearColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std:
   return true;
 }
 
-bool FillImage(Image& image) {
+bool FillImage(Image& image) try {
   LibraryImage library;
   if (!MakeLibraryImage(image) || !ilClearImage()) return false;
   image.ReplacePixels(ilGetData());
   return true;
+} catch (const std::bad_alloc&) {
+  return false;
 }
 
 bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) {
@@ -162,7 +164,7 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) 
   return true;
 }
 
-bool PasteImage(Image& destination, const Image& source, int x, int y) {
+bool PasteImage(Image& destination, const Image& source, int x, int y) try {
   const Placement p = Clip({x, y, 0, 0, source.Width(), source.Height()}, destination.Width(),
                            destination.Height());
   if (p.w <= 0 || p.h <= 0) return true;
@@ -177,6 +179,8 @@ bool PasteImage(Image& destination, const Image& source, int x, int y) {
   ilSetPixels(p.x, p.y, 0, ILuint(p.w), ILuint(p.h), 1, IL_RGB, IL_UNSIGNED_BYTE, block.data());
   destination.ReplacePixels(ilGetData());
   return true;
+} catch (const std::bad_alloc&) {
+  return false;
 }
 
 float NextRunningAngle(float angle, int frames) {

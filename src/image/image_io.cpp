@@ -312,12 +312,14 @@ std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
   }
 }
 
-bool FlipRows(Image& image) {
+bool FlipRows(Image& image) try {
   LibraryImage library;
   if (!MakeLibraryImage(image)) return false;
   iluFlipImage();
   image.ReplacePixels(ilGetData());
   return true;
+} catch (const std::bad_alloc&) {
+  return false;
 }
 
 bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
@@ -373,7 +375,7 @@ bool SaveImageFile(const Image& image, const std::string& path, std::string* rea
   return SaveImageFile(image, path, image.BytesPerPixel(), reason);
 }
 
-bool ConvertDepth(Image& image, int bytesPerPixel) {
+bool ConvertDepth(Image& image, int bytesPerPixel) try {
   if (image.BytesPerPixel() == bytesPerPixel || !ValidDepth(bytesPerPixel)) return false;
   LibraryImage library;
   if (!MakeLibraryImage(image)) return false;
@@ -389,6 +391,8 @@ bool ConvertDepth(Image& image, int bytesPerPixel) {
     if (wasIndexed) image.DropPalette();
   }
   return true;
+} catch (const std::bad_alloc&) {
+  return false;
 }
 
 std::string MaskPath(const std::string& path) {

@@ -7,8 +7,10 @@
 #include "image/image.h"
 
 // Traffic between Image and the image library: start-up, reading, writing,
-// depth conversion, flipping and the mask. Every function that can fail
-// takes an optional `reason`, filled with one line saying why when it does.
+// depth conversion, flipping and the mask. No engine function throws: a
+// failure, running out of memory included, comes back as false or as no
+// image, and functions that take an optional `reason` fill it with one line
+// saying why.
 
 // Largest pixel block one library image may hold: the library keeps sizes in
 // 32-bit unsigned integers.
