@@ -57,6 +57,8 @@ QString ImageResourcePath(int id) {
       return QStringLiteral(":/gyrelle/icons/icon48.png");
     case kSmallIcon:
       return QStringLiteral(":/gyrelle/icons/icon16.png");
+    case kAboutBitmap:
+      return QStringLiteral(":/gyrelle/icons/about.bmp");
     default:
       return {};
   }
