@@ -37,20 +37,26 @@ def colour_at(x, y):
     return 0
 
 
-def draw(size):
+def render(width, height, colour):
+    """Each pixel's colour index by a vote of 4 x 4 samples of colour(x, y),
+    x and y in pixels; a tie goes to the higher index."""
     samples = 4
     pixels = []
-    for row in range(size):
+    for row in range(height):
         line = []
-        for column in range(size):
+        for column in range(width):
             votes = {}
             for sy in range(samples):
                 for sx in range(samples):
-                    c = colour_at((column + (sx + 0.5) / samples) / size,
-                                  (row + (sy + 0.5) / samples) / size)
+                    c = colour(column + (sx + 0.5) / samples, row + (sy + 0.5) / samples)
                     votes[c] = votes.get(c, 0) + 1
-            line.append(max(votes, key=lambda c: (votes[c], c)))
+            line.append(max(votes, key=lambda c: (votes[c], c or 0)))
         pixels.append(line)
+    return pixels
+
+
+def draw(size):
+    pixels = render(size, size, lambda x, y: colour_at(x / size, y / size))
     # An outline where the ship meets the background, on the larger icon.
     if size >= 32:
         outlined = [line[:] for line in pixels]
@@ -120,20 +126,9 @@ def about_colour_at(x, y, width, height):
 
 
 def draw_about(width, height):
-    samples = 4
-    pixels = []
-    for row in range(height):
-        line = []
-        for column in range(width):
-            votes = {}
-            for sy in range(samples):
-                for sx in range(samples):
-                    c = about_colour_at(column + (sx + 0.5) / samples, row + (sy + 0.5) / samples,
-                                        width, height)
-                    votes[c] = votes.get(c, 0) + 1
-            best = max(votes, key=lambda c: (votes[c], c or 0))
-            line.append(SKY + row * SKY_STEPS // height if best is None else best)
-        pixels.append(line)
+    pixels = render(width, height, lambda x, y: about_colour_at(x, y, width, height))
+    for row, line in enumerate(pixels):
+        line[:] = [SKY + row * SKY_STEPS // height if c is None else c for c in line]
     for column, row in STARS:
         if pixels[row][column] >= SKY:
             pixels[row][column] = STAR
