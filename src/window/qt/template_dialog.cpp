@@ -114,6 +114,7 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
       }
       widget->setGeometry(area);
     }
+    if (control.style & WS_TABSTOP) tabStops_.push_back(widget);
     if (control.id >= 0) {
       widget->setObjectName(QString::number(control.id));
       controls_[control.id] = widget;
@@ -338,6 +339,15 @@ void TemplateDialog::SetIcon(IconSize, int iconId) {
   if (pixmap.isNull()) return;
   icon_.addPixmap(pixmap);
   setWindowIcon(icon_);
+}
+
+void TemplateDialog::FocusFirstTabStop() {
+  for (QWidget* widget : tabStops_) {
+    if (widget->isEnabled()) {
+      widget->setFocus();
+      return;
+    }
+  }
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {
