@@ -2,6 +2,8 @@
 // swatch that follows the bars. It edits a copy of the application's color
 // and hands it back only on OK.
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "app/app_state.h"
@@ -46,8 +48,6 @@ void Init(WindowHandle window) {
     info.page = 1;  // so the highest position a bar reaches is 255
     info.pos = g_dialog.color.*channel.value;
     Layer().SetScrollInfo(window, channel.bar, info, SIF_RANGE | SIF_PAGE | SIF_POS);
-  }
-  for (const Channel& channel : kChannels) {
     Layer().SetControlText(window, channel.label, std::to_string(g_dialog.color.*channel.value));
   }
 }
@@ -55,11 +55,9 @@ void Init(WindowHandle window) {
 // Moves bar `barId` as `request` asks; a move that the bar's ends stop
 // changes nothing else.
 void Scroll(WindowHandle window, int barId, unsigned request) {
-  const Channel* channel = nullptr;
-  for (const Channel& candidate : kChannels) {
-    if (candidate.bar == barId) channel = &candidate;
-  }
-  if (!channel) return;
+  const Channel* channel = std::find_if(std::begin(kChannels), std::end(kChannels),
+                                        [barId](const Channel& each) { return each.bar == barId; });
+  if (channel == std::end(kChannels)) return;
   const ScrollInfo info = Layer().GetScrollInfo(window, barId);
   const int now = MoveScrollBar(Layer(), window, barId, RequestedScrollPosition(info, request));
   if (now == info.pos) return;

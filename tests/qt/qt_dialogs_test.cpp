@@ -84,12 +84,14 @@ class QtDialogsTest : public QtShellTest {
                      std::vector<std::function<bool()>> more) {
     steps.insert(steps.end(), more.begin(), more.end());
   }
-  std::function<bool()> Quit() {
-    return [this] {
+  // Runs the program through `steps`, then closes the main window.
+  void RunAndQuit(std::vector<std::function<bool()>> steps) {
+    steps.push_back([this] {
       if (!Main()) return false;
       Main()->close();
       return true;
-    };
+    });
+    Run(std::move(steps));
   }
 
   // The three ways to leave a dialog without OK.
@@ -136,8 +138,7 @@ TEST_F(QtDialogsTest, FillColorOkCommitsTheColorOfTheBars) {
     EXPECT_EQ(Screen().pixelColor(20, 300), QColor(254, 10, 0)) << "the main window's swatch";
     return true;
   });
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
@@ -157,8 +158,7 @@ TEST_F(QtDialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
               EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
             }));
   }
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, FrameNumberOkCommitsTheTypedCountAndRefusesZero) {
@@ -197,8 +197,7 @@ TEST_F(QtDialogsTest, FrameNumberOkCommitsTheTypedCountAndRefusesZero) {
     EXPECT_EQ(g_appSettings.Frames, 14);
     return true;
   });
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, FrameNumberCancelEscapeAndCloseBoxKeepTheCount) {
@@ -214,8 +213,7 @@ TEST_F(QtDialogsTest, FrameNumberCancelEscapeAndCloseBoxKeepTheCount) {
                       },
                       [] { EXPECT_EQ(g_appSettings.Frames, 32); }));
   }
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
@@ -255,8 +253,7 @@ TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
     EXPECT_TRUE(g_appSettings.HasMask);
     return true;
   });
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, SaveOptionsCancelEscapeAndCloseBoxKeepTheFlags) {
@@ -279,8 +276,7 @@ TEST_F(QtDialogsTest, SaveOptionsCancelEscapeAndCloseBoxKeepTheFlags) {
                                      g_appSettings.HasMask);
                       }));
   }
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, AboutShowsItsPictureAndClosesOnEnterAndTheCloseBoxNotEscape) {
@@ -301,8 +297,7 @@ TEST_F(QtDialogsTest, AboutShowsItsPictureAndClosesOnEnterAndTheCloseBoxNotEscap
     QTest::keyClick(dialog, Qt::Key_Return);
   });
   Append(steps, Session(kAboutCommand, "About Gyrelle", [](QDialog* dialog) { dialog->close(); }));
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
   EXPECT_EQ(g_appSettings.Frames, 32);
 }
 
@@ -341,8 +336,8 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
                    Trigger(kSaveAsCommand);
                    return true;
                  },
-                 [&] { return AcceptFileDialog(Path("ship")); }, Quit()});
-  Run(steps);
+                 [&] { return AcceptFileDialog(Path("ship")); }});
+  RunAndQuit(steps);
 
   const std::string config = ReadBytes(Path("config.txt"));
   for (const char* line : {"\tFRAMES=14;\n", "\tIS_COMPRESSED=FALSE;\n", "\tIS_8BIT_SAVE=TRUE;\n",
@@ -371,8 +366,7 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
            EXPECT_TRUE(Child<QCheckBox>(dialog, kMaskCheckBox)->isChecked());
            Click(dialog, IDCANCEL);
          }));
-  steps.push_back(Quit());
-  Run(steps);
+  RunAndQuit(steps);
   EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
 }
 
