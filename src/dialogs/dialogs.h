@@ -17,7 +17,8 @@ bool ShowFillColorDialog(WindowLayer* instance, WindowHandle owner, const Rgb& c
 bool ShowAboutDialog(WindowLayer* instance, WindowHandle owner);
 
 // A dialog field's text read as an unsigned 32-bit decimal number, the way
-// desktop dialogs read their number fields: spaces before and after the
-// digits are passed over; no digits, any other character (a sign, a letter,
-// a space between digits) or a value above 4294967295 is no number.
+// desktop dialogs read their number fields: spaces before the digits are
+// passed over, and so are spaces after them, which hide nothing; no digits,
+// any other character (a sign, a letter, a space between digits) or a value
+// above 4294967295 is no number.
 std::optional<std::uint32_t> ReadUnsignedNumber(std::string_view text);
