@@ -30,3 +30,21 @@ constexpr int kFillColorCommand = 40011;
 constexpr int kOpenCommand = 40012;
 constexpr int kSaveAsCommand = 40013;
 constexpr int kSaveOptionsCommand = 40014;
+
+// Save Options controls.
+constexpr int kEightBitRadio = 1022;
+constexpr int kTwentyFourBitRadio = 1023;
+constexpr int kCompressedRadio = 1024;
+constexpr int kUncompressedRadio = 1025;
+constexpr int kMaskCheckBox = 1027;
+
+// Fill Color Selector controls.
+constexpr int kRedValueLabel = 1014;
+constexpr int kGreenBar = 1016;
+constexpr int kGreenValueLabel = 1017;
+constexpr int kBlueValueLabel = 1019;
+constexpr int kBlueBar = 1020;
+constexpr int kRedBar = 1021;
+
+// Frame Number controls.
+constexpr int kFrameCountEdit = 1021;

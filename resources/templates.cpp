@@ -1,5 +1,6 @@
 #include "resources/resource_ids.h"
 #include "window/dialog_template.h"
+#include "window/window_layer.h"
 
 namespace {
 
@@ -33,7 +34,100 @@ const MenuTemplate kMenu{kMainMenu,
                              {"Help", {{"About", kAboutCommand}}},
                          }};
 
-const DialogTemplate* const kDialogs[] = {&kMainWindow};
+// The settings dialogs and the About box share one frame.
+constexpr unsigned kDialogStyle =
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
+
+const DialogTemplate kSaveOptions{
+    kSaveOptionsTemplate,
+    "Save Options",
+    174,
+    202,
+    kDialogStyle,
+    0,
+    {
+        {-1, ControlClass::kButton, "Bit Depth", 7, 7, 160, 49, BS_GROUPBOX},
+        {kEightBitRadio, ControlClass::kButton, "8 bits", 19, 21, 111, 11, BS_RADIOBUTTON},
+        {kTwentyFourBitRadio, ControlClass::kButton, "24 bits", 19, 35, 111, 11, BS_RADIOBUTTON},
+        {IDOK, ControlClass::kButton, "OK", 62, 181, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 117, 181, 50, 14, WS_TABSTOP},
+        {-1, ControlClass::kButton, "Compression", 7, 65, 160, 49, BS_GROUPBOX},
+        {kCompressedRadio, ControlClass::kButton, "Compressed", 19, 80, 111, 11, BS_RADIOBUTTON},
+        {kUncompressedRadio, ControlClass::kButton, "Uncompressed", 19, 94, 111, 11,
+         BS_RADIOBUTTON},
+        {-1, ControlClass::kButton, "Mask", 7, 123, 160, 49, BS_GROUPBOX},
+        {kMaskCheckBox, ControlClass::kButton, "Output a .bmp mask using the fill color.", 14, 134,
+         137, 11, BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP},
+        {-1, ControlClass::kStatic,
+         "The mask will have the same name as your file with a "
+         "\"-mask\""
+         " before the end of the filename.",
+         14, 147, 153, 19, SS_LEFT | WS_GROUP},
+    }};
+
+const DialogTemplate kFillColor{
+    kFillColorTemplate,
+    "Fill Color Selector",
+    202,
+    122,
+    kDialogStyle,
+    0,
+    {
+        {IDOK, ControlClass::kButton, "OK", 91, 101, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {-1, ControlClass::kStatic, "R", 7, 36, 8, 11, SS_LEFT | WS_GROUP},
+        {kRedValueLabel, ControlClass::kStatic, "255", 112, 36, 18, 11, SS_LEFT | WS_GROUP},
+        {-1, ControlClass::kStatic,
+         "This color will be used to fill the gaps left by the rotation of the ship.", 7, 7, 188,
+         20, SS_LEFT | WS_GROUP},
+        {kGreenBar, ControlClass::kScrollBar, "", 18, 52, 90, 13, SBS_HORZ},
+        {-1, ControlClass::kStatic, "G", 7, 55, 8, 11, SS_LEFT | WS_GROUP},
+        {kGreenValueLabel, ControlClass::kStatic, "255", 112, 55, 18, 11, SS_LEFT | WS_GROUP},
+        {-1, ControlClass::kStatic, "B", 8, 72, 8, 11, SS_LEFT | WS_GROUP},
+        {kBlueValueLabel, ControlClass::kStatic, "255", 112, 72, 18, 11, SS_LEFT | WS_GROUP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 145, 101, 50, 14, WS_TABSTOP},
+        {kBlueBar, ControlClass::kScrollBar, "", 18, 70, 90, 13, SBS_HORZ},
+        {kRedBar, ControlClass::kScrollBar, "", 18, 34, 90, 13, SBS_HORZ},
+    }};
+
+const DialogTemplate kFrameNumber{
+    kFrameNumberTemplate,
+    "Frame Number",
+    186,
+    74,
+    kDialogStyle,
+    0,
+    {
+        {IDOK, ControlClass::kButton, "OK", 75, 53, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 129, 53, 50, 14, WS_TABSTOP},
+        {-1, ControlClass::kStatic, "This set the number of frames in the rotation animation.", 7,
+         7, 172, 17, SS_LEFT | WS_GROUP},
+        {kFrameCountEdit, ControlClass::kEdit, "", 41, 28, 138, 12,
+         WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
+        {-1, ControlClass::kStatic, "Frames :", 9, 31, 32, 13, SS_LEFT | WS_GROUP},
+    }};
+
+const DialogTemplate kAbout{
+    kAboutTemplate,
+    "About Gyrelle",
+    195,
+    145,
+    kDialogStyle,
+    0,
+    {
+        {IDOK, ControlClass::kButton, "OK", 72, 124, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {-1, ControlClass::kStatic, "", 73, 7, 47, 42, SS_BITMAP, kAboutBitmap},
+        {-1, ControlClass::kStatic, "Gyrelle v1.0.1", 43, 51, 105, 12, SS_CENTER | WS_GROUP},
+        {-1, ControlClass::kStatic, "Written by the Gyrelle contributors", 33, 77, 130, 12,
+         SS_CENTER | WS_GROUP},
+        {-1, ControlClass::kStatic, "Gyrelle project, 2024", 44, 64, 106, 12, SS_CENTER | WS_GROUP},
+        {-1, ControlClass::kStatic, "News, help and new versions:", 41, 99, 115, 12,
+         SS_LEFT | WS_GROUP},
+        {-1, ControlClass::kStatic, "https://gyrelle.example/", 16, 110, 163, 9,
+         SS_CENTER | WS_GROUP},
+    }};
+
+const DialogTemplate* const kDialogs[] = {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber,
+                                          &kAbout};
 
 }  // namespace
 

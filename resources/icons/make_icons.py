@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the program's icons: a ship seen from above, nose up, as 8-bit
-palettised PNGs (48 x 48 and 16 x 16). Run it from this folder after
-changing the drawing; the PNGs are committed."""
+"""Draws the program's pictures: the icons, a ship seen from above, nose up,
+as 8-bit palettised PNGs (48 x 48 and 16 x 16), and the About box's picture,
+the ship turning inside a circling arrow, as a 70 x 69 BMP of 8 bits per
+pixel with a 256-entry colour table. Run it from this folder after changing
+a drawing; the pictures are committed."""
 
+import math
 import struct
 import zlib
 
@@ -34,20 +37,26 @@ def colour_at(x, y):
     return 0
 
 
-def draw(size):
+def render(width, height, colour):
+    """Each pixel's colour index by a vote of 4 x 4 samples of colour(x, y),
+    x and y in pixels; a tie goes to the higher index."""
     samples = 4
     pixels = []
-    for row in range(size):
+    for row in range(height):
         line = []
-        for column in range(size):
+        for column in range(width):
             votes = {}
             for sy in range(samples):
                 for sx in range(samples):
-                    c = colour_at((column + (sx + 0.5) / samples) / size,
-                                  (row + (sy + 0.5) / samples) / size)
+                    c = colour(column + (sx + 0.5) / samples, row + (sy + 0.5) / samples)
                     votes[c] = votes.get(c, 0) + 1
-            line.append(max(votes, key=lambda c: (votes[c], c)))
+            line.append(max(votes, key=lambda c: (votes[c], c or 0)))
         pixels.append(line)
+    return pixels
+
+
+def draw(size):
+    pixels = render(size, size, lambda x, y: colour_at(x / size, y / size))
     # An outline where the ship meets the background, on the larger icon.
     if size >= 32:
         outlined = [line[:] for line in pixels]
@@ -79,6 +88,68 @@ def write_png(path, pixels):
         f.write(png)
 
 
+# The About picture's own colours follow the icon's: the circling arrow, its
+# shade, stars, then a 64-step night-sky gradient from the top row down.
+ARROW, ARROW_SHADE, STAR, SKY = 6, 7, 8, 16
+SKY_STEPS = 64
+ABOUT_PALETTE = (PALETTE + [(250, 196, 70), (196, 128, 40), (236, 240, 255)]
+                 + [(0, 0, 0)] * (SKY - 9)
+                 + [(12 + 14 * i // SKY_STEPS, 16 + 10 * i // SKY_STEPS, 44 + 30 * i // SKY_STEPS)
+                    for i in range(SKY_STEPS)])
+ABOUT_PALETTE += [(0, 0, 0)] * (256 - len(ABOUT_PALETTE))
+STARS = [(6, 8), (61, 5), (12, 58), (64, 52), (52, 16), (4, 36), (30, 3), (44, 64)]
+
+
+def about_colour_at(x, y, width, height):
+    """The colour index at (x, y) in pixels, None for the sky."""
+    dx, dy = x - width / 2, y - height / 2
+    # The ship, turned a twelfth of a circle, about two thirds of the height.
+    scale, turn = 0.62 * height, math.radians(30)
+    u = 0.5 + (dx * math.cos(turn) + dy * math.sin(turn)) / scale
+    v = 0.5 + (-dx * math.sin(turn) + dy * math.cos(turn)) / scale
+    if 0 <= u < 1 and 0 <= v < 1 and colour_at(u, v):
+        return colour_at(u, v)
+    # The arrow circles clockwise from its tail at the top right to its head
+    # at the top left.
+    radius = math.hypot(dx, dy)
+    angle = math.degrees(math.atan2(dx, -dy)) % 360  # 0 at the top, clockwise
+    if 27 <= radius <= 31 and 30 <= angle <= 318:
+        return ARROW if radius <= 29.5 else ARROW_SHADE
+    # The head: a triangle standing on the arrow's end, pointing along it.
+    end = math.radians(318)
+    ax, ay = dx - math.sin(end) * 29.25, dy + math.cos(end) * 29.25
+    along = ax * math.cos(end) + ay * math.sin(end)
+    outward = ax * math.sin(end) - ay * math.cos(end)
+    if 0 <= along <= 9 and abs(outward) <= (9 - along) * 0.7:
+        return ARROW
+    return None
+
+
+def draw_about(width, height):
+    pixels = render(width, height, lambda x, y: about_colour_at(x, y, width, height))
+    for row, line in enumerate(pixels):
+        line[:] = [SKY + row * SKY_STEPS // height if c is None else c for c in line]
+    for column, row in STARS:
+        if pixels[row][column] >= SKY:
+            pixels[row][column] = STAR
+    return pixels
+
+
+def write_bmp(path, pixels, palette):
+    """An uncompressed 8-bit BMP: rows bottom first, each padded to 4 bytes."""
+    height, width = len(pixels), len(pixels[0])
+    stride = (width + 3) // 4 * 4
+    rows = b"".join(bytes(line) + b"\0" * (stride - width) for line in reversed(pixels))
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 3780, 3780,
+                       len(palette), 0)
+    with open(path, "wb") as f:
+        f.write(header + info + table + rows)
+
+
 if __name__ == "__main__":
     write_png("icon48.png", draw(48))
     write_png("icon16.png", draw(16))
+    write_bmp("about.bmp", draw_about(70, 69), ABOUT_PALETTE)

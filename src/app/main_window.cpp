@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <algorithm>
-#include <climits>
 #include <memory>
 
 #include "app/app_state.h"
@@ -79,36 +78,7 @@ void Paint(WindowHandle window) {
 // Moves the bar `barId` as `request` asks and scrolls the preview with it.
 void Scroll(WindowHandle window, int barId, int& offset, unsigned request) {
   const ScrollInfo info = Layer().GetScrollInfo(window, barId);
-  long long pos = info.pos;
-  switch (request) {
-    case SB_LINEUP:
-      pos -= 1;
-      break;
-    case SB_LINEDOWN:
-      pos += 1;
-      break;
-    case SB_PAGEUP:
-      pos -= info.page;
-      break;
-    case SB_PAGEDOWN:
-      pos += info.page;
-      break;
-    case SB_THUMBTRACK:
-      pos = info.trackPos;
-      break;
-    case SB_TOP:
-      pos = info.min;
-      break;
-    case SB_BOTTOM:
-      pos = info.max;
-      break;
-    default:  // thumb position, end of scrolling
-      break;
-  }
-  ScrollInfo update;
-  update.pos = static_cast<int>(std::clamp<long long>(pos, INT_MIN, INT_MAX));
-  Layer().SetScrollInfo(window, barId, update, SIF_POS);
-  const int now = Layer().GetScrollInfo(window, barId).pos;
+  const int now = MoveScrollBar(Layer(), window, barId, RequestedScrollPosition(info, request));
   if (now == info.pos) return;
   offset = now;
   Layer().RepaintNow(window);

@@ -1,6 +1,7 @@
 #include "window/window_layer.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -19,6 +20,35 @@ void ApplyScrollInfo(ScrollInfo& info, const ScrollInfo& update, unsigned mask) 
   const long long range = static_cast<long long>(info.max) - info.min + 1;
   info.page = static_cast<int>(std::clamp<long long>(info.page, 0, range));
   info.pos = std::clamp(info.pos, info.min, MaxScrollPosition(info));
+}
+
+long long RequestedScrollPosition(const ScrollInfo& info, unsigned request) {
+  const long long pos = info.pos;
+  switch (request) {
+    case SB_LINEUP:
+      return pos - 1;
+    case SB_LINEDOWN:
+      return pos + 1;
+    case SB_PAGEUP:
+      return pos - info.page;
+    case SB_PAGEDOWN:
+      return pos + info.page;
+    case SB_THUMBTRACK:
+      return info.trackPos;
+    case SB_TOP:
+      return info.min;
+    case SB_BOTTOM:
+      return info.max;
+    default:  // thumb position, end of scrolling
+      return pos;
+  }
+}
+
+int MoveScrollBar(WindowLayer& layer, WindowHandle window, int id, long long pos) {
+  ScrollInfo update;
+  update.pos = static_cast<int>(std::clamp<long long>(pos, INT_MIN, INT_MAX));
+  layer.SetScrollInfo(window, id, update, SIF_POS);
+  return layer.GetScrollInfo(window, id).pos;
 }
 
 FileDialogResult MakeFileDialogResult(const std::string& path, int filterIndex) {

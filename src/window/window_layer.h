@@ -81,6 +81,11 @@ constexpr unsigned SIF_POS = 0x4;
 void ApplyScrollInfo(ScrollInfo& info, const ScrollInfo& update, unsigned mask);
 // The highest position the bar can take.
 int MaxScrollPosition(const ScrollInfo& info);
+// The position scroll request `request` asks of a bar in state `info`: a
+// line is 1, a page the bar's page, thumb tracking goes to the tracking
+// position, top and bottom to the ends of the range; any other request
+// keeps the position. Not yet clamped to what the bar can take.
+long long RequestedScrollPosition(const ScrollInfo& info, unsigned request);
 
 struct Rgb {
   std::uint8_t red = 0;
@@ -193,6 +198,10 @@ class WindowLayer {
   // Full path of the running program's own file.
   virtual std::string ExecutablePath() { return {}; }
 };
+
+// Sets bar `id` of `window` to `pos` and gives back where the bar, which
+// keeps its position inside its range, has put it.
+int MoveScrollBar(WindowLayer& layer, WindowHandle window, int id, long long pos);
 
 // The real path of the running executable, "" when it cannot be found.
 std::string ProcessExecutablePath();

@@ -17,12 +17,13 @@ bool FakeWindowLayer::Send(WindowHandle window, unsigned message, WParam wParam,
   return found != procs_.end() && found->second(window, message, wParam, lParam);
 }
 
-bool FakeWindowLayer::Scroll(WindowHandle window, unsigned message, int request, int trackPos) {
+bool FakeWindowLayer::Scroll(WindowHandle window, unsigned message, int request, int trackPos,
+                             int barId) {
   // The platform hands the tracking position to the bar the user drags.
   for (auto& [key, info] : scrollInfos_) {
-    if (key.first == window) info.trackPos = trackPos;
+    if (key.first == window && (barId == 0 || key.second == barId)) info.trackPos = trackPos;
   }
-  return Send(window, message, MakeWParam(request, 0));
+  return Send(window, message, MakeWParam(request, 0), barId);
 }
 
 bool FakeWindowLayer::MenuEnabled(int commandId) const {

@@ -63,7 +63,9 @@ class FakeWindowLayer : public WindowLayer {
   void Destroy(WindowHandle window);
   bool Send(WindowHandle window, unsigned message, WParam wParam = 0, LParam lParam = 0);
   bool Command(WindowHandle window, int id) { return Send(window, WM_COMMAND, MakeWParam(id, 0)); }
-  bool Scroll(WindowHandle window, unsigned message, int request, int trackPos = 0);
+  // A scroll request from bar `barId`, named in lParam as the platform does,
+  // with the bar's tracking position at `trackPos` (barId 0: every bar's).
+  bool Scroll(WindowHandle window, unsigned message, int request, int trackPos = 0, int barId = 0);
 
   bool MenuEnabled(int commandId) const;
   void ClearRecords();

@@ -66,7 +66,8 @@ int QtWindowLayer::RunModalDialog(int templateId, WindowHandle owner, DialogProc
   const WindowHandle handle = nextHandle_++;
   TemplateDialog dialog(handle, *dialogTemplate, proc, Find(owner));
   windows_[handle] = &dialog;
-  dialog.Dispatch(WM_INITDIALOG, 0, 0);
+  // A procedure that answers true leaves the focus to the layer.
+  if (dialog.Dispatch(WM_INITDIALOG, 0, 0)) dialog.FocusFirstTabStop();
   if (!dialog.Ended()) dialog.exec();
   dialog.Dispatch(WM_DESTROY, 0, 0);
   windows_.erase(handle);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -41,6 +42,18 @@ QRect PixelRect(int x, int y, int width, int height) {
                DialogUnitsToPixelsY(height));
 }
 
+// The templates are laid out for an 8-point font whose letters are a little
+// under 6 pixels wide on average; a wider desktop font is narrowed to that,
+// so that texts fit their controls as they were drawn.
+QFont DialogFont(QFont font) {
+  font.setPixelSize(11);
+  const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const qreal average = QFontMetricsF(font).horizontalAdvance(letters) / letters.size();
+  constexpr qreal kLetterWidth = 5.7;
+  if (average > kLetterWidth) font.setStretch(std::max(50, int(100 * kLetterWidth / average)));
+  return font;
+}
+
 void ShowOnBar(QScrollBar* bar, const ScrollInfo& info) {
   // Qt's maximum is the highest position, the desktop's the end of the range.
   const QSignalBlocker blocker(bar);
@@ -57,6 +70,8 @@ QString ImageResourcePath(int id) {
       return QStringLiteral(":/gyrelle/icons/icon48.png");
     case kSmallIcon:
       return QStringLiteral(":/gyrelle/icons/icon16.png");
+    case kAboutBitmap:
+      return QStringLiteral(":/gyrelle/icons/about.bmp");
     default:
       return {};
   }
@@ -70,10 +85,7 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   if (dialogTemplate.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
   setWindowFlags(flags);
   setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
-  // The templates are laid out for an 8-point font at 96 dpi.
-  QFont dialogFont = font();
-  dialogFont.setPixelSize(11);
-  setFont(dialogFont);
+  setFont(DialogFont(font()));
 
   int menuHeight = 0;
   if (dialogTemplate.menuId) {
@@ -93,8 +105,16 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
         (control.style & SS_TYPEMASK) == SS_BITMAP) {
       widget->move(PixelRect(control.x, control.y, 0, 0).topLeft());
     } else {
-      widget->setGeometry(PixelRect(control.x, control.y, control.width, control.height));
+      QRect area = PixelRect(control.x, control.y, control.width, control.height);
+      // Check marks here are wider than the templates allow for: the text
+      // may run on towards the client area's edge.
+      if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+        area.setWidth(std::clamp(widget->sizeHint().width(), area.width(),
+                                 std::max(area.width(), clientSize.width() - area.x())));
+      }
+      widget->setGeometry(area);
     }
+    if (control.style & WS_TABSTOP) tabStops_.push_back(widget);
     if (control.id >= 0) {
       widget->setObjectName(QString::number(control.id));
       controls_[control.id] = widget;
@@ -319,6 +339,15 @@ void TemplateDialog::SetIcon(IconSize, int iconId) {
   if (pixmap.isNull()) return;
   icon_.addPixmap(pixmap);
   setWindowIcon(icon_);
+}
+
+void TemplateDialog::FocusFirstTabStop() {
+  for (QWidget* widget : tabStops_) {
+    if (widget->isEnabled()) {
+      widget->setFocus();
+      return;
+    }
+  }
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {

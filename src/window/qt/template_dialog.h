@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <map>
+#include <vector>
 
 #include "window/dialog_template.h"
 #include "window/window_layer.h"
@@ -38,6 +39,8 @@ class TemplateDialog : public QDialog {
   void Paint(QPainter& painter);
 
   void SetIcon(IconSize size, int iconId);
+  // Gives the keyboard focus to the first enabled control that Tab visits.
+  void FocusFirstTabStop();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -55,6 +58,7 @@ class TemplateDialog : public QDialog {
   DialogProc proc_;
   QWidget* client_ = nullptr;
   std::map<int, QWidget*> controls_;
+  std::vector<QWidget*> tabStops_;  // in template order
   std::map<int, QAction*> commands_;
   std::map<int, ScrollInfo> scrollInfos_;
   std::map<int, QScrollBar*> scrollBars_;

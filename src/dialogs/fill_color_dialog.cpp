@@ -1,0 +1,111 @@
+// The Fill Color Selector: one bar per channel, its value beside it, and a
+// swatch that follows the bars. It edits a copy of the application's color
+// and hands it back only on OK.
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+
+#include "app/app_state.h"
+#include "dialogs/dialogs.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+// The swatch, in pixels of the client area: right of the value labels,
+// across the rows of the three bars. Right and bottom are excluded.
+constexpr int kSwatchLeft = 197;
+constexpr int kSwatchTop = 56;
+constexpr int kSwatchRight = 286;
+constexpr int kSwatchBottom = 138;
+
+struct Channel {
+  int bar;
+  int label;
+  std::uint8_t Rgb::*value;
+};
+
+constexpr Channel kChannels[] = {
+    {kRedBar, kRedValueLabel, &Rgb::red},
+    {kGreenBar, kGreenValueLabel, &Rgb::green},
+    {kBlueBar, kBlueValueLabel, &Rgb::blue},
+};
+
+// The one opening there can be at a time: the dialog is modal.
+struct FillColorDialog {
+  WindowLayer* layer = nullptr;
+  Rgb color;  // the working copy
+} g_dialog;
+
+WindowLayer& Layer() {
+  return *g_dialog.layer;
+}
+
+void Init(WindowHandle window) {
+  for (const Channel& channel : kChannels) {
+    ScrollInfo info;
+    info.max = 255;
+    info.page = 1;  // so the highest position a bar reaches is 255
+    info.pos = g_dialog.color.*channel.value;
+    Layer().SetScrollInfo(window, channel.bar, info, SIF_RANGE | SIF_PAGE | SIF_POS);
+    Layer().SetControlText(window, channel.label, std::to_string(g_dialog.color.*channel.value));
+  }
+}
+
+// Moves bar `barId` as `request` asks; a move that the bar's ends stop
+// changes nothing else.
+void Scroll(WindowHandle window, int barId, unsigned request) {
+  const Channel* channel = std::find_if(std::begin(kChannels), std::end(kChannels),
+                                        [barId](const Channel& each) { return each.bar == barId; });
+  if (channel == std::end(kChannels)) return;
+  const ScrollInfo info = Layer().GetScrollInfo(window, barId);
+  const int now = MoveScrollBar(Layer(), window, barId, RequestedScrollPosition(info, request));
+  if (now == info.pos) return;
+  g_dialog.color.*channel->value = static_cast<std::uint8_t>(now);
+  Layer().SetControlText(window, channel->label, std::to_string(now));
+  Layer().RepaintNow(window);
+}
+
+void Paint(WindowHandle window) {
+  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop, kSwatchRight, kSwatchBottom,
+                        g_dialog.color);
+}
+
+void Command(WindowHandle window, unsigned id) {
+  if (id == IDOK) {
+    SetFillColor(g_dialog.color.red, g_dialog.color.green, g_dialog.color.blue);
+    Layer().EndDialog(window, IDOK);
+  } else if (id == IDCANCEL) {  // also Escape
+    Layer().EndDialog(window, IDCANCEL);
+  }
+}
+
+bool FillColorDialogProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Init(window);
+      return true;
+    case WM_HSCROLL:
+      Scroll(window, static_cast<int>(lParam), LowWord(wParam));
+      return false;
+    case WM_PAINT:
+      Paint(window);
+      return true;
+    case WM_COMMAND:
+      Command(window, LowWord(wParam));
+      return true;
+    case WM_CLOSE:  // the close box commits nothing
+      Layer().EndDialog(window, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool ShowFillColorDialog(WindowLayer* instance, WindowHandle owner, const Rgb& color) {
+  g_dialog = FillColorDialog{instance, color};
+  instance->RunModalDialog(kFillColorTemplate, owner, FillColorDialogProc);
+  return true;
+}
