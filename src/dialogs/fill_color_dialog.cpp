@@ -53,8 +53,10 @@ void Init(WindowHandle window) {
 }
 
 // Moves bar `barId` as `request` asks; a move that the bar's ends stop
-// changes nothing else.
+// changes nothing else. A jump to either edge is not answered: only lines,
+// pages and the thumb move a channel.
 void Scroll(WindowHandle window, int barId, unsigned request) {
+  if (request == SB_LEFT || request == SB_RIGHT) return;
   const Channel* channel = std::find_if(std::begin(kChannels), std::end(kChannels),
                                         [barId](const Channel& each) { return each.bar == barId; });
   if (channel == std::end(kChannels)) return;

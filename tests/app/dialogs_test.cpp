@@ -141,15 +141,17 @@ TEST_F(DialogsTest, FillColorBarsMoveByOneStopAtTheirEndsAndFollowTheThumb) {
     ScrollBar(dialog, kRedBar, SB_ENDSCROLL, 200);
     EXPECT_EQ(fake_.repaints, repaints);
 
+    // The bars answer no jump to an edge.
     ScrollBar(dialog, kBlueBar, SB_LEFT);
     ScrollBar(dialog, kGreenBar, SB_RIGHT);
-    EXPECT_EQ(Labels(dialog), (std::vector<std::string>{"200", "255", "0"}));
+    EXPECT_EQ(Labels(dialog), (std::vector<std::string>{"200", "127", "255"}));
+    EXPECT_EQ(fake_.repaints, repaints);
     EXPECT_EQ(g_appSettings.FillColor, (Rgb{0, 128, 255})) << "nothing is committed before OK";
     fake_.Command(dialog, IDOK);
   });
-  EXPECT_EQ(g_appSettings.FillColor, (Rgb{200, 255, 0}));
+  EXPECT_EQ(g_appSettings.FillColor, (Rgb{200, 127, 255}));
   EXPECT_EQ(fake_.rectangles.back().window, window_);
-  EXPECT_EQ(fake_.rectangles.back().fill, (Rgb{200, 255, 0}));
+  EXPECT_EQ(fake_.rectangles.back().fill, (Rgb{200, 127, 255}));
 }
 
 TEST_F(DialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {

@@ -106,6 +106,13 @@ class QtDialogsTest : public QtShellTest {
   }
 };
 
+// Drags the bar's thumb to `position` and lets go.
+void Drag(QScrollBar* bar, int position) {
+  bar->setSliderDown(true);
+  bar->setSliderPosition(position);
+  bar->setSliderDown(false);
+}
+
 TEST_F(QtDialogsTest, FillColorOkCommitsTheColorOfTheBars) {
   auto steps = Session(kFillColorCommand, "Fill Color Selector", [](QDialog* dialog) {
     EXPECT_EQ(ClientSize(dialog), QSize(303, 198));
@@ -123,7 +130,10 @@ TEST_F(QtDialogsTest, FillColorOkCommitsTheColorOfTheBars) {
     green->setSliderPosition(10);
     EXPECT_EQ(Labels(dialog)[1], "10") << "the label follows the thumb while it is dragged";
     green->setSliderDown(false);
-    Child<QScrollBar>(dialog, kBlueBar)->triggerAction(QAbstractSlider::SliderToMinimum);
+    auto* blue = Child<QScrollBar>(dialog, kBlueBar);
+    blue->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(blue->value(), 255) << "a jump to an edge is not answered";
+    Drag(blue, 0);
     EXPECT_EQ(Labels(dialog), QStringList({"254", "10", "0"}));
     const QImage client = Child(dialog, kRedBar)->parentWidget()->grab().toImage();
     EXPECT_EQ(client.pixelColor(240, 100), QColor(254, 10, 0));
@@ -144,19 +154,17 @@ TEST_F(QtDialogsTest, FillColorOkCommitsTheColorOfTheBars) {
 TEST_F(QtDialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
   std::vector<std::function<bool()>> steps;
   for (int how : {0, 1, 2}) {
-    Append(
-        steps,
-        Session(
-            kFillColorCommand, "Fill Color Selector",
-            [how](QDialog* dialog) {
-              EXPECT_EQ(Labels(dialog), QStringList({"255", "255", "255"}));
-              Child<QScrollBar>(dialog, kRedBar)->triggerAction(QAbstractSlider::SliderToMinimum);
-              EXPECT_EQ(Labels(dialog)[0], "0");
-              Leave(dialog, how);
-            },
-            [] {
-              EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
-            }));
+    Append(steps, Session(
+                      kFillColorCommand, "Fill Color Selector",
+                      [how](QDialog* dialog) {
+                        EXPECT_EQ(Labels(dialog), QStringList({"255", "255", "255"}));
+                        Drag(Child<QScrollBar>(dialog, kRedBar), 0);
+                        EXPECT_EQ(Labels(dialog)[0], "0");
+                        Leave(dialog, how);
+                      },
+                      [] {
+                        EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
+                      }));
   }
   RunAndQuit(steps);
 }
@@ -321,12 +329,9 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
   // After Open, which takes the fill color from the picture.
   Append(steps, Session(kFillColorCommand, "Fill Color Selector", [&](QDialog* dialog) {
            EXPECT_NE(g_appSettings.FillColor, chosen);
-           Child<QScrollBar>(dialog, kRedBar)->triggerAction(QAbstractSlider::SliderToMinimum);
-           auto* green = Child<QScrollBar>(dialog, kGreenBar);
-           green->setSliderDown(true);
-           green->setSliderPosition(200);
-           green->setSliderDown(false);
-           Child<QScrollBar>(dialog, kBlueBar)->triggerAction(QAbstractSlider::SliderToMaximum);
+           Drag(Child<QScrollBar>(dialog, kRedBar), 0);
+           Drag(Child<QScrollBar>(dialog, kGreenBar), 200);
+           Drag(Child<QScrollBar>(dialog, kBlueBar), 255);
            Click(dialog, IDOK);
          }));
   Append(steps, {[&] {
