@@ -11,15 +11,17 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <new>
 
+#include "image/decoder_process.h"
 #include "image/library_image.h"
-
-namespace {
 
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
 }
+
+namespace {
 
 void Fail(std::string* reason, const std::string& text) {
   if (reason != nullptr) *reason = text;
@@ -31,20 +33,6 @@ std::string SystemError() {
 
 bool ValidDepth(int bytesPerPixel) {
   return bytesPerPixel == 1 || bytesPerPixel == 3 || bytesPerPixel == 4;
-}
-
-// Copies the bound library image's palette, as 24-bit RGB, into `palette`;
-// entries the library does not have are zero.
-void ReadLibraryPalette(Palette& palette) {
-  ilConvertPal(IL_PAL_RGB24);
-  std::array<std::uint8_t, Palette::kBytes> entries{};
-  const ILubyte* libraryEntries = ilGetPalette();
-  const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
-  if (libraryEntries != nullptr && count > 0) {
-    const std::size_t bytes = std::min<std::size_t>(std::size_t(count) * 3, Palette::kBytes);
-    std::copy_n(libraryEntries, bytes, entries.begin());
-  }
-  palette.Set(entries.data());
 }
 
 // The library leaves palette entries that no pixel uses uninitialised after a
@@ -64,6 +52,21 @@ void ZeroUnusedPaletteEntries() {
   for (ILint i = 0; i < count; ++i) {
     if (!used[std::size_t(i)]) std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
   }
+}
+
+// Copies the bound library image's palette, as 24-bit RGB, into `palette`;
+// entries the library does not have, or that no pixel uses, are zero.
+void ReadLibraryPalette(Palette& palette) {
+  ZeroUnusedPaletteEntries();
+  ilConvertPal(IL_PAL_RGB24);
+  std::array<std::uint8_t, Palette::kBytes> entries{};
+  const ILubyte* libraryEntries = ilGetPalette();
+  const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
+  if (libraryEntries != nullptr && count > 0) {
+    const std::size_t bytes = std::min<std::size_t>(std::size_t(count) * 3, Palette::kBytes);
+    std::copy_n(libraryEntries, bytes, entries.begin());
+  }
+  palette.Set(entries.data());
 }
 
 // Largest width and height a file format can store: TGA and PCX keep them in
@@ -253,6 +256,74 @@ void SetSaveCompression(int flags) {
   if (flags & kCompressionOff) ilSetInteger(IL_BMP_RLE, 0);
 }
 
+bool DecodeImageFile(const std::string& path, int bytesPerPixel,
+                     const std::function<void(const DecodedPicture&)>& use, std::string* reason) {
+  if (path.empty()) {
+    Fail(reason, "no file name given");
+    return false;
+  }
+  if (!ValidDepth(bytesPerPixel)) {
+    Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
+    return false;
+  }
+  // The library only says it could not open a file; the system says why.
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    Fail(reason, Quoted(path) + " is a folder, not a picture");
+    return false;
+  }
+  if (FILE* probe = std::fopen(path.c_str(), "rb")) {
+    std::fclose(probe);
+  } else {
+    Fail(reason, Quoted(path) + " cannot be opened: " + SystemError());
+    return false;
+  }
+
+  ForgetLibraryErrors();
+  LibraryImage library;
+  // A failed load leaves a 1 x 1 placeholder bound; it is not the picture.
+  if (!ilLoadImage(path.c_str())) {
+    Fail(reason, Quoted(path) + " is not a picture DevIL can read");
+    ForgetLibraryErrors();
+    return false;
+  }
+  if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
+    Fail(reason,
+         Quoted(path) + " could not be converted: " + LibraryError("DevIL refused the conversion"));
+    return false;
+  }
+  Palette palette;
+  if (bytesPerPixel == 1) ReadLibraryPalette(palette);
+  const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
+  const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
+  const ILubyte* data = ilGetData();
+  if (width <= 0 || height <= 0 || data == nullptr ||
+      std::uint64_t(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) <
+          std::uint64_t(width) * std::uint64_t(height) * std::uint64_t(bytesPerPixel)) {
+    Fail(reason, Quoted(path) + " holds no pixels");
+    return false;
+  }
+  use({data, width, height, bytesPerPixel, bytesPerPixel == 1 ? &palette : nullptr});
+  return true;
+}
+
+std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixel,
+                                       std::string* reason) {
+  std::unique_ptr<Image> image;
+  try {
+    const auto keep = [&](const DecodedPicture& picture) {
+      image = std::make_unique<Image>();
+      image->Set(path, picture.pixels, picture.width, picture.height, picture.bytesPerPixel);
+      if (picture.palette != nullptr) image->SetPalette(*picture.palette);
+    };
+    if (!DecodeImageFile(path, bytesPerPixel, keep, reason)) return nullptr;
+  } catch (const std::bad_alloc&) {
+    Fail(reason, Quoted(path) + " is too large to hold in memory");
+    return nullptr;
+  }
+  return image;
+}
+
 std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
                                      std::string* reason) {
   if (path.empty()) {
@@ -263,53 +334,7 @@ std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
     Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
     return nullptr;
   }
-  // The library only says it could not open a file; the system says why.
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    Fail(reason, Quoted(path) + " is a folder, not a picture");
-    return nullptr;
-  }
-  if (FILE* probe = std::fopen(path.c_str(), "rb")) {
-    std::fclose(probe);
-  } else {
-    Fail(reason, Quoted(path) + " cannot be opened: " + SystemError());
-    return nullptr;
-  }
-
-  ForgetLibraryErrors();
-  LibraryImage library;
-  // A failed load leaves a 1 x 1 placeholder bound; it is not the picture.
-  if (!ilLoadImage(path.c_str())) {
-    Fail(reason, Quoted(path) + " is not a picture DevIL can read");
-    ForgetLibraryErrors();
-    return nullptr;
-  }
-  if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
-    Fail(reason,
-         Quoted(path) + " could not be converted: " + LibraryError("DevIL refused the conversion"));
-    return nullptr;
-  }
-  Palette palette;
-  if (bytesPerPixel == 1) ReadLibraryPalette(palette);
-  const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
-  const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
-  const ILubyte* data = ilGetData();
-  if (width <= 0 || height <= 0 || data == nullptr) {
-    Fail(reason, Quoted(path) + " holds no pixels");
-    return nullptr;
-  }
-  try {
-    auto image = std::make_unique<Image>();
-    if (bytesPerPixel == 1) {
-      image->Set(path, data, width, height, bytesPerPixel, palette);
-    } else {
-      image->Set(path, data, width, height, bytesPerPixel);
-    }
-    return image;
-  } catch (const std::bad_alloc&) {
-    Fail(reason, Quoted(path) + " is too large to hold in memory");
-    return nullptr;
-  }
+  return DecodeInHelper(path, bytesPerPixel, reason);
 }
 
 bool FlipRows(Image& image) {
