@@ -1,6 +1,7 @@
 #include "image/image_io.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 
 #include "image/decoder_process.h"
 #include "image/library_image.h"
+#include "image/picture_checks.h"
 
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
@@ -194,6 +196,39 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
   return true;
 }
 
+// The decoder the library will choose: by the extension, else by the
+// first bytes.
+PictureFormat FormatOf(const std::string& path) {
+  ILenum type = ilTypeFromExt(path.c_str());
+  if (type == IL_TYPE_UNKNOWN) type = ilDetermineType(path.c_str());
+  switch (type) {
+    case IL_PNG:
+      return PictureFormat::kPng;
+    case IL_JPG:
+      return PictureFormat::kJpeg;
+    case IL_TGA:
+      return PictureFormat::kTarga;
+    case IL_BMP:
+      return PictureFormat::kBmp;
+    case IL_PCX:
+      return PictureFormat::kPcx;
+    default:
+      return PictureFormat::kOther;
+  }
+}
+
+bool CheckPictureFile(int fd, PictureFormat format, std::string& problem) {
+  struct stat file;
+  if (format == PictureFormat::kOther || fstat(fd, &file) != 0 || file.st_size == 0) return true;
+  const std::size_t size = std::size_t(file.st_size);
+  void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (bytes == MAP_FAILED) return true;  // not a plain file; the library says what it is
+  const bool sound =
+      CheckPictureBytes(format, static_cast<const std::uint8_t*>(bytes), size, problem);
+  munmap(bytes, size);
+  return sound;
+}
+
 }  // namespace
 
 ILenum LibraryFormat(int bytesPerPixel) {
@@ -272,10 +307,16 @@ bool DecodeImageFile(const std::string& path, int bytesPerPixel,
     Fail(reason, Quoted(path) + " is a folder, not a picture");
     return false;
   }
-  if (FILE* probe = std::fopen(path.c_str(), "rb")) {
-    std::fclose(probe);
-  } else {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     Fail(reason, Quoted(path) + " cannot be opened: " + SystemError());
+    return false;
+  }
+  std::string problem;
+  const bool sound = CheckPictureFile(fd, FormatOf(path), problem);
+  close(fd);
+  if (!sound) {
+    Fail(reason, Quoted(path) + " is damaged: " + problem);
     return false;
   }
 
