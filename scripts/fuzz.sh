@@ -21,21 +21,23 @@ export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp
 # A damaged header may ask for gigabytes: the allocation fails and the
 # library says so, as it would in the helper.
 export ASAN_OPTIONS=allocator_may_return_null=1
+# run TARGET MAX_LEN DIR...: the kept corpus directories stay as they are;
+# what the run learns goes to a scratch corpus, named first.
 run() {
-  local target=$1 seeds=$2
+  local target=$1 max_len=$2
   shift 2
-  # The kept seeds stay as they are; what the run learns goes to a scratch corpus.
   local corpus=build-fuzz/corpus-$target
   mkdir -p "$corpus"
   echo "== $target, $seconds s"
   build-fuzz/bin/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-    -malloc_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$findings/$target-" \
-    "$@" "$corpus" "$seeds" 2>&1 | grep -E '^(#[0-9]+.*DONE|==|stat::number_of_executed_units|SUMMARY|INFO: Running with)' || true
+    -malloc_limit_mb=4096 -max_len="$max_len" -print_final_stats=1 \
+    -artifact_prefix="$findings/$target-" "$corpus" "$@" 2>&1 |
+    grep -E '^(#[0-9]+.*DONE|==|stat::number_of_executed_units|SUMMARY)' || true
   if compgen -G "$findings/$target-*" >/dev/null; then
     echo "$target found something: $(ls "$findings/$target-"*)" >&2
     return 1
   fi
 }
 rm -f "$findings"/*
-run decode_fuzzer fuzz/seeds/decode fuzz/regressions/decode -max_len=4096
-run config_fuzzer fuzz/seeds/config -max_len=65536
+run decode_fuzzer 4096 fuzz/seeds/decode fuzz/regressions/decode
+run config_fuzzer 65536 fuzz/seeds/config
