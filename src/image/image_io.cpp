@@ -242,16 +242,41 @@ ILenum LibraryFormat(int bytesPerPixel) {
   }
 }
 
+namespace {
+
+// An indexed picture's palette goes to the bound library image with it.
+void RegisterPalette(const Image& image) {
+  if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
+    ilRegisterPal(const_cast<std::uint8_t*>(image.GetPalette()->Entries()), Palette::kBytes,
+                  IL_PAL_RGB24);
+  }
+}
+
+}  // namespace
+
 bool MakeLibraryImage(const Image& image) {
   if (!ilTexImage(ILuint(image.Width()), ILuint(image.Height()), 1, ILubyte(image.BytesPerPixel()),
                   LibraryFormat(image.BytesPerPixel()), IL_UNSIGNED_BYTE,
                   const_cast<std::uint8_t*>(image.Pixels()))) {
     return false;
   }
-  if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
-    ilRegisterPal(const_cast<std::uint8_t*>(image.GetPalette()->Entries()), Palette::kBytes,
-                  IL_PAL_RGB24);
+  RegisterPalette(image);
+  return true;
+}
+
+bool MakeUpsideDownLibraryImage(const Image& image) {
+  const int height = image.Height();
+  if (!ilTexImage(ILuint(image.Width()), ILuint(height), 1, ILubyte(image.BytesPerPixel()),
+                  LibraryFormat(image.BytesPerPixel()), IL_UNSIGNED_BYTE, nullptr)) {
+    return false;
   }
+  const std::size_t rowBytes = image.RowBytes();
+  ILubyte* rows = ilGetData();
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(rows + std::size_t(height - 1 - y) * rowBytes,
+                image.Pixels() + std::size_t(y) * rowBytes, rowBytes);
+  }
+  RegisterPalette(image);
   return true;
 }
 
@@ -418,20 +443,24 @@ bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixe
 
   ForgetLibraryErrors();
   LibraryImage library;
-  if (!MakeLibraryImage(image)) {
+  // The writers take rows bottom first. At the picture's own depth the rows
+  // go over in that order at once; a conversion is given them in the order
+  // it always had (the quantiser's palette depends on it) and flipped after.
+  const bool converting = bytesPerPixel != image.BytesPerPixel();
+  if (!(converting ? MakeLibraryImage(image) : MakeUpsideDownLibraryImage(image))) {
     Fail(reason, Quoted(path) +
                      " could not be written: " + LibraryError("DevIL could not take the picture"));
     return false;
   }
-  if (bytesPerPixel != image.BytesPerPixel()) {
+  if (converting) {
     if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
       Fail(reason, Quoted(path) + " could not be written: " +
                        LibraryError("DevIL could not convert the picture"));
       return false;
     }
     if (bytesPerPixel == 1) ZeroUnusedPaletteEntries();
+    iluFlipImage();
   }
-  iluFlipImage();
   return WriteBoundImage(type, path, reason);
 }
 

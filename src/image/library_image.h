@@ -36,6 +36,11 @@ ILenum LibraryFormat(int bytesPerPixel);
 // False when the library refuses, as when it runs out of memory.
 bool MakeLibraryImage(const Image& image);
 
+// The same with the rows in the other order, bottom row first, as the
+// library's writers take them: one pass over the pixels, where a copy and a
+// flip in the library take two.
+bool MakeUpsideDownLibraryImage(const Image& image);
+
 // Drops errors left over from earlier calls, so the next ilGetError speaks of
 // the call that follows.
 void ForgetLibraryErrors();
