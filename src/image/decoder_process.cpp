@@ -275,7 +275,10 @@ std::unique_ptr<Image> DecodeInHelper(const std::string& path, int bytesPerPixel
     }
     if (header.hasPalette != 0) image->SetPalette(palette);
     // The answer is complete; a helper that then lingers is stopped, and
-    // the picture stands.
+    // the picture stands. Its end closes the pipe, so wait for that first.
+    pollfd closed{helper.Fd(), POLLIN, 0};
+    while (poll(&closed, 1, deadline.RemainingMs()) < 0 && errno == EINTR) {
+    }
     helper.Finish(deadline);
     return image;
   } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #include "image/image_io.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -264,17 +265,28 @@ bool MakeLibraryImage(const Image& image) {
   return true;
 }
 
-bool MakeUpsideDownLibraryImage(const Image& image) {
+bool MakeUpsideDownLibraryImage(const Image& image, bool blueFirst) {
   const int height = image.Height();
+  const bool swap = blueFirst && image.BytesPerPixel() == 3;
   if (!ilTexImage(ILuint(image.Width()), ILuint(height), 1, ILubyte(image.BytesPerPixel()),
-                  LibraryFormat(image.BytesPerPixel()), IL_UNSIGNED_BYTE, nullptr)) {
+                  swap ? IL_BGR : LibraryFormat(image.BytesPerPixel()), IL_UNSIGNED_BYTE,
+                  nullptr)) {
     return false;
   }
   const std::size_t rowBytes = image.RowBytes();
   ILubyte* rows = ilGetData();
   for (int y = 0; y < height; ++y) {
-    std::memcpy(rows + std::size_t(height - 1 - y) * rowBytes,
-                image.Pixels() + std::size_t(y) * rowBytes, rowBytes);
+    const std::uint8_t* in = image.Pixels() + std::size_t(y) * rowBytes;
+    ILubyte* out = rows + std::size_t(height - 1 - y) * rowBytes;
+    if (!swap) {
+      std::memcpy(out, in, rowBytes);
+      continue;
+    }
+    for (std::size_t x = 0; x < rowBytes; x += 3) {
+      out[x] = in[x + 2];
+      out[x + 1] = in[x + 1];
+      out[x + 2] = in[x];
+    }
   }
   RegisterPalette(image);
   return true;
@@ -295,6 +307,12 @@ std::string LibraryError(const std::string& fallback) {
 }
 
 void InitImageLibrary() {
+  // Every turn makes and frees picture-sized blocks inside the library. By
+  // default each comes fresh from the system and is given back at once,
+  // and the page faults cost more than the turning; keep up to 32 MiB
+  // blocks for reuse instead.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   ilInit();
   iluInit();
   ilEnable(IL_FILE_OVERWRITE);
@@ -447,7 +465,10 @@ bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixe
   // go over in that order at once; a conversion is given them in the order
   // it always had (the quantiser's palette depends on it) and flipped after.
   const bool converting = bytesPerPixel != image.BytesPerPixel();
-  if (!(converting ? MakeLibraryImage(image) : MakeUpsideDownLibraryImage(image))) {
+  // BMP and TGA keep blue first; given so, their writers need no copy of
+  // their own to reorder it.
+  const bool blueFirst = type == IL_BMP || type == IL_TGA;
+  if (!(converting ? MakeLibraryImage(image) : MakeUpsideDownLibraryImage(image, blueFirst))) {
     Fail(reason, Quoted(path) +
                      " could not be written: " + LibraryError("DevIL could not take the picture"));
     return false;

@@ -37,9 +37,10 @@ ILenum LibraryFormat(int bytesPerPixel);
 bool MakeLibraryImage(const Image& image);
 
 // The same with the rows in the other order, bottom row first, as the
-// library's writers take them: one pass over the pixels, where a copy and a
-// flip in the library take two.
-bool MakeUpsideDownLibraryImage(const Image& image);
+// library's writers take them, and with blueFirst 3-byte pixels as blue,
+// green, red: one pass over the pixels, where a copy, a flip and the
+// writer's own reordering copy in the library take three.
+bool MakeUpsideDownLibraryImage(const Image& image, bool blueFirst);
 
 // Drops errors left over from earlier calls, so the next ilGetError speaks of
 // the call that follows.
