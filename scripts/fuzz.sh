@@ -40,4 +40,4 @@ run() {
 }
 rm -f "$findings"/*
 run decode_fuzzer 4096 fuzz/seeds/decode fuzz/regressions/decode
-run config_fuzzer 65536 fuzz/seeds/config
+run config_fuzzer 65536 fuzz/seeds/config fuzz/regressions/config
