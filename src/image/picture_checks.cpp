@@ -132,6 +132,12 @@ bool CheckTarga(const std::uint8_t* data, std::size_t size, std::string& problem
     problem = "its header runs past the end of the file";
     return false;
   }
+  // A colour-mapped picture without its map sends the library's palette
+  // conversion through gigabytes.
+  if ((data[2] == 1 || data[2] == 9) && (data[1] == 0 || Little16(data + 5) == 0)) {
+    problem = "it has no colour map for its colour indices";
+    return false;
+  }
   const std::uint64_t width = Little16(data + 12), height = Little16(data + 14);
   const std::uint64_t depth = std::max<std::uint64_t>(1, (data[16] + 7ull) / 8);
   const std::uint64_t held = size - header;
