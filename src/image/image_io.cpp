@@ -197,6 +197,19 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
   return true;
 }
 
+// A read needs a file name and one of the three depths.
+bool CanRead(const std::string& path, int bytesPerPixel, std::string* reason) {
+  if (path.empty()) {
+    Fail(reason, "no file name given");
+    return false;
+  }
+  if (!ValidDepth(bytesPerPixel)) {
+    Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
+    return false;
+  }
+  return true;
+}
+
 // The decoder the library will choose: by the extension, else by the
 // first bytes.
 PictureFormat FormatOf(const std::string& path) {
@@ -336,14 +349,7 @@ void SetSaveCompression(int flags) {
 
 bool DecodeImageFile(const std::string& path, int bytesPerPixel,
                      const std::function<void(const DecodedPicture&)>& use, std::string* reason) {
-  if (path.empty()) {
-    Fail(reason, "no file name given");
-    return false;
-  }
-  if (!ValidDepth(bytesPerPixel)) {
-    Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
-    return false;
-  }
+  if (!CanRead(path, bytesPerPixel, reason)) return false;
   // The library only says it could not open a file; the system says why.
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
@@ -410,14 +416,7 @@ std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixe
 
 std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
                                      std::string* reason) {
-  if (path.empty()) {
-    Fail(reason, "no file name given");
-    return nullptr;
-  }
-  if (!ValidDepth(bytesPerPixel)) {
-    Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
-    return nullptr;
-  }
+  if (!CanRead(path, bytesPerPixel, reason)) return nullptr;
   return DecodeInHelper(path, bytesPerPixel, reason);
 }
 
