@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, builds, and runs every test:
 # once in a normal build (with the engine also under valgrind), once built
-# with AddressSanitizer and UndefinedBehaviorSanitizer.
+# with AddressSanitizer and UndefinedBehaviorSanitizer; then a minute of
+# fuzzing for each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev valgrind
+scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev valgrind \
+  clang libclang-rt-14-dev
 
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -14,3 +16,5 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGYRELLE_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+scripts/fuzz.sh 60

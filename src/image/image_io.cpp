@@ -1,6 +1,8 @@
 #include "image/image_io.h"
 
 #include <fcntl.h>
+#include <malloc.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,15 +13,18 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <new>
 
+#include "image/decoder_process.h"
 #include "image/library_image.h"
-
-namespace {
+#include "image/picture_checks.h"
 
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
 }
+
+namespace {
 
 void Fail(std::string* reason, const std::string& text) {
   if (reason != nullptr) *reason = text;
@@ -31,20 +36,6 @@ std::string SystemError() {
 
 bool ValidDepth(int bytesPerPixel) {
   return bytesPerPixel == 1 || bytesPerPixel == 3 || bytesPerPixel == 4;
-}
-
-// Copies the bound library image's palette, as 24-bit RGB, into `palette`;
-// entries the library does not have are zero.
-void ReadLibraryPalette(Palette& palette) {
-  ilConvertPal(IL_PAL_RGB24);
-  std::array<std::uint8_t, Palette::kBytes> entries{};
-  const ILubyte* libraryEntries = ilGetPalette();
-  const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
-  if (libraryEntries != nullptr && count > 0) {
-    const std::size_t bytes = std::min<std::size_t>(std::size_t(count) * 3, Palette::kBytes);
-    std::copy_n(libraryEntries, bytes, entries.begin());
-  }
-  palette.Set(entries.data());
 }
 
 // The library leaves palette entries that no pixel uses uninitialised after a
@@ -64,6 +55,21 @@ void ZeroUnusedPaletteEntries() {
   for (ILint i = 0; i < count; ++i) {
     if (!used[std::size_t(i)]) std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
   }
+}
+
+// Copies the bound library image's palette, as 24-bit RGB, into `palette`;
+// entries the library does not have, or that no pixel uses, are zero.
+void ReadLibraryPalette(Palette& palette) {
+  ZeroUnusedPaletteEntries();
+  ilConvertPal(IL_PAL_RGB24);
+  std::array<std::uint8_t, Palette::kBytes> entries{};
+  const ILubyte* libraryEntries = ilGetPalette();
+  const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
+  if (libraryEntries != nullptr && count > 0) {
+    const std::size_t bytes = std::min<std::size_t>(std::size_t(count) * 3, Palette::kBytes);
+    std::copy_n(libraryEntries, bytes, entries.begin());
+  }
+  palette.Set(entries.data());
 }
 
 // Largest width and height a file format can store: TGA and PCX keep them in
@@ -191,6 +197,52 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
   return true;
 }
 
+// A read needs a file name and one of the three depths.
+bool CanRead(const std::string& path, int bytesPerPixel, std::string* reason) {
+  if (path.empty()) {
+    Fail(reason, "no file name given");
+    return false;
+  }
+  if (!ValidDepth(bytesPerPixel)) {
+    Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
+    return false;
+  }
+  return true;
+}
+
+// The decoder the library will choose: by the extension, else by the
+// first bytes.
+PictureFormat FormatOf(const std::string& path) {
+  ILenum type = ilTypeFromExt(path.c_str());
+  if (type == IL_TYPE_UNKNOWN) type = ilDetermineType(path.c_str());
+  switch (type) {
+    case IL_PNG:
+      return PictureFormat::kPng;
+    case IL_JPG:
+      return PictureFormat::kJpeg;
+    case IL_TGA:
+      return PictureFormat::kTarga;
+    case IL_BMP:
+      return PictureFormat::kBmp;
+    case IL_PCX:
+      return PictureFormat::kPcx;
+    default:
+      return PictureFormat::kOther;
+  }
+}
+
+bool CheckPictureFile(int fd, PictureFormat format, std::string& problem) {
+  struct stat file;
+  if (format == PictureFormat::kOther || fstat(fd, &file) != 0 || file.st_size == 0) return true;
+  const std::size_t size = std::size_t(file.st_size);
+  void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (bytes == MAP_FAILED) return true;  // not a plain file; the library says what it is
+  const bool sound =
+      CheckPictureBytes(format, static_cast<const std::uint8_t*>(bytes), size, problem);
+  munmap(bytes, size);
+  return sound;
+}
+
 }  // namespace
 
 ILenum LibraryFormat(int bytesPerPixel) {
@@ -204,16 +256,52 @@ ILenum LibraryFormat(int bytesPerPixel) {
   }
 }
 
+namespace {
+
+// An indexed picture's palette goes to the bound library image with it.
+void RegisterPalette(const Image& image) {
+  if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
+    ilRegisterPal(const_cast<std::uint8_t*>(image.GetPalette()->Entries()), Palette::kBytes,
+                  IL_PAL_RGB24);
+  }
+}
+
+}  // namespace
+
 bool MakeLibraryImage(const Image& image) {
   if (!ilTexImage(ILuint(image.Width()), ILuint(image.Height()), 1, ILubyte(image.BytesPerPixel()),
                   LibraryFormat(image.BytesPerPixel()), IL_UNSIGNED_BYTE,
                   const_cast<std::uint8_t*>(image.Pixels()))) {
     return false;
   }
-  if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
-    ilRegisterPal(const_cast<std::uint8_t*>(image.GetPalette()->Entries()), Palette::kBytes,
-                  IL_PAL_RGB24);
+  RegisterPalette(image);
+  return true;
+}
+
+bool MakeUpsideDownLibraryImage(const Image& image, bool blueFirst) {
+  const int height = image.Height();
+  const bool swap = blueFirst && image.BytesPerPixel() == 3;
+  if (!ilTexImage(ILuint(image.Width()), ILuint(height), 1, ILubyte(image.BytesPerPixel()),
+                  swap ? IL_BGR : LibraryFormat(image.BytesPerPixel()), IL_UNSIGNED_BYTE,
+                  nullptr)) {
+    return false;
   }
+  const std::size_t rowBytes = image.RowBytes();
+  ILubyte* rows = ilGetData();
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* in = image.Pixels() + std::size_t(y) * rowBytes;
+    ILubyte* out = rows + std::size_t(height - 1 - y) * rowBytes;
+    if (!swap) {
+      std::memcpy(out, in, rowBytes);
+      continue;
+    }
+    for (std::size_t x = 0; x < rowBytes; x += 3) {
+      out[x] = in[x + 2];
+      out[x + 1] = in[x + 1];
+      out[x + 2] = in[x];
+    }
+  }
+  RegisterPalette(image);
   return true;
 }
 
@@ -232,6 +320,12 @@ std::string LibraryError(const std::string& fallback) {
 }
 
 void InitImageLibrary() {
+  // Every turn makes and frees picture-sized blocks inside the library. By
+  // default each comes fresh from the system and is given back at once,
+  // and the page faults cost more than the turning; keep up to 32 MiB
+  // blocks for reuse instead.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   ilInit();
   iluInit();
   ilEnable(IL_FILE_OVERWRITE);
@@ -253,27 +347,26 @@ void SetSaveCompression(int flags) {
   if (flags & kCompressionOff) ilSetInteger(IL_BMP_RLE, 0);
 }
 
-std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
-                                     std::string* reason) {
-  if (path.empty()) {
-    Fail(reason, "no file name given");
-    return nullptr;
-  }
-  if (!ValidDepth(bytesPerPixel)) {
-    Fail(reason, "cannot read a picture at " + std::to_string(bytesPerPixel) + " bytes per pixel");
-    return nullptr;
-  }
+bool DecodeImageFile(const std::string& path, int bytesPerPixel,
+                     const std::function<void(const DecodedPicture&)>& use, std::string* reason) {
+  if (!CanRead(path, bytesPerPixel, reason)) return false;
   // The library only says it could not open a file; the system says why.
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     Fail(reason, Quoted(path) + " is a folder, not a picture");
-    return nullptr;
+    return false;
   }
-  if (FILE* probe = std::fopen(path.c_str(), "rb")) {
-    std::fclose(probe);
-  } else {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     Fail(reason, Quoted(path) + " cannot be opened: " + SystemError());
-    return nullptr;
+    return false;
+  }
+  std::string problem;
+  const bool sound = CheckPictureFile(fd, FormatOf(path), problem);
+  close(fd);
+  if (!sound) {
+    Fail(reason, Quoted(path) + " is damaged: " + problem);
+    return false;
   }
 
   ForgetLibraryErrors();
@@ -282,34 +375,49 @@ std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
   if (!ilLoadImage(path.c_str())) {
     Fail(reason, Quoted(path) + " is not a picture DevIL can read");
     ForgetLibraryErrors();
-    return nullptr;
+    return false;
   }
   if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
     Fail(reason,
          Quoted(path) + " could not be converted: " + LibraryError("DevIL refused the conversion"));
-    return nullptr;
+    return false;
   }
   Palette palette;
   if (bytesPerPixel == 1) ReadLibraryPalette(palette);
   const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
   const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
   const ILubyte* data = ilGetData();
-  if (width <= 0 || height <= 0 || data == nullptr) {
+  if (width <= 0 || height <= 0 || data == nullptr ||
+      std::uint64_t(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) <
+          std::uint64_t(width) * std::uint64_t(height) * std::uint64_t(bytesPerPixel)) {
     Fail(reason, Quoted(path) + " holds no pixels");
-    return nullptr;
+    return false;
   }
+  use({data, width, height, bytesPerPixel, bytesPerPixel == 1 ? &palette : nullptr});
+  return true;
+}
+
+std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixel,
+                                       std::string* reason) {
+  std::unique_ptr<Image> image;
   try {
-    auto image = std::make_unique<Image>();
-    if (bytesPerPixel == 1) {
-      image->Set(path, data, width, height, bytesPerPixel, palette);
-    } else {
-      image->Set(path, data, width, height, bytesPerPixel);
-    }
-    return image;
+    const auto keep = [&](const DecodedPicture& picture) {
+      image = std::make_unique<Image>();
+      image->Set(path, picture.pixels, picture.width, picture.height, picture.bytesPerPixel);
+      if (picture.palette != nullptr) image->SetPalette(*picture.palette);
+    };
+    if (!DecodeImageFile(path, bytesPerPixel, keep, reason)) return nullptr;
   } catch (const std::bad_alloc&) {
     Fail(reason, Quoted(path) + " is too large to hold in memory");
     return nullptr;
   }
+  return image;
+}
+
+std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
+                                     std::string* reason) {
+  if (!CanRead(path, bytesPerPixel, reason)) return nullptr;
+  return DecodeInHelper(path, bytesPerPixel, reason);
 }
 
 bool FlipRows(Image& image) try {
@@ -354,20 +462,27 @@ bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixe
 
   ForgetLibraryErrors();
   LibraryImage library;
-  if (!MakeLibraryImage(image)) {
+  // The writers take rows bottom first. At the picture's own depth the rows
+  // go over in that order at once; a conversion is given them in the order
+  // it always had (the quantiser's palette depends on it) and flipped after.
+  const bool converting = bytesPerPixel != image.BytesPerPixel();
+  // BMP and TGA keep blue first; given so, their writers need no copy of
+  // their own to reorder it.
+  const bool blueFirst = type == IL_BMP || type == IL_TGA;
+  if (!(converting ? MakeLibraryImage(image) : MakeUpsideDownLibraryImage(image, blueFirst))) {
     Fail(reason, Quoted(path) +
                      " could not be written: " + LibraryError("DevIL could not take the picture"));
     return false;
   }
-  if (bytesPerPixel != image.BytesPerPixel()) {
+  if (converting) {
     if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
       Fail(reason, Quoted(path) + " could not be written: " +
                        LibraryError("DevIL could not convert the picture"));
       return false;
     }
     if (bytesPerPixel == 1) ZeroUnusedPaletteEntries();
+    iluFlipImage();
   }
-  iluFlipImage();
   return WriteBoundImage(type, path, reason);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,9 @@
 // 32-bit unsigned integers.
 constexpr std::uint64_t kMaxLibraryImageBytes = 0xFFFFFFFFull;
 
+// A path as the engine's messages name it: in double quotes.
+std::string Quoted(const std::string& path);
+
 // Bit values for SetSaveCompression.
 constexpr int kCompressionOn = 1;
 constexpr int kCompressionOff = 2;
@@ -26,8 +30,32 @@ void SetSaveCompression(int flags);
 // Reads a picture at the given depth (1, 3 or 4 bytes per pixel). Rows come
 // back bottom row first; call FlipRows next. Gives no image for an empty
 // path, and no image with a reason for a file that cannot be read.
+//
+// The library can hang or crash on a damaged file, so the decoding runs in
+// the helper program gyrelle-decode (see decoder_process.h): a decoder that
+// crashes or runs past its time limit costs this process nothing but the
+// wait, and gives no image with a reason.
 std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
                                      std::string* reason = nullptr);
+
+// A decoded picture while the library holds it: rows bottom first, and for
+// depth 1 its palette.
+struct DecodedPicture {
+  const std::uint8_t* pixels;
+  int width;
+  int height;
+  int bytesPerPixel;
+  const Palette* palette;
+};
+
+// The decoding itself, in this process (the library started): what
+// gyrelle-decode runs. `use` sees the picture before the library lets it
+// go; false with a reason when the file cannot be read.
+bool DecodeImageFile(const std::string& path, int bytesPerPixel,
+                     const std::function<void(const DecodedPicture&)>& use, std::string* reason);
+// The same, kept as an Image named after the path.
+std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixel,
+                                       std::string* reason = nullptr);
 
 bool FlipRows(Image& image);
 

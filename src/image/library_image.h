@@ -36,6 +36,12 @@ ILenum LibraryFormat(int bytesPerPixel);
 // False when the library refuses, as when it runs out of memory.
 bool MakeLibraryImage(const Image& image);
 
+// The same with the rows in the other order, bottom row first, as the
+// library's writers take them, and with blueFirst 3-byte pixels as blue,
+// green, red: one pass over the pixels, where a copy, a flip and the
+// writer's own reordering copy in the library take three.
+bool MakeUpsideDownLibraryImage(const Image& image, bool blueFirst);
+
 // Drops errors left over from earlier calls, so the next ilGetError speaks of
 // the call that follows.
 void ForgetLibraryErrors();

@@ -1,11 +1,15 @@
 #include "settings/config_file.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -23,6 +27,142 @@ void FoldLineEnds(std::string& s) {
   }
   s.resize(out);
 }
+
+// The first `needle` in `text` at or after `from`, or npos. glibc's memmem
+// takes time linear in both lengths, where string_view::find can take their
+// product.
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from) {
+  if (from > text.size()) return std::string_view::npos;
+  const std::string_view rest = text.substr(from);
+  if (needle.size() > rest.size()) return std::string_view::npos;
+  if (needle.empty()) return from;
+  const void* found = memmem(rest.data(), rest.size(), needle.data(), needle.size());
+  return found == nullptr ? std::string_view::npos
+                          : std::size_t(static_cast<const char*>(found) - text.data());
+}
+
+// Several tags, each sought from a start of its own: the first place of each
+// at or after its start, all found in one pass over the text by a matching
+// automaton (Aho-Corasick) of the distinct tags. Every tag starts with "[".
+class FirstOccurrences {
+ public:
+  void Add(std::string tag, std::size_t start) {
+    auto [known, added] = tagIds_.try_emplace(tag, int(tags_.size()));
+    if (added) tags_.push_back({std::move(tag), {}, 0});
+    // Starts come in rising order, so each tag's queue is sorted.
+    tags_[std::size_t(known->second)].waiting.push_back(starts_.size());
+    starts_.push_back(start);
+  }
+
+  // The first place of each tag in the order added, in text[from, end), or npos.
+  std::vector<std::size_t> Find(std::string_view text, std::size_t from) {
+    std::vector<std::size_t> found(starts_.size(), std::string_view::npos);
+    if (starts_.empty()) return found;
+    Build();
+    std::size_t left = starts_.size();
+    int state = 0;
+    for (std::size_t at = from; at < text.size() && left > 0; ++at) {
+      // Every tag starts with "[": outside a partial match, leap to the next.
+      if (state == 0) {
+        at = text.find('[', at);
+        if (at == std::string_view::npos) break;
+      }
+      const auto c = static_cast<unsigned char>(text[at]);
+      int next;
+      while ((next = Child(state, c)) < 0 && state != 0) state = nodes_[std::size_t(state)].fail;
+      state = next < 0 ? 0 : next;
+      for (int node = Live(state); node >= 0; node = Live(nodes_[std::size_t(node)].output)) {
+        Tag& tag = tags_[std::size_t(nodes_[std::size_t(node)].tag)];
+        const std::size_t place = at + 1 - tag.text.size();
+        for (; tag.next < tag.waiting.size() && starts_[tag.waiting[tag.next]] <= place;
+             ++tag.next) {
+          found[tag.waiting[tag.next]] = place;
+          --left;
+        }
+      }
+    }
+    return found;
+  }
+
+ private:
+  struct Tag {
+    std::string text;
+    std::vector<std::size_t> waiting;  // queries, by rising start
+    std::size_t next;                  // the first still waiting
+  };
+  struct Node {
+    std::vector<std::pair<unsigned char, int>> children;  // sorted
+    int fail = 0;     // the longest proper suffix that is a node
+    int tag = -1;     // the tag that ends here
+    int output = -1;  // the next node down the fail links where a tag ends
+  };
+
+  int Child(int node, unsigned char c) const {
+    const auto& children = nodes_[std::size_t(node)].children;
+    const auto it = std::lower_bound(children.begin(), children.end(), std::pair(c, INT_MIN));
+    return it != children.end() && it->first == c ? it->second : -1;
+  }
+
+  void Build() {
+    nodes_.assign(1, Node{});
+    for (std::size_t id = 0; id < tags_.size(); ++id) {
+      int node = 0;
+      for (const char ch : tags_[id].text) {
+        const auto c = static_cast<unsigned char>(ch);
+        int child = Child(node, c);
+        if (child < 0) {
+          child = int(nodes_.size());
+          auto& children = nodes_[std::size_t(node)].children;
+          children.insert(std::lower_bound(children.begin(), children.end(), std::pair(c, INT_MIN)),
+                          {c, child});
+          nodes_.emplace_back();
+        }
+        node = child;
+      }
+      nodes_[std::size_t(node)].tag = int(id);
+    }
+    std::vector<int> queue{0};
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+      const int node = queue[head];
+      for (const auto& [c, child] : nodes_[std::size_t(node)].children) {
+        int fail = node == 0 ? -1 : nodes_[std::size_t(node)].fail;
+        int target = -1;
+        while (fail >= 0 && (target = Child(fail, c)) < 0) {
+          fail = fail == 0 ? -1 : nodes_[std::size_t(fail)].fail;
+        }
+        Node& n = nodes_[std::size_t(child)];
+        n.fail = target < 0 ? 0 : target;
+        const Node& f = nodes_[std::size_t(n.fail)];
+        n.output = f.tag >= 0 ? n.fail : f.output;
+        queue.push_back(child);
+      }
+    }
+  }
+
+  // The first node from `node` down the output links whose tag still has
+  // queries waiting. Links past tags that have none left are cut short, so
+  // no finished tag is passed twice.
+  int Live(int node) {
+    int live = node;
+    while (live >= 0 && Finished(live)) live = nodes_[std::size_t(live)].output;
+    while (node >= 0 && node != live) {
+      const int next = nodes_[std::size_t(node)].output;
+      nodes_[std::size_t(node)].output = live;
+      node = next;
+    }
+    return live;
+  }
+
+  bool Finished(int node) const {
+    const int tag = nodes_[std::size_t(node)].tag;
+    return tag < 0 || tags_[std::size_t(tag)].next == tags_[std::size_t(tag)].waiting.size();
+  }
+
+  std::map<std::string, int> tagIds_;
+  std::vector<Tag> tags_;
+  std::vector<std::size_t> starts_;
+  std::vector<Node> nodes_;
+};
 
 }  // namespace
 
@@ -67,7 +207,7 @@ void ConfigFile::GetString(const std::string& keyPath, std::string& value) {
 
   // A plain substring search: "MASK=" also matches the end of "HAS_MASK=".
   const std::string needle = std::string(key) + '=';
-  const std::size_t found = sectionText.find(needle);
+  const std::size_t found = Find(sectionText, needle, 0);
   if (found == std::string_view::npos) return;
   const std::size_t start = found + needle.size();
   const std::size_t end = sectionText.find(';', start);
@@ -124,32 +264,50 @@ void ConfigFile::ResolvePath(std::string_view keyPath, std::string_view& key,
   sectionNames.resize(reused);
   sectionBodies.resize(reused);
 
+  // Each level's body is the stretch from its open tag to just before its
+  // close tag, the first of each within the level above ([start, end) of
+  // `text`), or from the open tag to the end of the level above when the
+  // close tag comes first. Searched level by level, a deep path would read
+  // a deeply nested text once a level; here the open tags are found one
+  // after the other, each from the one before, and the close tags all in
+  // one pass, so a lookup reads the text about twice whatever its depth.
   const std::string_view whole = text;
-  sectionText = whole;
-  if (reused > 0)
-    sectionText = whole.substr(sectionBodies.back().offset, sectionBodies.back().length);
-  for (std::size_t i = reused; i < sections; ++i) {
-    sectionText = ExtractSection(sectionText, parts[i]);
-    if (sectionText.empty()) return;
-    sectionNames.emplace_back(parts[i]);
-    sectionBodies.push_back(
-        {static_cast<std::size_t>(sectionText.data() - whole.data()), sectionText.size()});
+  std::size_t start = reused > 0 ? sectionBodies.back().offset : 0;
+  std::size_t end = reused > 0 ? start + sectionBodies.back().length : whole.size();
+  const std::string_view within = whole.substr(0, end);
+  std::vector<std::size_t> opens;
+  for (std::size_t i = reused, from = start; i < sections; ++i) {
+    from = Find(within, "[" + std::string(parts[i]) + "]", from);
+    if (from == std::string_view::npos) break;
+    opens.push_back(from);
   }
-}
+  FirstOccurrences closes;
+  for (std::size_t k = 0; k < opens.size(); ++k) {
+    closes.Add("[/" + std::string(parts[reused + k]) + "]", k == 0 ? start : opens[k - 1]);
+  }
+  const std::vector<std::size_t> closeAt = closes.Find(within, start);
 
-std::string_view ConfigFile::ExtractSection(std::string_view within, std::string_view name) {
-  const std::string openTag = "[" + std::string(name) + "]";
-  const std::string closeTag = "[/" + std::string(name) + "]";
-  const std::size_t open = within.find(openTag);
-  if (open == std::string_view::npos) return {};
-  // The close tag is sought from the start, not after the open tag, so a
-  // stray close tag before the section lets the body run to the end.
-  const std::size_t close = within.find(closeTag);
-  if (close == std::string_view::npos) return {};
-  if (close < open) return within.substr(open);
-  // The body keeps the open tag and drops the one character before the close
-  // tag: the line end of the section's last entry in a file as we write it.
-  return within.substr(open, close - open - 1);
+  sectionText = {};
+  for (std::size_t i = reused; i < sections; ++i) {
+    const std::size_t k = i - reused;
+    if (k == opens.size()) return;
+    const std::size_t open = opens[k], close = closeAt[k];
+    // Tags found in the whole text count only inside the level above.
+    if (open + parts[i].size() + 2 > end || close == std::string_view::npos ||
+        close + parts[i].size() + 3 > end) {
+      return;
+    }
+    // The body keeps the open tag and drops the one character before the
+    // close tag: the line end of the section's last entry in a file as we
+    // write it. A stray close tag before the section lets the body run on.
+    const std::size_t bodyEnd = close < open ? end : close - 1;
+    if (bodyEnd == open) return;
+    sectionNames.emplace_back(parts[i]);
+    sectionBodies.push_back({open, bodyEnd - open});
+    start = open;
+    end = bodyEnd;
+  }
+  sectionText = whole.substr(start, end - start);
 }
 
 void ConfigFile::ClearChain() {

@@ -27,10 +27,9 @@ class ConfigFile {
   };
 
   // Splits keyPath, descends through its sections and gives the key and the
-  // text to look it up in (empty when a section is missing).
+  // text to look it up in (empty when a section is missing). Takes time
+  // linear in the text and the path, however deep both go.
   void ResolvePath(std::string_view keyPath, std::string_view& key, std::string_view& sectionText);
-  // The body of the first section `name` within `within`, or an empty view.
-  static std::string_view ExtractSection(std::string_view within, std::string_view name);
   void ClearChain();
 
   // The section chain: the leading sections of the last path looked up,

@@ -98,6 +98,20 @@ TEST_F(Cli, UnreadableInputOrUnwritableOutputExitOne) {
   EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
 }
 
+// Damaged files the library would hang or crash on end the run at once.
+TEST_F(Cli, DamagedInputExitsOneWithOneLine) {
+  for (const char* name : {"cut.png", "cut.jpg", "cut.tga", "cut.pcx"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir / name;
+    ASSERT_TRUE(SaveImageFile(MakePicture(40, 30), path));
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    const CliRun run = RunCli(dir, {path, dir / "out.png"});
+    EXPECT_EQ(run.status, 1);
+    ExpectOneErrorLine(run, Quoted(path));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+}
+
 // The CLI's files must be what the engine makes of the same picture when
 // driven in the window's order: read, flip, fill from the top-left pixel,
 // build, write, mask.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -138,6 +139,31 @@ TEST_F(ConfigFileTest, SectionChainGivesSameResultsAsFreshDescent) {
   EXPECT_EQ(Get(path + "S999|K"), "999");
   EXPECT_EQ(Get(path + "X|K"), "");
   EXPECT_EQ(Get("S0|S2|K"), "2");
+}
+
+// A path as deep as the nesting costs about what one level costs, not one
+// reading of the text per level.
+TEST_F(ConfigFileTest, DeepPathTakesLinearTime) {
+  constexpr int kDepth = 2000;
+  const std::string padding(4000, '.');
+  std::string text, path;
+  for (int i = 0; i < kDepth; ++i) text += "[S" + std::to_string(i) + "]" + padding;
+  text += "K=deep;\n";
+  for (int i = kDepth - 1; i >= 0; --i) text += "[/S" + std::to_string(i) + "]\n";
+  for (int i = 0; i < kDepth; ++i) path += "S" + std::to_string(i) + "|";
+  LoadText(text);
+  const auto time = [&](const std::string& keyPath, const std::string& expected) {
+    ConfigFile fresh;
+    fresh.Load((dir / "config.txt").string());
+    const auto start = std::chrono::steady_clock::now();
+    std::string value;
+    fresh.GetString(keyPath, value);
+    EXPECT_EQ(value, expected) << keyPath.substr(0, 20);
+    return std::chrono::steady_clock::now() - start;
+  };
+  const auto oneLevel = time("S0|K", "deep");
+  const auto allLevels = time(path + "K", "deep");
+  EXPECT_LT(allLevels, oneLevel * 100 + std::chrono::milliseconds(50));
 }
 
 }  // namespace

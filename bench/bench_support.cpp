@@ -1,0 +1,37 @@
+#include "bench_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "image/image_io.h"
+
+Image ScaledShip(const std::string& samplePath, int side) {
+  std::string reason;
+  auto ship = LoadImageFile(samplePath, 3, &reason);
+  if (!ship) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    std::exit(1);
+  }
+  FlipRows(*ship);
+  Image scaled;
+  scaled.Allocate("", side, side, 3);
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const auto pixel = ship->ReadPixel(x * ship->Width() / side, y * ship->Height() / side);
+      std::copy(pixel.begin(), pixel.end(), scaled.Pixels() + (std::size_t(y) * side + x) * 3);
+    }
+  }
+  return scaled;
+}
+
+double BestSeconds(int rounds, const std::function<void()>& work) {
+  double best = 1e30;
+  for (int i = 0; i < rounds; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}

@@ -1,0 +1,139 @@
+// Damaged pictures: the files the fuzzer found that hung or crashed the
+// library, and hand-made damage of each kind the checks refuse.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "fuzz_input.h"
+#include "image/decoder_process.h"
+#include "image/picture_checks.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class DamagedFiles : public LibraryTest {
+ protected:
+  TempDir dir;
+};
+
+// Every input that once hung, crashed or exhausted the decoder is now turned
+// away before the library sees it; those that only made the library lose
+// memory are read. Through the helper, each ends at once.
+TEST_F(DamagedFiles, FuzzFindingsEndAtOnce) {
+  int count = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(GYRELLE_FUZZ_DIR "/regressions/decode")) {
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    const auto bytes = FileBytes(entry.path().string());
+    ASSERT_FALSE(bytes.empty());
+    const DecodeFuzzChoice choice = ChooseFormatAndDepth(bytes[0]);
+    const std::string path = dir / (std::string("damaged.") + choice.extension);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data() + 1), std::streamsize(bytes.size() - 1));
+    std::string reason;
+    if (name.rfind("leak-", 0) != 0) {
+      EXPECT_EQ(DecodeImageFile(path, choice.bytesPerPixel, &reason), nullptr);
+      EXPECT_EQ(reason.rfind(Quoted(path) + " is damaged: ", 0), 0u) << reason;
+    }
+    const auto start = Clock::now();
+    if (!LoadImageFile(path, choice.bytesPerPixel, &reason)) {
+      EXPECT_EQ(reason.rfind(Quoted(path), 0), 0u) << reason;
+    }
+    EXPECT_LT(Clock::now() - start, 2s);
+    ++count;
+  }
+  EXPECT_GT(count, 0);
+}
+
+std::vector<std::uint8_t> Written(const Image& picture, const TempDir& dir, const char* name) {
+  std::string reason;
+  EXPECT_TRUE(SaveImageFile(picture, dir / name, &reason)) << reason;
+  return FileBytes(dir / name);
+}
+
+std::string Problem(PictureFormat format, const std::vector<std::uint8_t>& bytes) {
+  std::string problem;
+  return CheckPictureBytes(format, bytes.data(), bytes.size(), problem) ? "" : problem;
+}
+
+void PutLittle16(std::vector<std::uint8_t>& bytes, std::size_t at, int value) {
+  bytes[at] = std::uint8_t(value), bytes[at + 1] = std::uint8_t(value >> 8);
+}
+
+// Files the engine writes pass; cut short or with a size they cannot hold,
+// they are refused with the reason.
+TEST_F(DamagedFiles, ChecksPassSoundFilesAndNameTheDamage) {
+  const Image picture = MakePicture(40, 30);
+  const auto png = Written(picture, dir, "a.png");
+  EXPECT_EQ(Problem(PictureFormat::kPng, png), "");
+  EXPECT_EQ(Problem(PictureFormat::kPng, {png.begin(), png.end() - 5}),
+            "it ends in the middle of a chunk");
+  auto huge = png;
+  huge[16] = 0x7F;  // width far beyond what the compressed data can hold
+  EXPECT_NE(Problem(PictureFormat::kPng, huge).find("more than DevIL can hold"), std::string::npos);
+
+  const auto jpeg = Written(picture, dir, "a.jpg");
+  EXPECT_EQ(Problem(PictureFormat::kJpeg, jpeg), "");
+  EXPECT_EQ(Problem(PictureFormat::kJpeg, {jpeg.begin(), jpeg.end() - 2}),
+            "it ends before its end marker");
+  EXPECT_EQ(Problem(PictureFormat::kJpeg, {jpeg.begin(), jpeg.begin() + 30}),
+            "it ends in the middle of a segment");
+
+  auto targa = Written(picture, dir, "a.tga");
+  EXPECT_EQ(Problem(PictureFormat::kTarga, targa), "");
+  EXPECT_EQ(Problem(PictureFormat::kTarga, {targa.begin(), targa.begin() + 10}),
+            "it ends inside its header");
+  PutLittle16(targa, 14, 60);  // twice the rows the file holds
+  EXPECT_NE(Problem(PictureFormat::kTarga, targa).find("it declares 40 x 60 pixels, more than its"),
+            std::string::npos);
+
+  auto bmp = Written(picture, dir, "a.bmp");
+  EXPECT_EQ(Problem(PictureFormat::kBmp, bmp), "");
+  bmp[25] = 0x40;  // a height of a billion rows
+  EXPECT_NE(Problem(PictureFormat::kBmp, bmp).find("more than DevIL can hold"), std::string::npos);
+
+  auto pcx = Written(picture, dir, "a.pcx");
+  EXPECT_EQ(Problem(PictureFormat::kPcx, pcx), "");
+  EXPECT_EQ(Problem(PictureFormat::kPcx, {pcx.begin(), pcx.begin() + 1000}),
+            "it ends before its last row");
+  PutLittle16(pcx, 4, 50);  // left edge beyond the right one
+  EXPECT_EQ(Problem(PictureFormat::kPcx, pcx), "its corners are the wrong way round");
+  PutLittle16(pcx, 4, 0);
+  PutLittle16(pcx, 10, 60000);
+  EXPECT_NE(Problem(PictureFormat::kPcx, pcx).find("40 x 60001 pixels"), std::string::npos);
+}
+
+// A cut-off PNG hangs the library inside libpng. The decoder refuses it at
+// once; a decoder without the checks (the fake hands it straight to the
+// library) is stopped at its time limit, and the caller told.
+TEST_F(DamagedFiles, DecoderThatHangsIsStoppedAtTheLimit) {
+  // The signature and header chunk, then a text chunk cut off short of the
+  // 1000 bytes it declares.
+  auto png = Written(MakePicture(40, 30), dir, "whole.png");
+  png.resize(33);
+  const std::string chunk = std::string("\0\0\x03\xE8tEXt", 8) + "Comment: cut short";
+  png.insert(png.end(), chunk.begin(), chunk.end());
+  const std::string path = dir / "cut.png";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  std::string reason;
+  EXPECT_EQ(LoadImageFile(path, 3, &reason), nullptr);
+  EXPECT_EQ(reason, Quoted(path) + " is damaged: it ends in the middle of a chunk");
+
+  SetDecoderForTesting(GYRELLE_BIN_DIR "/fake-gyrelle-decode", 1s);
+  const auto start = Clock::now();
+  EXPECT_EQ(LoadImageFile(path, 3, &reason), nullptr);
+  const auto took = Clock::now() - start;
+  SetDecoderForTesting("", kDecodeTimeLimit);
+  EXPECT_GE(took, 1s);
+  EXPECT_LT(took, 2s);
+  EXPECT_EQ(reason,
+            Quoted(path) + " took too long to read (more than 1 second); the file may be damaged");
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// Every file the engine writes stays byte for byte what it was when these
+// digests were taken: the hand-over to the library's writers may change how
+// it works, never what lands in the file.
+
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+
+#include "image/frame_strip.h"
+#include "test_support.h"
+
+namespace {
+
+using SavedBytes = LibraryTest;
+
+std::uint64_t Fnv1a(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (std::uint8_t byte : bytes) hash = (hash ^ byte) * 0x100000001b3ull;
+  return hash;
+}
+
+TEST_F(SavedBytes, FilesAreUnchanged) {
+  TempDir dir;
+  auto ship = ReadUpright(GYRELLE_SAMPLES_DIR "/escort1.png");
+  ASSERT_TRUE(ship);
+  SetClearColor(ship->Pixels()[0], ship->Pixels()[1], ship->Pixels()[2], 255);
+  const auto strip = BuildFrameStrip(*ship, 8);
+  ASSERT_TRUE(strip);
+  const Image odd = MakePicture(33, 7);
+  const std::pair<const char*, const Image*> pictures[] = {{"strip", strip.get()}, {"odd", &odd}};
+  // strip, then odd; png, tga, bmp, pcx; 24 then 8 bits; plain then compressed.
+  const std::uint64_t expected[] = {
+      0x9a25a9aeb5ba0cb4ull, 0x9a25a9aeb5ba0cb4ull, 0x481e442f3c4f598bull, 0x481e442f3c4f598bull,
+      0xbf2aa7de5fcdbca4ull, 0xbf2aa7de5fcdbca4ull, 0x4b9ad0bb759a4704ull, 0x4b9ad0bb759a4704ull,
+      0x07bf1a5d23746f07ull, 0x07bf1a5d23746f07ull, 0xb0a96aa60e1a02d6ull, 0xb0a96aa60e1a02d6ull,
+      0x8bfd728a21dfeffcull, 0x8bfd728a21dfeffcull, 0xee72f6d3cd232dcbull, 0xee72f6d3cd232dcbull,
+      0x99aa3029fdecc5fcull, 0x99aa3029fdecc5fcull, 0x3190a9f0bb431045ull, 0x3190a9f0bb431045ull,
+      0xfc076a60421ba9dbull, 0xfc076a60421ba9dbull, 0xc34401d1f0da49a2ull, 0xc34401d1f0da49a2ull,
+      0xc783ed1a65b17bcdull, 0xc783ed1a65b17bcdull, 0xade204dd4257375cull, 0xade204dd4257375cull,
+      0x7773a8d7c1ab8ffcull, 0x7773a8d7c1ab8ffcull, 0x9446c32d2bf2fa3cull, 0x9446c32d2bf2fa3cull,
+  };
+  std::string digests;
+  std::size_t next = 0;
+  bool same = true;
+  for (const auto& [name, picture] : pictures) {
+    for (const char* format : {"png", "tga", "bmp", "pcx"}) {
+      for (int depth : {3, 1}) {
+        for (int compression : {kCompressionOff, kCompressionOn}) {
+          SetSaveCompression(compression);
+          const std::string path = dir / (std::string(name) + "." + format);
+          const auto before = PixelBytes(*picture);
+          ASSERT_TRUE(SaveImageFile(*picture, path, depth));
+          EXPECT_EQ(PixelBytes(*picture), before);
+          const std::uint64_t digest = Fnv1a(FileBytes(path));
+          char text[40];
+          std::snprintf(text, sizeof text, "      0x%016" PRIx64 "ull,\n", digest);
+          digests += text;
+          same = same && next < std::size(expected) && expected[next] == digest;
+          ++next;
+        }
+      }
+    }
+  }
+  SetSaveCompression(kCompressionOff);
+  EXPECT_TRUE(same) << "digests now:\n" << digests;
+}
+
+}  // namespace
