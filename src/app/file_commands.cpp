@@ -29,7 +29,7 @@ void Save(const Image& image, const std::string& path, bool eightBit, const std:
   const bool saved =
       eightBit ? SaveImageFile(image, path, 1, &reason) : SaveImageFile(image, path, &reason);
   if (!saved)
-    ReportFailure(g_appState.MainWindow, "Cannot save " + what + "\"" + path + "\".", reason);
+    ReportFailure(g_appState.MainWindow, "Cannot save " + what + Quoted(path) + ".", reason);
 }
 
 }  // namespace
@@ -107,7 +107,7 @@ void SaveAsCommand() {
   const Rgb fill = g_appSettings.FillColor;
   const std::unique_ptr<Image> mask = MakeMask(*image, fill.red, fill.green, fill.blue);
   if (!mask) {
-    ReportFailure(g_appState.MainWindow, "Cannot make the mask \"" + maskPath + "\".",
+    ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(maskPath) + ".",
                   "There is not enough memory for it.");
     return;
   }

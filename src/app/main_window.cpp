@@ -160,7 +160,7 @@ bool ShowOpenedImage(const std::string& path) {
     reason = "There is not enough memory to turn the picture upright.";
   }
   if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
-    ReportFailure(g_appState.MainWindow, "Cannot open \"" + path + "\".", reason);
+    ReportFailure(g_appState.MainWindow, "Cannot open " + Quoted(path) + ".", reason);
     return false;
   }
   const WindowHandle window = g_appState.MainWindow;

@@ -96,14 +96,13 @@ int main(int argc, char** argv) {
     switch (option) {
       case 'n':
         if (!ParseFrames(optarg, frames)) {
-          return UsageError("the number of frames must be a whole number above 0, not \"" +
-                            std::string(optarg) + "\"");
+          return UsageError("the number of frames must be a whole number above 0, not " +
+                            Quoted(optarg));
         }
         break;
       case 'f':
         if (!ParseFill(optarg, fill)) {
-          return UsageError("the fill color must be six hex digits RRGGBB, not \"" +
-                            std::string(optarg) + "\"");
+          return UsageError("the fill color must be six hex digits RRGGBB, not " + Quoted(optarg));
         }
         fillGiven = true;
         break;
@@ -135,7 +134,7 @@ int main(int argc, char** argv) {
   const std::string input = argv[optind];
   const std::string output = argv[optind + 1];
   if (!WritableFormat(output)) {
-    return UsageError("\"" + output + "\" must end in .png, .tga, .bmp or .pcx");
+    return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
   }
 
   InitImageLibrary();
@@ -147,7 +146,7 @@ int main(int argc, char** argv) {
   SetClearColor(fill[0], fill[1], fill[2], 255);
 
   const auto strip = BuildFrameStrip(*picture, frames, &reason);
-  if (!strip) return Complain(kExitUnreadableOrUnwritable, "\"" + input + "\": " + reason);
+  if (!strip) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
   picture.reset();
 
   SetSaveCompression(compress ? kCompressionOn : kCompressionOff);
@@ -161,7 +160,7 @@ int main(int argc, char** argv) {
     const auto maskImage = MakeMask(*strip, fill[0], fill[1], fill[2]);
     if (!maskImage) {
       status = Complain(kExitUnreadableOrUnwritable,
-                        "\"" + maskPath + "\": not enough memory to make the mask");
+                        Quoted(maskPath) + ": not enough memory to make the mask");
     } else if (!SaveImageFile(*maskImage, maskPath, 1, &reason)) {
       status = Complain(kExitUnreadableOrUnwritable, reason);
     }
