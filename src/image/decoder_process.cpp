@@ -16,7 +16,7 @@
 #include <new>
 #include <thread>
 
-#include "image/image_io.h"
+#include "image/reasons.h"
 
 extern char** environ;
 

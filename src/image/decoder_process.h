@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "image/decoded_picture.h"
 #include "image/image.h"
-#include "image/image_io.h"
 
 // The hand-over between LoadImageFile and the helper program gyrelle-decode,
 // which decodes one file in a process of its own and sends the picture back

@@ -8,12 +8,9 @@
 
 #include "image/image_io.h"
 #include "image/library_image.h"
+#include "image/reasons.h"
 
 namespace {
-
-void Fail(std::string* reason, const std::string& text) {
-  if (reason != nullptr) *reason = text;
-}
 
 // A turned picture as rows of pixels, wherever it is held.
 struct TurnedView {
@@ -99,8 +96,8 @@ void TurnHere(const std::uint8_t* in, int width, int height, int bytesPerPixel, 
 
 bool TooSmallToTurn(const Image& image, std::string* reason) {
   if (image.Width() >= 2 && image.Height() >= 2) return false;
-  Fail(reason, "a picture must be at least 2 x 2 pixels to be turned; this one is " +
-                   std::to_string(image.Width()) + " x " + std::to_string(image.Height()));
+  SetReason(reason, "a picture must be at least 2 x 2 pixels to be turned; this one is " +
+                        std::to_string(image.Width()) + " x " + std::to_string(image.Height()));
   return true;
 }
 
@@ -147,7 +144,7 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) 
   std::vector<std::uint8_t> own;
   const TurnedView turned = Turn(image, angle, own);
   if (turned.pixels == nullptr) {
-    Fail(reason, "the picture could not be turned: " + LibraryError("DevIL refused"));
+    SetReason(reason, "the picture could not be turned: " + LibraryError("DevIL refused"));
     return false;
   }
   try {
@@ -158,7 +155,7 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) 
       image.Set(image.GetName(), turned.pixels, turned.width, turned.height, image.BytesPerPixel());
     }
   } catch (const std::bad_alloc&) {
-    Fail(reason, "not enough memory to turn the picture");
+    SetReason(reason, "not enough memory to turn the picture");
     return false;
   }
   return true;
@@ -189,21 +186,21 @@ float NextRunningAngle(float angle, int frames) {
 
 bool CheckStripSize(int width, int height, int frames, int bytesPerPixel, std::string* reason) {
   if (frames < 1) {
-    Fail(reason, "the number of frames must be at least 1");
+    SetReason(reason, "the number of frames must be at least 1");
     return false;
   }
   const std::uint64_t stripHeight = std::uint64_t(height) * std::uint64_t(frames);
   if (stripHeight > std::uint64_t(INT_MAX)) {
-    Fail(reason, std::to_string(frames) + " frames of " + std::to_string(height) +
-                     " rows would make a strip " + std::to_string(stripHeight) +
-                     " rows tall; at most " + std::to_string(INT_MAX) + " can be held");
+    SetReason(reason, std::to_string(frames) + " frames of " + std::to_string(height) +
+                          " rows would make a strip " + std::to_string(stripHeight) +
+                          " rows tall; at most " + std::to_string(INT_MAX) + " can be held");
     return false;
   }
   const std::uint64_t bytes = std::uint64_t(width) * stripHeight * std::uint64_t(bytesPerPixel);
   if (bytes > kMaxLibraryImageBytes) {
-    Fail(reason, std::to_string(frames) + " frames of " + std::to_string(width) + " x " +
-                     std::to_string(height) + " pixels would take " + std::to_string(bytes) +
-                     " bytes; DevIL holds less than 4 GiB in one picture");
+    SetReason(reason, std::to_string(frames) + " frames of " + std::to_string(width) + " x " +
+                          std::to_string(height) + " pixels would take " + std::to_string(bytes) +
+                          " bytes; DevIL holds less than 4 GiB in one picture");
     return false;
   }
   return true;
@@ -218,7 +215,7 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::str
   const int height = source.Height();
   const int bpp = source.BytesPerPixel();
   if (bpp == 1) {
-    Fail(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
+    SetReason(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
     return nullptr;
   }
   if (TooSmallToTurn(source, reason) || !CheckStripSize(width, height, frames, bpp, reason)) {
@@ -232,7 +229,7 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::str
     Image fillRow;
     fillRow.Allocate("", width, 1, bpp);
     if (!FillImage(fillRow)) {
-      Fail(reason, "the fill color could not be set: " + LibraryError("DevIL refused"));
+      SetReason(reason, "the fill color could not be set: " + LibraryError("DevIL refused"));
       return nullptr;
     }
     const std::uint8_t* fill = fillRow.Pixels();
@@ -245,8 +242,8 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::str
       const long long wholeDegrees = (long long)runningAngle;
       const TurnedView turned = Turn(source, -wholeDegrees, own);
       if (turned.pixels == nullptr) {
-        Fail(reason, "frame " + std::to_string(k) +
-                         " could not be turned: " + LibraryError("DevIL refused"));
+        SetReason(reason, "frame " + std::to_string(k) +
+                              " could not be turned: " + LibraryError("DevIL refused"));
         return nullptr;
       }
       const Placement p =
@@ -272,8 +269,8 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::str
     }
     return strip;
   } catch (const std::bad_alloc&) {
-    Fail(reason, "not enough memory for a strip of " + std::to_string(frames) + " frames of " +
-                     std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    SetReason(reason, "not enough memory for a strip of " + std::to_string(frames) + " frames of " +
+                          std::to_string(width) + " x " + std::to_string(height) + " pixels");
     return nullptr;
   }
 }

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// Largest pixel block one library image may hold: the library keeps sizes in
+// 32-bit unsigned integers.
+constexpr std::uint64_t kMaxLibraryImageBytes = 0xFFFFFFFFull;
+
 // 256 red-green-blue entries. Empty until first set.
 class Palette {
  public:

@@ -5,20 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "image/decoded_picture.h"
 #include "image/image.h"
+#include "image/reasons.h"
 
 // Traffic between Image and the image library: start-up, reading, writing,
 // depth conversion, flipping and the mask. No engine function throws: a
 // failure, running out of memory included, comes back as false or as no
 // image, and functions that take an optional `reason` fill it with one line
 // saying why.
-
-// Largest pixel block one library image may hold: the library keeps sizes in
-// 32-bit unsigned integers.
-constexpr std::uint64_t kMaxLibraryImageBytes = 0xFFFFFFFFull;
-
-// A path as the engine's messages name it: in double quotes.
-std::string Quoted(const std::string& path);
 
 // Bit values for SetSaveCompression.
 constexpr int kCompressionOn = 1;
@@ -37,16 +32,6 @@ void SetSaveCompression(int flags);
 // wait, and gives no image with a reason.
 std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
                                      std::string* reason = nullptr);
-
-// A decoded picture while the library holds it: rows bottom first, and for
-// depth 1 its palette.
-struct DecodedPicture {
-  const std::uint8_t* pixels;
-  int width;
-  int height;
-  int bytesPerPixel;
-  const Palette* palette;
-};
 
 // The decoding itself, in this process (the library started): what
 // gyrelle-decode runs. `use` sees the picture before the library lets it

@@ -29,6 +29,9 @@ class LibraryImage {
   ILuint id_ = 0;
 };
 
+// True for the depths an Image can have: 1, 3 or 4 bytes per pixel.
+bool ValidDepth(int bytesPerPixel);
+
 // Library format of an Image depth: IL_RGBA, IL_RGB or IL_COLOUR_INDEX.
 ILenum LibraryFormat(int bytesPerPixel);
 
@@ -41,6 +44,19 @@ bool MakeLibraryImage(const Image& image);
 // green, red: one pass over the pixels, where a copy, a flip and the
 // writer's own reordering copy in the library take three.
 bool MakeUpsideDownLibraryImage(const Image& image, bool blueFirst);
+
+// The library leaves palette entries that no pixel uses uninitialised after a
+// conversion to indexed colour; zeroes those of the bound image.
+void ZeroUnusedPaletteEntries();
+
+// Copies the bound library image's palette, as 24-bit RGB, into `palette`;
+// entries the library does not have, or that no pixel uses, are zero.
+void ReadLibraryPalette(Palette& palette);
+
+// Writes the bound image to the file `name` through the library's writer for
+// `type`. False when the library could not encode it; `writeError` is the
+// errno of the first failed file call, 0 when there was none.
+bool SaveBoundImage(ILenum type, const std::string& name, int& writeError);
 
 // Drops errors left over from earlier calls, so the next ilGetError speaks of
 // the call that follows.

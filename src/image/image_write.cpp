@@ -1,0 +1,137 @@
+// Writing pictures: the format's limits, the hand-over at the asked depth,
+// and a write that replaces its target only once complete.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "image/image_io.h"
+#include "image/library_image.h"
+#include "image/reasons.h"
+
+namespace {
+
+// Largest width and height a file format can store: TGA and PCX keep them in
+// 16 bits, and the library writes a larger size wrapped and reports success.
+int MaxSide(ILenum type) {
+  switch (type) {
+    case IL_TGA:
+    case IL_PCX:
+      return 0xFFFF;
+    case IL_JPG:
+      return 65500;
+    default:
+      return INT_MAX;
+  }
+}
+
+// Writes the bound library image to a new temporary file beside `path` and
+// renames it over `path` once the write is complete, so a failed write never
+// destroys the file it was replacing.
+bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) {
+  const std::filesystem::path target(path);
+  const std::filesystem::path directory =
+      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) {
+    SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
+    return false;
+  }
+  // mkstemp makes the file private; give it the mode of the file it
+  // replaces, or the usual mode of a new file.
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0) {
+    fchmod(fd, existing.st_mode & 07777);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
+  close(fd);
+
+  int writeErrno = 0;
+  const bool encoded = SaveBoundImage(type, temporary, writeErrno);
+  if (!encoded || writeErrno != 0) {
+    SetReason(reason, Quoted(path) + " could not be written: " +
+                          (writeErrno != 0 ? std::strerror(writeErrno)
+                                           : LibraryError("DevIL could not encode the picture")));
+    unlink(temporary.c_str());
+    return false;
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    SetReason(reason, Quoted(path) + " cannot be replaced: " + SystemError());
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
+                   std::string* reason) {
+  if (!image.HasPixels() || image.Width() <= 0 || image.Height() <= 0) {
+    SetReason(reason, "there is no picture to write to " + Quoted(path));
+    return false;
+  }
+  if (!ValidDepth(bytesPerPixel)) {
+    SetReason(reason, "cannot write " + Quoted(path) + " at " + std::to_string(bytesPerPixel) +
+                          " bytes per pixel");
+    return false;
+  }
+  const ILenum type = ilTypeFromExt(path.c_str());
+  if (type == IL_TYPE_UNKNOWN) {
+    SetReason(reason, Quoted(path) + " does not end in an extension DevIL can write");
+    return false;
+  }
+  const int maxSide = MaxSide(type);
+  if (image.Width() > maxSide || image.Height() > maxSide) {
+    SetReason(reason, Quoted(path) + ": this format holds at most " + std::to_string(maxSide) +
+                          " pixels a side, and the picture is " + std::to_string(image.Width()) +
+                          " x " + std::to_string(image.Height()));
+    return false;
+  }
+  const std::uint64_t pixelCount = std::uint64_t(image.Width()) * std::uint64_t(image.Height());
+  if (pixelCount * std::uint64_t(std::max(image.BytesPerPixel(), bytesPerPixel)) >
+      kMaxLibraryImageBytes) {
+    SetReason(reason,
+              Quoted(path) + ": the picture is too large for DevIL to write (4 GiB or more)");
+    return false;
+  }
+
+  ForgetLibraryErrors();
+  LibraryImage library;
+  // The writers take rows bottom first. At the picture's own depth the rows
+  // go over in that order at once; a conversion is given them in the order
+  // it always had (the quantiser's palette depends on it) and flipped after.
+  const bool converting = bytesPerPixel != image.BytesPerPixel();
+  // BMP and TGA keep blue first; given so, their writers need no copy of
+  // their own to reorder it.
+  const bool blueFirst = type == IL_BMP || type == IL_TGA;
+  if (!(converting ? MakeLibraryImage(image) : MakeUpsideDownLibraryImage(image, blueFirst))) {
+    SetReason(reason, Quoted(path) + " could not be written: " +
+                          LibraryError("DevIL could not take the picture"));
+    return false;
+  }
+  if (converting) {
+    if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
+      SetReason(reason, Quoted(path) + " could not be written: " +
+                            LibraryError("DevIL could not convert the picture"));
+      return false;
+    }
+    if (bytesPerPixel == 1) ZeroUnusedPaletteEntries();
+    iluFlipImage();
+  }
+  return WriteBoundImage(type, path, reason);
+}
+
+bool SaveImageFile(const Image& image, const std::string& path, std::string* reason) {
+  return SaveImageFile(image, path, image.BytesPerPixel(), reason);
+}
