@@ -13,6 +13,7 @@
 
 #include "image/frame_strip.h"
 #include "image/image_io.h"
+#include "image/strip_pipeline.h"
 
 namespace {
 
@@ -49,13 +50,12 @@ void BareTurns(const Image& picture, int frames) {
 
 int main() {
   InitImageLibrary();
-  SetClearColor(0, 0, 0, 255);
   const Image picture = Picture(256);
   constexpr int kRounds = 5;
   double strip32 = 1e9, strip256 = 1e9, bare256 = 1e9;
   for (int round = 0; round < kRounds; ++round) {
-    strip32 = std::min(strip32, Seconds([&] { BuildFrameStrip(picture, 32); }));
-    strip256 = std::min(strip256, Seconds([&] { BuildFrameStrip(picture, 256); }));
+    strip32 = std::min(strip32, Seconds([&] { MakeStrip(picture, {32, {0, 0, 0}}); }));
+    strip256 = std::min(strip256, Seconds([&] { MakeStrip(picture, {256, {0, 0, 0}}); }));
     bare256 = std::min(bare256, Seconds([&] { BareTurns(picture, 256); }));
   }
   std::printf("256 x 256 picture, best of %d rounds\n", kRounds);

@@ -19,6 +19,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "image/frame_strip.h"
+#include "image/strip_pipeline.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
 
@@ -94,7 +95,7 @@ void Measure(WindowLayer& layer) {
   SetFillColor(0, 0, 0);
   const std::unique_ptr<Image> ship = Picture(256, 256);
   std::unique_ptr<Image> frames;
-  const double stripBuild = Seconds([&] { frames = BuildFrameStrip(*ship, 360); });
+  const double stripBuild = Seconds([&] { frames = MakeStrip(*ship, {360, {0, 0, 0}}); });
   if (!frames) {
     std::printf("BuildFrameStrip failed\n");
     ++failures;

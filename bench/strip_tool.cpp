@@ -45,7 +45,6 @@ int main(int argc, char** argv) {
     const std::uint8_t* p = picture->Pixels();
     SetClearColor(p[0], p[1], p[2], 255);
     const auto strip = LiteralFrameStrip(*picture, std::atoi(argv[2]));
-    SetSaveCompression(kCompressionOff);
     return SaveImageFile(*strip, argv[4], &reason) ? 0 : Fail(reason);
   }
   return Fail("unknown command " + command);

@@ -1,7 +1,5 @@
 #include "app/app_state.h"
 
-#include "image/frame_strip.h"
-
 AppSettings g_appSettings;
 AppState g_appState;
 
@@ -33,7 +31,6 @@ void SetSaveOptions(bool compressed, bool eightBit, bool mask) {
 
 void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   g_appSettings.FillColor = {red, green, blue};
-  SetClearColor(red, green, blue, 255);
   g_appState.FillBrush = g_appSettings.FillColor;
   if (g_appState.MainWindow && g_appState.Instance) {
     g_appState.Instance->RepaintNow(g_appState.MainWindow);

@@ -48,6 +48,5 @@ std::string ExecutableDirectory();
 // A count of 0 or less becomes 32.
 void SetFrameCount(int n);
 void SetSaveOptions(bool compressed, bool eightBit, bool mask);
-// Also sets the image engine's clear color and repaints the main window at
-// once, so its swatch shows the color.
+// Also repaints the main window at once, so its swatch shows the color.
 void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);

@@ -4,7 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "image/image_io.h"
+#include "image/strip_pipeline.h"
 
 namespace {
 
@@ -22,15 +22,6 @@ const std::vector<FileFilter> kSaveFilter{
     {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
 };
 const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
-
-// Writes with a report of what failed; the library is set to replace files.
-void Save(const Image& image, const std::string& path, bool eightBit, const std::string& what) {
-  std::string reason;
-  const bool saved =
-      eightBit ? SaveImageFile(image, path, 1, &reason) : SaveImageFile(image, path, &reason);
-  if (!saved)
-    ReportFailure(g_appState.MainWindow, "Cannot save " + what + Quoted(path) + ".", reason);
-}
 
 }  // namespace
 
@@ -98,18 +89,17 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
-  SetSaveCompression(g_appSettings.IsCompressed ? kCompressionOn : kCompressionOff);
-  Save(*image, path, g_appSettings.Is8BitSave, "");
-
-  if (!g_appSettings.HasMask) return;
-  // Tried even when the picture could not be written.
-  const std::string maskPath = MaskPath(path);
-  const Rgb fill = g_appSettings.FillColor;
-  const std::unique_ptr<Image> mask = MakeMask(*image, fill.red, fill.green, fill.blue);
-  if (!mask) {
-    ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(maskPath) + ".",
-                  "There is not enough memory for it.");
-    return;
+  const SaveOptions options{g_appSettings.Is8BitSave, g_appSettings.IsCompressed,
+                            g_appSettings.HasMask};
+  for (const SaveFailure& failure : SaveStrip(*image, path, options, g_appSettings.FillColor)) {
+    if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
+      ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
+                    "There is not enough memory for it.");
+    } else {
+      ReportFailure(g_appState.MainWindow,
+                    "Cannot save " + std::string(failure.mask ? "the mask " : "") +
+                        Quoted(failure.path) + ".",
+                    failure.reason);
+    }
   }
-  Save(*mask, maskPath, true, "the mask ");
 }

@@ -7,8 +7,8 @@
 #include "app/file_commands.h"
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
-#include "image/frame_strip.h"
 #include "image/image_io.h"
+#include "image/strip_pipeline.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -154,11 +154,7 @@ void DrawPreview() {
 
 bool ShowOpenedImage(const std::string& path) {
   std::string reason;
-  std::unique_ptr<Image> image = LoadImageFile(path, 3, &reason);
-  if (image && !FlipRows(*image)) {
-    image.reset();
-    reason = "There is not enough memory to turn the picture upright.";
-  }
+  std::unique_ptr<Image> image = ReadPicture(path, &reason);
   if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
     ReportFailure(g_appState.MainWindow, "Cannot open " + Quoted(path) + ".", reason);
     return false;
@@ -172,8 +168,8 @@ bool ShowOpenedImage(const std::string& path) {
   ScrollInfo start;
   Layer().SetScrollInfo(window, kVerticalScrollBar, start, SIF_POS);
   Layer().SetScrollInfo(window, kHorizontalScrollBar, start, SIF_POS);
-  const std::vector<std::uint8_t> topLeft = image->ReadPixel(0, 0);
-  SetFillColor(topLeft[0], topLeft[1], topLeft[2]);
+  const Rgb topLeft = TopLeftColor(*image);
+  SetFillColor(topLeft.red, topLeft.green, topLeft.blue);
   g_appState.CurrentImage = std::move(image);
   Layer().Invalidate(window);
   return true;
@@ -185,7 +181,7 @@ void Rotate(WindowHandle window) {
   Layer().EnableControl(window, kRotateButton, false);
   std::string reason;
   std::unique_ptr<Image> strip =
-      BuildFrameStrip(*g_appState.CurrentImage, g_appSettings.Frames, &reason);
+      MakeStrip(*g_appState.CurrentImage, {g_appSettings.Frames, g_appSettings.FillColor}, &reason);
   if (!strip) {
     Layer().EnableControl(window, kRotateButton, true);
     ReportFailure(window,

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <string>
 
-#include "image/frame_strip.h"
 #include "image/image_io.h"
+#include "image/strip_pipeline.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ constexpr const char* kUsage =
     "  -f, --fill RRGGBB  color of the corners the turning uncovers, six hex digits\n"
     "                     (default: the picture's top-left pixel)\n"
     "      --8bit         save 8-bit palettised instead of 24-bit\n"
-    "      --compress     run-length compress TGA and BMP files\n"
+    "      --compress     run-length compress TGA files and 8-bit BMP files (24-bit\n"
+    "                     BMP has no run-length form and stays plain)\n"
     "      --mask         also write a black-and-white mask, black where the strip\n"
     "                     has the fill color, to OUTPUT's name up to its last \".\"\n"
     "                     followed by \"-mask.BMP\" (an 8-bit BMP)\n"
@@ -53,13 +54,14 @@ bool ParseFrames(const std::string& text, int& frames) {
   return error == std::errc() && next == end && frames > 0;
 }
 
-bool ParseFill(const std::string& text, std::uint8_t rgb[3]) {
+bool ParseFill(const std::string& text, Rgb& fill) {
   if (text.size() != 6 || !std::all_of(text.begin(), text.end(),
                                        [](unsigned char c) { return std::isxdigit(c) != 0; })) {
     return false;
   }
+  std::uint8_t* const channels[] = {&fill.red, &fill.green, &fill.blue};
   for (int i = 0; i < 3; ++i) {
-    std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, rgb[i], 16);
+    std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, *channels[i], 16);
   }
   return true;
 }
@@ -83,37 +85,34 @@ int main(int argc, char** argv) {
       {"8bit", no_argument, nullptr, kEightBit},   {"compress", no_argument, nullptr, kCompress},
       {"mask", no_argument, nullptr, kMask},       {"help", no_argument, nullptr, 'h'},
       {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
-  int frames = 32;
+  StripOptions strip;
   bool fillGiven = false;
-  std::uint8_t fill[3] = {};
-  bool eightBit = false;
-  bool compress = false;
-  bool mask = false;
+  SaveOptions save;
 
   opterr = 0;  // our own messages, one line each
   int option;
   while ((option = getopt_long(argc, argv, ":n:f:h", options, nullptr)) != -1) {
     switch (option) {
       case 'n':
-        if (!ParseFrames(optarg, frames)) {
+        if (!ParseFrames(optarg, strip.frames)) {
           return UsageError("the number of frames must be a whole number above 0, not " +
                             Quoted(optarg));
         }
         break;
       case 'f':
-        if (!ParseFill(optarg, fill)) {
+        if (!ParseFill(optarg, strip.fill)) {
           return UsageError("the fill color must be six hex digits RRGGBB, not " + Quoted(optarg));
         }
         fillGiven = true;
         break;
       case kEightBit:
-        eightBit = true;
+        save.eightBit = true;
         break;
       case kCompress:
-        compress = true;
+        save.compressed = true;
         break;
       case kMask:
-        mask = true;
+        save.mask = true;
         break;
       case 'h':
         std::fputs(kUsage, stdout);
@@ -139,31 +138,19 @@ int main(int argc, char** argv) {
 
   InitImageLibrary();
   std::string reason;
-  auto picture = LoadImageFile(input, 3, &reason);
+  auto picture = ReadPicture(input, &reason);
   if (!picture) return Complain(kExitUnreadableOrUnwritable, reason);
-  FlipRows(*picture);
-  if (!fillGiven) std::copy_n(picture->Pixels(), 3, fill);
-  SetClearColor(fill[0], fill[1], fill[2], 255);
+  if (!fillGiven) strip.fill = TopLeftColor(*picture);
+  auto sheet = MakeStrip(*picture, strip, &reason);
+  if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
+  picture.reset();  // the strip is what is written; give its memory back
 
-  const auto strip = BuildFrameStrip(*picture, frames, &reason);
-  if (!strip) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
-  picture.reset();
-
-  SetSaveCompression(compress ? kCompressionOn : kCompressionOff);
   int status = 0;
-  const bool saved =
-      eightBit ? SaveImageFile(*strip, output, 1, &reason) : SaveImageFile(*strip, output, &reason);
-  if (!saved) status = Complain(kExitUnreadableOrUnwritable, reason);
-  // As in the window, the mask is attempted even when the strip was not written.
-  if (mask) {
-    const std::string maskPath = MaskPath(output);
-    const auto maskImage = MakeMask(*strip, fill[0], fill[1], fill[2]);
-    if (!maskImage) {
-      status = Complain(kExitUnreadableOrUnwritable,
-                        Quoted(maskPath) + ": not enough memory to make the mask");
-    } else if (!SaveImageFile(*maskImage, maskPath, 1, &reason)) {
-      status = Complain(kExitUnreadableOrUnwritable, reason);
-    }
+  for (const SaveFailure& failure : SaveStrip(*sheet, output, save, strip.fill)) {
+    status =
+        Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
+                                                  ? Quoted(failure.path) + ": " + failure.reason
+                                                  : failure.reason);
   }
   return status;
 }

@@ -101,19 +101,38 @@ bool TooSmallToTurn(const Image& image, std::string* reason) {
   return true;
 }
 
+// Between 90 and 270 degrees (other than 180) the library's turn comes back
+// on a canvas too tall or too wide, the picture in its top rows or left
+// columns, so a centred frame loses part of the ship. From -90 to 90 its
+// canvas is right: such turns are an exact half turn here, then the library's
+// turn by the rest.
+bool HalfTurnFirst(long long angle) {
+  const int turn = WholeTurn(angle);
+  return turn > 90 && turn < 270 && turn != 180;
+}
+
 // Turns `source` by `angle` degrees into the bound library image, or into
-// `own` for the turns the library gets wrong, and tells where the
-// turned pixels are. Null pixels when the library fails.
+// `own` for the turns the library gets wrong, and tells where the turned
+// pixels are. Null pixels when the library fails.
 TurnedView Turn(const Image& source, long long angle, std::vector<std::uint8_t>& own) {
-  if (TurnedHere(source.Width(), source.Height(), angle)) {
+  const int width = source.Width(), height = source.Height(), bpp = source.BytesPerPixel();
+  if (TurnedHere(width, height, angle)) {
     own.resize(source.ByteSize());
-    TurnHere(source.Pixels(), source.Width(), source.Height(), source.BytesPerPixel(), angle,
-             own.data());
+    TurnHere(source.Pixels(), width, height, bpp, angle, own.data());
     const bool half = WholeTurn(angle) == 180;
-    return {own.data(), half ? source.Width() : source.Height(),
-            half ? source.Height() : source.Width()};
+    return {own.data(), half ? width : height, half ? height : width};
   }
-  if (!MakeLibraryImage(source) || !iluRotate(float(angle))) return {nullptr, 0, 0};
+  bool made;
+  if (HalfTurnFirst(angle)) {
+    own.resize(source.ByteSize());
+    TurnHere(source.Pixels(), width, height, bpp, 180, own.data());
+    made = ilTexImage(ILuint(width), ILuint(height), 1, ILubyte(bpp), LibraryFormat(bpp),
+                      IL_UNSIGNED_BYTE, own.data());
+    angle = WholeTurn(angle) - 180;
+  } else {
+    made = MakeLibraryImage(source);
+  }
+  if (!made || !iluRotate(float(angle))) return {nullptr, 0, 0};
   return {ilGetData(), ilGetInteger(IL_IMAGE_WIDTH), ilGetInteger(IL_IMAGE_HEIGHT)};
 }
 
@@ -210,7 +229,8 @@ bool CheckStripSize(int width, int height, int frames, int bytesPerPixel, std::s
 // centred on a canvas of the source's size filled with the clear color, and
 // clipped to it. Each finished frame goes straight into its rows of the strip
 // rather than through the library, so the work grows with N, not N squared.
-std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::string* reason) {
+std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
+                                       std::string* reason) {
   const int width = source.Width();
   const int height = source.Height();
   const int bpp = source.BytesPerPixel();
@@ -226,13 +246,14 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::str
     strip->Allocate("", width, height * frames, bpp);
 
     // One row of the clear color, as the library clears it.
+    SetClearColor(fill.red, fill.green, fill.blue, 255);
     Image fillRow;
     fillRow.Allocate("", width, 1, bpp);
     if (!FillImage(fillRow)) {
       SetReason(reason, "the fill color could not be set: " + LibraryError("DevIL refused"));
       return nullptr;
     }
-    const std::uint8_t* fill = fillRow.Pixels();
+    const std::uint8_t* fillPixels = fillRow.Pixels();
     const std::size_t rowBytes = source.RowBytes();
 
     LibraryImage library;
@@ -253,17 +274,17 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, std::str
       for (int row = 0; row < height; ++row) {
         std::uint8_t* out = frame + std::size_t(row) * rowBytes;
         if (p.w <= 0 || p.h <= 0 || row < p.y || row >= p.y + p.h) {
-          std::memcpy(out, fill, rowBytes);
+          std::memcpy(out, fillPixels, rowBytes);
           continue;
         }
         const std::size_t left = std::size_t(p.x) * bpp;
         const std::size_t middle = std::size_t(p.w) * bpp;
-        std::memcpy(out, fill, left);
+        std::memcpy(out, fillPixels, left);
         std::memcpy(out + left,
                     turned.pixels + std::size_t(p.sy + row - p.y) * turnedRowBytes +
                         std::size_t(p.sx) * bpp,
                     middle);
-        std::memcpy(out + left + middle, fill + left + middle, rowBytes - left - middle);
+        std::memcpy(out + left + middle, fillPixels + left + middle, rowBytes - left - middle);
       }
       runningAngle = NextRunningAngle(runningAngle, frames);
     }

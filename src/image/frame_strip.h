@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "image/color.h"
 #include "image/image.h"
 
 // The frame strip: the picture turned through a full circle in N steps, the
@@ -32,7 +33,8 @@ float NextRunningAngle(float angle, int frames);
 bool CheckStripSize(int width, int height, int frames, int bytesPerPixel,
                     std::string* reason = nullptr);
 
-// The strip of `frames` frames of `source`, or no image with a reason when it
-// is too large or cannot be made. The source is only read.
-std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames,
+// The strip of `frames` frames of `source`, the uncovered corners in `fill`,
+// or no image with a reason when it is too large or cannot be made. The
+// source is only read.
+std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
                                        std::string* reason = nullptr);

@@ -15,12 +15,7 @@
 // image, and functions that take an optional `reason` fill it with one line
 // saying why.
 
-// Bit values for SetSaveCompression.
-constexpr int kCompressionOn = 1;
-constexpr int kCompressionOff = 2;
-
 void InitImageLibrary();
-void SetSaveCompression(int flags);
 
 // Reads a picture at the given depth (1, 3 or 4 bytes per pixel). Rows come
 // back bottom row first; call FlipRows next. Gives no image for an empty
@@ -44,9 +39,19 @@ std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixe
 
 bool FlipRows(Image& image);
 
-// Writes the image at the given depth (its own when left out), the format
-// taken from the extension of `path`. The file appears only once it is
-// complete: a failed write leaves any earlier file of that name as it was.
+// How a picture is written: at which depth (0: the image's own) and whether
+// TGA and BMP files are run-length compressed.
+struct WriteOptions {
+  int bytesPerPixel = 0;
+  bool compressed = false;
+};
+
+// Writes the image as `options` say, the format taken from the extension of
+// `path`. The file appears only once it is complete: a failed write leaves
+// any earlier file of that name as it was.
+bool SaveImageFile(const Image& image, const std::string& path, const WriteOptions& options,
+                   std::string* reason = nullptr);
+// The same, uncompressed, at the given depth or the image's own.
 bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
                    std::string* reason = nullptr);
 bool SaveImageFile(const Image& image, const std::string& path, std::string* reason = nullptr);

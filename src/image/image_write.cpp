@@ -75,8 +75,10 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
 
 }  // namespace
 
-bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
+bool SaveImageFile(const Image& image, const std::string& path, const WriteOptions& options,
                    std::string* reason) {
+  const int bytesPerPixel =
+      options.bytesPerPixel != 0 ? options.bytesPerPixel : image.BytesPerPixel();
   if (!image.HasPixels() || image.Width() <= 0 || image.Height() <= 0) {
     SetReason(reason, "there is no picture to write to " + Quoted(path));
     return false;
@@ -129,9 +131,15 @@ bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixe
     if (bytesPerPixel == 1) ZeroUnusedPaletteEntries();
     iluFlipImage();
   }
+  SetSaveCompression(options.compressed ? kCompressionOn : kCompressionOff);
   return WriteBoundImage(type, path, reason);
 }
 
+bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
+                   std::string* reason) {
+  return SaveImageFile(image, path, WriteOptions{bytesPerPixel, false}, reason);
+}
+
 bool SaveImageFile(const Image& image, const std::string& path, std::string* reason) {
-  return SaveImageFile(image, path, image.BytesPerPixel(), reason);
+  return SaveImageFile(image, path, WriteOptions{}, reason);
 }

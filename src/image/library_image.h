@@ -58,6 +58,13 @@ void ReadLibraryPalette(Palette& palette);
 // errno of the first failed file call, 0 when there was none.
 bool SaveBoundImage(ILenum type, const std::string& name, int& writeError);
 
+// Bit values for SetSaveCompression.
+constexpr int kCompressionOn = 1;
+constexpr int kCompressionOff = 2;
+
+// The library writers' run-length switch, set for each write.
+void SetSaveCompression(int flags);
+
 // Drops errors left over from earlier calls, so the next ilGetError speaks of
 // the call that follows.
 void ForgetLibraryErrors();

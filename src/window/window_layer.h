@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "image/color.h"
+
 class Image;
 
 // The window layer: every operation the program's windows need of the
@@ -86,13 +88,6 @@ int MaxScrollPosition(const ScrollInfo& info);
 // position, top and bottom to the ends of the range; any other request
 // keeps the position. Not yet clamped to what the bar can take.
 long long RequestedScrollPosition(const ScrollInfo& info, unsigned request);
-
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  bool operator==(const Rgb&) const = default;
-};
 
 // Message box styles (combinable) and its answer.
 constexpr unsigned MB_OK = 0x0;

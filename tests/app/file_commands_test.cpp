@@ -25,9 +25,9 @@ class FileCommandsTest : public ShellTest {
   }
   // What the engine writes for the current picture with these options.
   std::string Expected(int bytesPerPixel, bool compressed) {
-    SetSaveCompression(compressed ? kCompressionOn : kCompressionOff);
     const std::string path = Path("expected.BMP");
-    EXPECT_TRUE(SaveImageFile(*g_appState.CurrentImage, path, bytesPerPixel));
+    EXPECT_TRUE(
+        SaveImageFile(*g_appState.CurrentImage, path, WriteOptions{bytesPerPixel, compressed}));
     return ReadBytes(path);
   }
   bool Exists(const std::string& name) { return std::filesystem::exists(Path(name)); }
@@ -123,9 +123,8 @@ TEST_F(FileCommandsTest, TheMaskIsBlackWhereTheFillColorIs) {
   SetFillColor(0, 0, 0);
   SetSaveOptions(true, false, true);
   SaveAs("strip", 2);
-  SetSaveCompression(kCompressionOn);
   const std::unique_ptr<Image> mask = MakeMask(*g_appState.CurrentImage, 0, 0, 0);
-  ASSERT_TRUE(SaveImageFile(*mask, Path("expected-mask.BMP"), 1));
+  ASSERT_TRUE(SaveImageFile(*mask, Path("expected-mask.BMP"), WriteOptions{1, true}));
   EXPECT_EQ(ReadBytes(Path("strip-mask.BMP")), ReadBytes(Path("expected-mask.BMP")));
 }
 

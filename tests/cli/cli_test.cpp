@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 
 #include "../image/test_support.h"
-#include "image/frame_strip.h"
+#include "image/strip_pipeline.h"
 
 namespace {
 
@@ -132,11 +132,9 @@ TEST_F(Cli, WritesTheEnginesStripAndMask) {
 
       const auto picture = ReadUpright(input);
       ASSERT_TRUE(picture);
-      const std::uint8_t* fill = picture->Pixels();
-      SetClearColor(fill[0], fill[1], fill[2], 255);
-      const auto strip = BuildFrameStrip(*picture, frames);
+      const Rgb fill = TopLeftColor(*picture);
+      const auto strip = MakeStrip(*picture, {frames, fill});
       ASSERT_TRUE(strip);
-      SetSaveCompression(kCompressionOff);
       ASSERT_TRUE(SaveImageFile(*strip, dir / "expected.png"));
       EXPECT_EQ(FileBytes(output), FileBytes(dir / "expected.png"));
 
@@ -154,7 +152,7 @@ TEST_F(Cli, WritesTheEnginesStripAndMask) {
       }
       const auto mask = ReadUpright(dir / "strip-mask.BMP");
       ASSERT_TRUE(mask);
-      const auto expectedMask = MakeMask(*strip, fill[0], fill[1], fill[2]);
+      const auto expectedMask = MakeMask(*strip, fill.red, fill.green, fill.blue);
       EXPECT_EQ(PixelBytes(*mask), PixelBytes(*expectedMask));
       EXPECT_EQ(FileBytes(dir / "strip-mask.BMP").at(28), 8);  // bits per pixel
     }

@@ -17,15 +17,14 @@ const char* const kLosslessFormats[] = {"png", "tga", "bmp", "pcx"};
 TEST_F(ImageIo, TrueColourRoundTripKeepsEveryPixel) {
   TempDir dir;
   for (const char* format : kLosslessFormats) {
-    for (int compression : {kCompressionOff, kCompressionOn}) {
+    for (bool compressed : {false, true}) {
       for (auto [width, height] : {std::pair{1, 1}, {4, 3}, {7, 9}, {33, 8}, {15, 2}}) {
         SCOPED_TRACE(std::string(format) + " " + std::to_string(width) + "x" +
-                     std::to_string(height) + " compression " + std::to_string(compression));
+                     std::to_string(height) + (compressed ? " compressed" : ""));
         const Image picture = MakePicture(width, height);
         const std::string path = dir / (std::string("ship.") + format);
-        SetSaveCompression(compression);
         std::string reason;
-        ASSERT_TRUE(SaveImageFile(picture, path, &reason)) << reason;
+        ASSERT_TRUE(SaveImageFile(picture, path, WriteOptions{0, compressed}, &reason)) << reason;
         const auto back = ReadUpright(path, &reason);
         ASSERT_TRUE(back) << reason;
         EXPECT_EQ(back->Width(), width);
@@ -35,7 +34,6 @@ TEST_F(ImageIo, TrueColourRoundTripKeepsEveryPixel) {
       }
     }
   }
-  SetSaveCompression(kCompressionOff);
 }
 
 TEST_F(ImageIo, FormatIsTakenFromTheExtensionInAnyCase) {
@@ -118,13 +116,12 @@ Image RunsPicture(int width, int height) {
 
 TEST_F(ImageIo, CompressedSavesKeepEveryPixel) {
   TempDir dir;
-  SetSaveCompression(kCompressionOn);
   const Image picture = RunsPicture(26, 12);
   for (const char* format : kLosslessFormats) {
     for (int depth : {3, 1}) {
       SCOPED_TRACE(std::string(format) + " depth " + std::to_string(depth));
       const std::string path = dir / (std::string("runs.") + format);
-      ASSERT_TRUE(SaveImageFile(picture, path, depth));
+      ASSERT_TRUE(SaveImageFile(picture, path, WriteOptions{depth, true}));
       const auto back = ReadUpright(path);
       ASSERT_TRUE(back);
       EXPECT_EQ(PixelBytes(*back), PixelBytes(picture));
@@ -133,7 +130,6 @@ TEST_F(ImageIo, CompressedSavesKeepEveryPixel) {
   // The library's run-length TGA encoder scrambles such pictures: TGA is
   // written plain whatever the switch says.
   EXPECT_EQ(FileBytes(dir / "runs.tga").at(2), 1);  // plain, colour-mapped
-  SetSaveCompression(kCompressionOff);
 }
 
 TEST_F(ImageIo, UnreadableFilesGiveNoImageAndSayWhy) {
