@@ -54,8 +54,12 @@ int main() {
   constexpr int kRounds = 5;
   double strip32 = 1e9, strip256 = 1e9, bare256 = 1e9;
   for (int round = 0; round < kRounds; ++round) {
-    strip32 = std::min(strip32, Seconds([&] { MakeStrip(picture, {32, {0, 0, 0}}); }));
-    strip256 = std::min(strip256, Seconds([&] { MakeStrip(picture, {256, {0, 0, 0}}); }));
+    strip32 = std::min(strip32, Seconds([&] {
+                         MakeStrip(picture, {.frames = 32, .fill = {0, 0, 0}});
+                       }));
+    strip256 = std::min(strip256, Seconds([&] {
+                          MakeStrip(picture, {.frames = 256, .fill = {0, 0, 0}});
+                        }));
     bare256 = std::min(bare256, Seconds([&] { BareTurns(picture, 256); }));
   }
   std::printf("256 x 256 picture, best of %d rounds\n", kRounds);

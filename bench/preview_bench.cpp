@@ -95,7 +95,9 @@ void Measure(WindowLayer& layer) {
   SetFillColor(0, 0, 0);
   const std::unique_ptr<Image> ship = Picture(256, 256);
   std::unique_ptr<Image> frames;
-  const double stripBuild = Seconds([&] { frames = MakeStrip(*ship, {360, {0, 0, 0}}); });
+  const double stripBuild = Seconds([&] {
+    frames = MakeStrip(*ship, {.frames = 360, .fill = {0, 0, 0}});
+  });
   if (!frames) {
     std::printf("BuildFrameStrip failed\n");
     ++failures;

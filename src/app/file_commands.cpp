@@ -89,8 +89,9 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
-  const SaveOptions options{g_appSettings.Is8BitSave, g_appSettings.IsCompressed,
-                            g_appSettings.HasMask};
+  const SaveOptions options{.eightBit = g_appSettings.Is8BitSave,
+                            .compressed = g_appSettings.IsCompressed,
+                            .mask = g_appSettings.HasMask};
   for (const SaveFailure& failure : SaveStrip(*image, path, options, g_appSettings.FillColor)) {
     if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
       ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",

@@ -181,7 +181,8 @@ void Rotate(WindowHandle window) {
   Layer().EnableControl(window, kRotateButton, false);
   std::string reason;
   std::unique_ptr<Image> strip =
-      MakeStrip(*g_appState.CurrentImage, {g_appSettings.Frames, g_appSettings.FillColor}, &reason);
+      MakeStrip(*g_appState.CurrentImage,
+                {.frames = g_appSettings.Frames, .fill = g_appSettings.FillColor}, &reason);
   if (!strip) {
     Layer().EnableControl(window, kRotateButton, true);
     ReportFailure(window,

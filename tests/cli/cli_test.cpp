@@ -133,7 +133,7 @@ TEST_F(Cli, WritesTheEnginesStripAndMask) {
       const auto picture = ReadUpright(input);
       ASSERT_TRUE(picture);
       const Rgb fill = TopLeftColor(*picture);
-      const auto strip = MakeStrip(*picture, {frames, fill});
+      const auto strip = MakeStrip(*picture, {.frames = frames, .fill = fill});
       ASSERT_TRUE(strip);
       ASSERT_TRUE(SaveImageFile(*strip, dir / "expected.png"));
       EXPECT_EQ(FileBytes(output), FileBytes(dir / "expected.png"));

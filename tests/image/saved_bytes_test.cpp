@@ -23,7 +23,7 @@ TEST_F(SavedBytes, FilesAreUnchanged) {
   TempDir dir;
   auto ship = ReadUpright(GYRELLE_SAMPLES_DIR "/escort1.png");
   ASSERT_TRUE(ship);
-  const auto strip = MakeStrip(*ship, {8, TopLeftColor(*ship)});
+  const auto strip = MakeStrip(*ship, {.frames = 8, .fill = TopLeftColor(*ship)});
   ASSERT_TRUE(strip);
   const Image odd = MakePicture(33, 7);
   const std::pair<const char*, const Image*> pictures[] = {{"strip", strip.get()}, {"odd", &odd}};
