@@ -29,7 +29,7 @@ struct StripOptions {
   int frames = 32;
   Rgb fill{255, 255, 255};  // the corners the turning uncovers
   bool alpha = false;       // keep transparency: 4 bytes per pixel, gaps alpha 0
-  FrameSize frameSize;
+  FrameSize frameSize{};
   int columns = 1;          // frame k at column k mod C, row k div C
   int spacing = 0;          // pixels between frames
   int margin = 0;           // pixels around the sheet
@@ -49,7 +49,7 @@ struct SaveOptions {
   bool compressed = false;  // run-length TGA and BMP
   bool mask = false;        // also the mask, at MaskPath of the file
   DataFormat data = DataFormat::kNone;
-  std::string dataPath;  // where the data file goes, for data other than kNone
+  std::string dataPath{};  // where the data file goes, for data other than kNone
 };
 
 // Reads a picture at 3 bytes per pixel with its top row first; no image and
