@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev valgrind \
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev desktop-file-utils appstream
 
 jobs=$(nproc)
 # ON outright: scripts/run.sh may have left this build without its tests.
