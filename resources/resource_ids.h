@@ -9,6 +9,7 @@ constexpr int kSaveOptionsTemplate = 103;
 constexpr int kFillColorTemplate = 104;
 constexpr int kFrameNumberTemplate = 105;
 constexpr int kAboutTemplate = 106;
+constexpr int kProgressTemplate = 108;
 
 // Pictures.
 constexpr int kAboutBitmap = 107;
@@ -45,6 +46,9 @@ constexpr int kGreenValueLabel = 1017;
 constexpr int kBlueValueLabel = 1019;
 constexpr int kBlueBar = 1020;
 constexpr int kRedBar = 1021;
+
+// Progress controls (and IDCANCEL).
+constexpr int kProgressText = 1030;
 
 // Frame Number controls.
 constexpr int kFrameCountEdit = 1021;

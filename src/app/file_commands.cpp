@@ -1,8 +1,12 @@
 #include "app/file_commands.h"
 
+#include <filesystem>
 #include <iterator>
+#include <memory>
+#include <system_error>
 
 #include "app/app_state.h"
+#include "app/background_work.h"
 #include "app/main_window.h"
 #include "image/strip_pipeline.h"
 
@@ -22,6 +26,20 @@ const std::vector<FileFilter> kSaveFilter{
     {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
 };
 const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
+
+void ReportSaveFailures(const std::vector<SaveFailure>& failures) {
+  for (const SaveFailure& failure : failures) {
+    if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
+      ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
+                    "There is not enough memory for it.");
+    } else {
+      ReportFailure(g_appState.MainWindow,
+                    "Cannot save " + std::string(failure.mask ? "the mask " : "") +
+                        Quoted(failure.path) + ".",
+                    failure.reason);
+    }
+  }
+}
 
 }  // namespace
 
@@ -71,6 +89,14 @@ void OpenCommand() {
   ShowOpenedImage(path);
 }
 
+void OpenFile(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  const std::string chosen = error ? path : full.string();
+  g_appSettings.DefaultDirPath = chosen.substr(0, chosen.find_last_of('/') + 1);
+  ShowOpenedImage(chosen);
+}
+
 void SaveAsCommand() {
   const Image* image = g_appState.CurrentImage.get();
   if (!image) return;
@@ -89,16 +115,16 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
-  for (const SaveFailure& failure :
-       SaveStrip(*image, path, CurrentSaveOptions(), g_appSettings.FillColor)) {
-    if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
-      ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
-                    "There is not enough memory for it.");
-    } else {
-      ReportFailure(g_appState.MainWindow,
-                    "Cannot save " + std::string(failure.mask ? "the mask " : "") +
-                        Quoted(failure.path) + ".",
-                    failure.reason);
-    }
-  }
+  // The picture stays current, and so alive, while it is written: nothing
+  // else starts meanwhile.
+  auto failures = std::make_shared<std::vector<SaveFailure>>();
+  StartWork(
+      "Writing " + Quoted(path) + "...",
+      [image, path, options = CurrentSaveOptions(), fill = g_appSettings.FillColor,
+       failures](WorkProgress& progress) {
+        *failures = SaveStrip(*image, path, options, fill, progress.Hook());
+      },
+      [failures](bool cancelled) {
+        if (!cancelled) ReportSaveFailures(*failures);
+      });
 }

@@ -230,7 +230,7 @@ bool CheckStripSize(int width, int height, int frames, int bytesPerPixel, std::s
 // clipped to it. Each finished frame goes straight into its rows of the strip
 // rather than through the library, so the work grows with N, not N squared.
 std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
-                                       std::string* reason) {
+                                       std::string* reason, const ProgressHook& progress) {
   const int width = source.Width();
   const int height = source.Height();
   const int bpp = source.BytesPerPixel();
@@ -287,6 +287,10 @@ std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rg
         std::memcpy(out + left + middle, fillPixels + left + middle, rowBytes - left - middle);
       }
       runningAngle = NextRunningAngle(runningAngle, frames);
+      if (progress && !progress(k + 1, frames)) {
+        SetReason(reason, "the strip was cancelled");
+        return nullptr;
+      }
     }
     return strip;
   } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 
 #include "image/color.h"
 #include "image/image.h"
+#include "image/progress.h"
 
 // The frame strip: the picture turned through a full circle in N steps, the
 // frames stacked top to bottom, the uncovered corners in the clear color.
@@ -35,6 +36,7 @@ bool CheckStripSize(int width, int height, int frames, int bytesPerPixel,
 
 // The strip of `frames` frames of `source`, the uncovered corners in `fill`,
 // or no image with a reason when it is too large or cannot be made. The
-// source is only read.
+// source is only read. `progress` hears of each frame done.
 std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
-                                       std::string* reason = nullptr);
+                                       std::string* reason = nullptr,
+                                       const ProgressHook& progress = {});

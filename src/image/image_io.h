@@ -7,6 +7,7 @@
 
 #include "image/decoded_picture.h"
 #include "image/image.h"
+#include "image/progress.h"
 #include "image/reasons.h"
 
 // Traffic between Image and the image library: start-up, reading, writing,
@@ -40,10 +41,12 @@ std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixe
 bool FlipRows(Image& image);
 
 // How a picture is written: at which depth (0: the image's own) and whether
-// TGA and BMP files are run-length compressed.
+// TGA and BMP files are run-length compressed. `progress` hears of the bytes
+// written now and then; stopped, the write fails like any other.
 struct WriteOptions {
   int bytesPerPixel = 0;
   bool compressed = false;
+  ProgressHook progress{};
 };
 
 // Writes the image as `options` say, the format taken from the extension of

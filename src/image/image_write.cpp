@@ -34,7 +34,8 @@ int MaxSide(ILenum type) {
 // Writes the bound library image to a new temporary file beside `path` and
 // renames it over `path` once the write is complete, so a failed write never
 // destroys the file it was replacing.
-bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) {
+bool WriteBoundImage(ILenum type, const std::string& path, const ProgressHook& progress,
+                     std::string* reason) {
   const std::filesystem::path target(path);
   const std::filesystem::path directory =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
@@ -57,7 +58,7 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
   close(fd);
 
   int writeErrno = 0;
-  const bool encoded = SaveBoundImage(type, temporary, writeErrno);
+  const bool encoded = SaveBoundImage(type, temporary, writeErrno, progress);
   if (!encoded || writeErrno != 0) {
     SetReason(reason, Quoted(path) + " could not be written: " +
                           (writeErrno != 0 ? std::strerror(writeErrno)
@@ -132,7 +133,7 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
     iluFlipImage();
   }
   SetSaveCompression(options.compressed ? kCompressionOn : kCompressionOff);
-  return WriteBoundImage(type, path, reason);
+  return WriteBoundImage(type, path, options.progress, reason);
 }
 
 bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,

@@ -54,6 +54,24 @@ void NoteWriteFailure() {
   if (writeErrno == 0) writeErrno = errno != 0 ? errno : EIO;
 }
 
+// Who hears of the bytes written, every kReportBytes; a stopped write takes
+// no more bytes.
+constexpr long long kReportBytes = 1 << 16;
+const ProgressHook* writeProgress = nullptr;
+long long bytesWritten = 0;
+long long nextReport = 0;
+
+bool Stopped() {
+  return writeErrno == ECANCELED;
+}
+
+void CountWritten(std::size_t bytes) {
+  bytesWritten += (long long)bytes;
+  if (!writeProgress || bytesWritten < nextReport) return;
+  nextReport = bytesWritten + kReportBytes;
+  if (!(*writeProgress)(bytesWritten, 0) && writeErrno == 0) writeErrno = ECANCELED;
+}
+
 ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string name) {
   FILE* file = std::fopen(name, "wb");
   if (file == nullptr) NoteWriteFailure();
@@ -82,9 +100,11 @@ void ScrubTargaOrigin(long position, std::uint8_t* bytes, std::size_t size) {
 }
 
 ILint ILAPIENTRY PutByte(ILubyte byte, ILHANDLE handle) {
+  if (Stopped()) return EOF;
   if (scrubTargaOrigin) ScrubTargaOrigin(std::ftell(static_cast<FILE*>(handle)), &byte, 1);
   const int written = std::fputc(byte, static_cast<FILE*>(handle));
   if (written == EOF) NoteWriteFailure();
+  CountWritten(1);
   return written;
 }
 
@@ -99,7 +119,7 @@ ILint ILAPIENTRY TellWritten(ILHANDLE handle) {
 }
 
 ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDLE handle) {
-  if (std::size_t(size) * count == 0) return 0;
+  if (std::size_t(size) * count == 0 || Stopped()) return 0;
   FILE* file = static_cast<FILE*>(handle);
   std::vector<std::uint8_t> scrubbed;
   if (scrubTargaOrigin) {
@@ -110,15 +130,23 @@ ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDL
   }
   const std::size_t written = std::fwrite(data, size, count, file);
   if (written != count) NoteWriteFailure();
+  CountWritten(written * size);
   return ILint(written);
 }
 
 }  // namespace
 
-bool SaveBoundImage(ILenum type, const std::string& name, int& writeError) {
+bool SaveBoundImage(ILenum type, const std::string& name, int& writeError,
+                    const ProgressHook& progress) {
   writeErrno = 0;
   scrubTargaOrigin = type == IL_TGA;
+  writeProgress = progress ? &progress : nullptr;
+  bytesWritten = 0;
+  nextReport = kReportBytes;
   const bool encoded = ilSave(type, name.c_str());
+  // A last word before the file is kept, however small it was.
+  if (encoded && writeErrno == 0 && progress && !progress(bytesWritten, 0)) writeErrno = ECANCELED;
+  writeProgress = nullptr;
   scrubTargaOrigin = false;
   writeError = writeErrno;
   return encoded;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "image/image.h"
+#include "image/progress.h"
 
 // One library image, generated and bound on construction and deleted when the
 // guard goes, so no path leaks one. The library works on the bound image;
@@ -55,8 +56,10 @@ void ReadLibraryPalette(Palette& palette);
 
 // Writes the bound image to the file `name` through the library's writer for
 // `type`. False when the library could not encode it; `writeError` is the
-// errno of the first failed file call, 0 when there was none.
-bool SaveBoundImage(ILenum type, const std::string& name, int& writeError);
+// errno of the first failed file call, 0 when there was none; ECANCELED when
+// `progress` stopped the write.
+bool SaveBoundImage(ILenum type, const std::string& name, int& writeError,
+                    const ProgressHook& progress = {});
 
 // Bit values for SetSaveCompression.
 constexpr int kCompressionOn = 1;

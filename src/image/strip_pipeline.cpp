@@ -1,5 +1,7 @@
 #include "image/strip_pipeline.h"
 
+#include <filesystem>
+
 #include "image/frame_strip.h"
 #include "image/image_io.h"
 
@@ -18,25 +20,44 @@ Rgb TopLeftColor(const Image& picture) {
 }
 
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
-                                 std::string* reason) {
-  return BuildFrameStrip(picture, options.frames, options.fill, reason);
+                                 std::string* reason, const ProgressHook& progress) {
+  return BuildFrameStrip(picture, options.frames, options.fill, reason, progress);
 }
 
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
-                                   const SaveOptions& options, const Rgb& fill) {
+                                   const SaveOptions& options, const Rgb& fill,
+                                   const ProgressHook& progress) {
   std::vector<SaveFailure> failures;
   std::string reason;
-  if (!SaveImageFile(strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed},
+  if (!SaveImageFile(strip, path,
+                     WriteOptions{options.eightBit ? 1 : 0, options.compressed, progress},
                      &reason)) {
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
   }
   if (!options.mask) return failures;
   const std::string maskPath = MaskPath(path);
+  // The mask's bytes count on from the strip's; a stop during the strip
+  // leaves the mask unwritten too.
+  ProgressHook maskProgress;
+  if (progress) {
+    std::error_code error;
+    const long long before =
+        failures.empty() ? (long long)std::filesystem::file_size(path, error) : 0;
+    if (!progress(before, 0)) {
+      failures.push_back(
+          {SaveFailure::Kind::kNotWritten, true, maskPath, "the save was cancelled"});
+      return failures;
+    }
+    maskProgress = [&progress, before](long long done, long long) {
+      return progress(before + done, 0);
+    };
+  }
   const std::unique_ptr<Image> mask = MakeMask(strip, fill.red, fill.green, fill.blue);
   if (!mask) {
     failures.push_back({SaveFailure::Kind::kMaskOutOfMemory, true, maskPath,
                         "not enough memory to make the mask"});
-  } else if (!SaveImageFile(*mask, maskPath, WriteOptions{1, options.compressed}, &reason)) {
+  } else if (!SaveImageFile(*mask, maskPath, WriteOptions{1, options.compressed, maskProgress},
+                            &reason)) {
     failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath, reason});
   }
   return failures;

@@ -6,6 +6,7 @@
 
 #include "image/color.h"
 #include "image/image.h"
+#include "image/progress.h"
 #include "image/reasons.h"
 
 // The one road from a picture to its files, shared by gyrelle-cli, the
@@ -60,8 +61,9 @@ std::unique_ptr<Image> ReadPicture(const std::string& path, std::string* reason 
 Rgb TopLeftColor(const Image& picture);
 
 // The strip of `picture`, or no image with a reason.
+// `progress` hears of each frame done, and may stop the work.
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
-                                 std::string* reason = nullptr);
+                                 std::string* reason = nullptr, const ProgressHook& progress = {});
 
 // One file of a save that did not come about.
 struct SaveFailure {
@@ -74,6 +76,9 @@ struct SaveFailure {
 
 // Writes `strip` to `path` and, when asked, its mask (black where the strip
 // has `fill`). The mask is tried even when the strip could not be written.
-// Empty when every file was written.
+// Empty when every file was written. `progress` hears of the bytes written,
+// both files counted together, and may stop the work: the file being
+// written then stays as it was.
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
-                                   const SaveOptions& options, const Rgb& fill);
+                                   const SaveOptions& options, const Rgb& fill,
+                                   const ProgressHook& progress = {});
