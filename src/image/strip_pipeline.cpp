@@ -26,7 +26,7 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill) {
   std::vector<SaveFailure> failures;
   std::string reason;
-  if (!SaveImageFile(strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed},
+  if (!SaveImageFile(strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill},
                      &reason)) {
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
   }
