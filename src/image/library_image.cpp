@@ -20,15 +20,15 @@ void ZeroUnusedPaletteEntries() {
   const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
   const ILint entryBytes = ilGetInteger(IL_PALETTE_BPP);
   if (entries == nullptr || count <= 0 || entryBytes <= 0) return;
-  std::vector<bool> used(std::size_t(count), false);
+  std::array<bool, 256> used{};
   const ILubyte* indices = ilGetData();
   const std::size_t pixelCount =
       std::size_t(ilGetInteger(IL_IMAGE_WIDTH)) * std::size_t(ilGetInteger(IL_IMAGE_HEIGHT));
-  for (std::size_t i = 0; i < pixelCount; ++i) {
-    if (indices[i] < count) used[indices[i]] = true;
-  }
+  for (std::size_t i = 0; i < pixelCount; ++i) used[indices[i]] = true;
   for (ILint i = 0; i < count; ++i) {
-    if (!used[std::size_t(i)]) std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
+    if (i >= 256 || !used[std::size_t(i)]) {
+      std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
+    }
   }
 }
 
