@@ -115,14 +115,17 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
+  SaveOptions options = CurrentSaveOptions();
+  // The data file goes beside the picture, named after it.
+  options.dataPath = std::filesystem::path(path).replace_extension(".json").string();
   // The picture stays current, and so alive, while it is written: nothing
   // else starts meanwhile.
   auto failures = std::make_shared<std::vector<SaveFailure>>();
   StartWork(
       "Writing " + Quoted(path) + "...",
-      [image, path, options = CurrentSaveOptions(), fill = g_appSettings.FillColor,
+      [image, path, options, fill = g_appSettings.FillColor, plan = g_appState.CurrentPlan,
        failures](WorkProgress& progress) {
-        *failures = SaveStrip(*image, path, options, fill, progress.Hook());
+        *failures = SaveStrip(*image, path, options, fill, &plan, progress.Hook());
       },
       [failures](bool cancelled) {
         if (!cancelled) ReportSaveFailures(*failures);

@@ -89,6 +89,11 @@ void Command(WindowHandle window, unsigned id) {
         SetFillColor(color->red, color->green, color->blue);
       }
       break;
+    case kSheetOptionsCommand:
+      if (const auto choices = ShowSheetOptionsDialog(Layer(), window, g_appSettings.Sheet)) {
+        g_appSettings.Sheet = *choices;
+      }
+      break;
     case kAboutCommand:
       ShowAboutDialog(Layer(), window);
       break;
@@ -240,19 +245,20 @@ void Rotate(WindowHandle window) {
   // The button's state decides, whatever sent the command.
   if (!Layer().IsControlEnabled(window, kRotateButton) || !g_appState.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
-  const StripOptions options{.frames = g_appSettings.Frames, .fill = g_appSettings.FillColor};
+  const StripOptions options = CurrentStripOptions();
   // The picture stays current, and so alive, until the strip replaces it:
   // nothing else starts meanwhile.
   const Image* picture = g_appState.CurrentImage.get();
   struct Made {
     std::unique_ptr<Image> strip;
+    SheetPlan plan;
     std::string reason;
   };
   auto made = std::make_shared<Made>();
   StartWork(
       "Turning the picture...",
       [picture, options, made](WorkProgress& progress) {
-        made->strip = MakeStrip(*picture, options, &made->reason, progress.Hook());
+        made->strip = MakeStrip(*picture, options, &made->reason, &made->plan, progress.Hook());
       },
       [window, options, made](bool cancelled) {
         // Cancelled, everything stays as it was, even a strip made meanwhile.
@@ -266,6 +272,7 @@ void Rotate(WindowHandle window) {
         }
         BuildPreviewBitmap(*made->strip);
         g_appState.CurrentImage = std::move(made->strip);
+        g_appState.CurrentPlan = std::move(made->plan);
         Layer().RepaintNow(window);
         Layer().EnableMenuItem(window, kSaveAsCommand, true);
       });

@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/background_work.h"
 #include "image/image.h"
+#include "image/image_io.h"
 #include "resources/resource_ids.h"
 #include "shell_test.h"
 
@@ -76,6 +77,7 @@ TEST_F(LongWorkTest, CancelledSaveAsKeepsTheOldFileAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(LongWorkTest, AFileNamedAtStartOpensOnceTheWindowIsUpOrIsReported) {
+  InitImageLibrary();  // for the picture written before the window is up
   const std::string ship = WritePicture("ship.png", 16, 12, {1, 2, 3});
   fake_.whileModal = [&](WindowHandle window, int) {
     ASSERT_TRUE(g_appState.CurrentImage);
