@@ -74,8 +74,16 @@ class Shears {
     int t = turn > 180 ? turn - 360 : turn;
     half_ = t > 90 || t < -90;
     if (half_) t -= t > 0 ? 180 : -180;
-    alpha_ = -std::tan(Radians(t) / 2);
-    beta_ = std::sin(Radians(t));
+    const double alpha = -std::tan(Radians(t) / 2), beta = std::sin(Radians(t));
+    // Each shift depends on one coordinate alone: worked out once for every
+    // row and column the shears can reach, rather than for every pixel.
+    const int across = width - 1 + std::abs(Shift(alpha, height - 1));
+    const int down = height - 1 + std::abs(Shift(beta, across));
+    acrossReach_ = across, downReach_ = down;
+    columnShifts_.resize(std::size_t(across) + 1);
+    for (int u = -across; u <= across; u += 2) columnShifts_[(u + across) / 2] = Shift(beta, u);
+    rowShifts_.resize(std::size_t(down) + 1);
+    for (int v = -down; v <= down; v += 2) rowShifts_[(v + down) / 2] = Shift(alpha, v);
   }
 
   // Calls place(x, y, column, row): pixel (x, y) of the picture lands at
@@ -84,11 +92,11 @@ class Shears {
   void ForEachPixel(Place place) const {
     for (int y = 0; y < height_; ++y) {
       const int v = 2 * y - (height_ - 1);
-      const int shift = Shift(alpha_, v);
+      const int shift = RowShift(v);
       for (int x = 0; x < width_; ++x) {
         const int u1 = 2 * x - (width_ - 1) + shift;
-        const int v2 = v + Shift(beta_, u1);
-        const int u3 = u1 + Shift(alpha_, v2);
+        const int v2 = v + columnShifts_[(u1 + acrossReach_) / 2];
+        const int u3 = u1 + RowShift(v2);
         if (half_) {
           place(x, y, -u3, -v2);
         } else {
@@ -100,10 +108,12 @@ class Shears {
 
  private:
   static int Shift(double factor, int halves) { return 2 * int(std::lround(factor * halves / 2)); }
+  int RowShift(int v) const { return rowShifts_[(v + downReach_) / 2]; }
 
   int width_, height_;
   bool half_;
-  double alpha_, beta_;
+  int acrossReach_, downReach_;
+  std::vector<int> columnShifts_, rowShifts_;
 };
 
 // Whether the picture turned by `turn` lies nearer across than upright: its
@@ -175,11 +185,10 @@ PixelTurner::PixelTurner(const Image& picture, TurnMethod method, WorkerPool& po
   enlarged_ = std::move(level);
 }
 
-BlockSize PixelTurner::TurnedSize(long long angle) const {
-  const int turn = WholeTurn(angle);
-  const int width = picture_.Width(), height = picture_.Height();
+BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees) {
+  const int turn = WholeTurn(-degrees);
   if (turn % 90 == 0) return turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
-  if (method_ == TurnMethod::kShear) {
+  if (method == TurnMethod::kShear) {
     int across = 0, down = 0;
     Shears(width, height, turn).ForEachPixel([&](int, int, int u, int v) {
       across = std::max(across, u);
@@ -199,8 +208,9 @@ BlockSize PixelTurner::TurnedSize(long long angle) const {
           cover(width * s + height * c, sideways ? width : height)};
 }
 
-void PixelTurner::Turn(long long angle, const std::uint8_t* fill, FrameBlock frame) const {
-  const int turn = WholeTurn(angle);
+void PixelTurner::Turn(long long degrees, const std::uint8_t* fill, FrameBlock frame) const {
+  // Below, turns are counted as the library counts them, the other way.
+  const int turn = WholeTurn(-degrees);
   if (turn % 90 == 0) {
     TurnExactly(turn, fill, frame);
   } else if (method_ == TurnMethod::kRotSprite) {

@@ -42,6 +42,10 @@ struct BlockSize {
 // the rule every frame follows, whichever method turned it.
 inline int CentredStart(int canvas, int turned) { return canvas / 2 - turned / 2; }
 
+// The smallest block that holds the whole of a width x height picture turned
+// by `degrees` with RotSprite or three shears: what a fitted frame must hold.
+BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees);
+
 // RotSprite holds the picture enlarged 8 x 8 times, 4 bytes a pixel: checks
 // that this stays within what one picture may take.
 bool CheckEnlargement(int width, int height, std::string* reason = nullptr);
@@ -56,14 +60,11 @@ class PixelTurner {
   // Throws std::bad_alloc when memory runs out; call CheckEnlargement first.
   PixelTurner(const Image& picture, TurnMethod method, WorkerPool& pool);
 
-  // The smallest block that holds the whole picture turned by `angle`.
-  BlockSize TurnedSize(long long angle) const;
-
-  // Draws the picture turned by `angle` whole degrees, with the library's
-  // sign (by -90 the picture's top-right pixel lands top left), centred on
-  // `frame`, and `fill` (bytes of one pixel) wherever nothing lands. Writes
-  // nothing outside the frame.
-  void Turn(long long angle, const std::uint8_t* fill, FrameBlock frame) const;
+  // Draws the picture turned by `degrees` the way the frames turn (by 90 its
+  // top-right pixel lands top left), centred on `frame` as TurnedSize
+  // measures it, and `fill` (bytes of one pixel) wherever nothing lands.
+  // Writes nothing outside the frame.
+  void Turn(long long degrees, const std::uint8_t* fill, FrameBlock frame) const;
 
  private:
   void TurnExactly(int turn, const std::uint8_t* fill, FrameBlock frame) const;
