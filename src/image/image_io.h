@@ -46,6 +46,10 @@ struct WriteOptions {
   bool compressed = false;
 };
 
+// False with a reason when a width x height picture is larger than the
+// format of `path` (by its extension) can store.
+bool FitsFormat(int width, int height, const std::string& path, std::string* reason = nullptr);
+
 // Writes the image as `options` say, the format taken from the extension of
 // `path`. The file appears only once it is complete: a failed write leaves
 // any earlier file of that name as it was.
@@ -62,7 +66,8 @@ bool ConvertDepth(Image& image, int bytesPerPixel);
 // ".", or all of it when there is none, followed by "-mask.BMP".
 std::string MaskPath(const std::string& path);
 
-// Black where a pixel equals (red, green, blue), white elsewhere; 3 bytes per
+// Black where a pixel equals (red, green, blue), or with 4 bytes per pixel
+// where its alpha is 0; white elsewhere. 3 bytes per
 // pixel, the source's size. No image when memory runs out.
 std::unique_ptr<Image> MakeMask(const Image& image, std::uint8_t red, std::uint8_t green,
                                 std::uint8_t blue);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "image/atomic_file.h"
 #include "image/image_io.h"
 #include "image/library_image.h"
 #include "image/reasons.h"
@@ -35,25 +36,9 @@ int MaxSide(ILenum type) {
 // renames it over `path` once the write is complete, so a failed write never
 // destroys the file it was replacing.
 bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) {
-  const std::filesystem::path target(path);
-  const std::filesystem::path directory =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
-    return false;
-  }
-  // mkstemp makes the file private; give it the mode of the file it
-  // replaces, or the usual mode of a new file.
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0) {
-    fchmod(fd, existing.st_mode & 07777);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-  }
+  std::string temporary;
+  int fd;
+  if (!MakeTemporaryBeside(path, temporary, fd, reason)) return false;
   close(fd);
 
   int writeErrno = 0;
@@ -65,15 +50,19 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
     unlink(temporary.c_str());
     return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    SetReason(reason, Quoted(path) + " cannot be replaced: " + SystemError());
-    unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return ReplaceWithTemporary(temporary, path, reason);
 }
 
 }  // namespace
+
+bool FitsFormat(int width, int height, const std::string& path, std::string* reason) {
+  const int maxSide = MaxSide(ilTypeFromExt(path.c_str()));
+  if (width <= maxSide && height <= maxSide) return true;
+  SetReason(reason, Quoted(path) + ": this format holds at most " + std::to_string(maxSide) +
+                        " pixels a side, and the picture is " + std::to_string(width) + " x " +
+                        std::to_string(height));
+  return false;
+}
 
 bool SaveImageFile(const Image& image, const std::string& path, const WriteOptions& options,
                    std::string* reason) {
@@ -93,13 +82,7 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
     SetReason(reason, Quoted(path) + " does not end in an extension DevIL can write");
     return false;
   }
-  const int maxSide = MaxSide(type);
-  if (image.Width() > maxSide || image.Height() > maxSide) {
-    SetReason(reason, Quoted(path) + ": this format holds at most " + std::to_string(maxSide) +
-                          " pixels a side, and the picture is " + std::to_string(image.Width()) +
-                          " x " + std::to_string(image.Height()));
-    return false;
-  }
+  if (!FitsFormat(image.Width(), image.Height(), path, reason)) return false;
   const std::uint64_t pixelCount = std::uint64_t(image.Width()) * std::uint64_t(image.Height());
   if (pixelCount * std::uint64_t(std::max(image.BytesPerPixel(), bytesPerPixel)) >
       kMaxLibraryImageBytes) {

@@ -67,18 +67,24 @@ void ILAPIENTRY CloseWritten(ILHANDLE handle) {
 // The library's TGA writer fills the high bytes of the header's x and y
 // origin (bytes 8 to 11) from uninitialised memory, so one picture gave
 // different files. Both origins are 0 for every picture written here; while
-// a TGA header is on its way out, those bytes are written as 0.
+// a TGA header is on its way out, those bytes are written as 0. It also
+// writes 32-bit pictures with no alpha bits in the image descriptor (byte
+// 17), so readers drop their alpha; there it says 8.
 constexpr long kTargaOriginStart = 8;
 constexpr long kTargaOriginEnd = 12;
+constexpr long kTargaDescriptor = 17;
+constexpr std::uint8_t kTargaAlphaBits = 8;
 bool scrubTargaOrigin = false;
+bool targaHasAlpha = false;
 
-// Zeroes what of [position, position + size) lies in the origin fields.
+// Mends what of [position, position + size) lies in the header's fields.
 void ScrubTargaOrigin(long position, std::uint8_t* bytes, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) {
     const long at = position + long(i);
     if (at >= kTargaOriginStart && at < kTargaOriginEnd) bytes[i] = 0;
+    if (at == kTargaDescriptor && targaHasAlpha) bytes[i] |= kTargaAlphaBits;
   }
-  if (position + long(size) >= kTargaOriginEnd) scrubTargaOrigin = false;
+  if (position + long(size) > kTargaDescriptor) scrubTargaOrigin = false;
 }
 
 ILint ILAPIENTRY PutByte(ILubyte byte, ILHANDLE handle) {
@@ -118,6 +124,7 @@ ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDL
 bool SaveBoundImage(ILenum type, const std::string& name, int& writeError) {
   writeErrno = 0;
   scrubTargaOrigin = type == IL_TGA;
+  targaHasAlpha = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) == 4;
   const bool encoded = ilSave(type, name.c_str());
   scrubTargaOrigin = false;
   writeError = writeErrno;
