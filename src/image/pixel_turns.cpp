@@ -28,10 +28,10 @@ void Unpack(std::uint32_t value, int bytesPerPixel, std::uint8_t* pixel) {
   for (int b = 0; b < bytesPerPixel; ++b) pixel[b] = std::uint8_t(value >> (8 * b));
 }
 
-void Fill(FrameBlock frame, const std::uint8_t* fill, int bytesPerPixel) {
-  for (int y = 0; y < frame.height; ++y) {
-    std::uint8_t* out = frame.pixels + std::size_t(y) * frame.rowBytes;
-    for (int x = 0; x < frame.width; ++x) std::memcpy(out + std::size_t(x) * bytesPerPixel, fill, bytesPerPixel);
+void Fill(const FrameCanvas& canvas) {
+  const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
+  for (int y = 0; y < canvas.height; ++y) {
+    std::memcpy(canvas.pixels + std::size_t(y) * canvas.stride, canvas.fillRow, rowBytes);
   }
 }
 
@@ -141,10 +141,6 @@ std::optional<TurnMethod> TurnMethodNamed(std::string_view name) {
   return std::nullopt;
 }
 
-FrameBlock WholeBlock(Image& image) {
-  return {image.Pixels(), image.RowBytes(), image.Width(), image.Height()};
-}
-
 bool CheckEnlargement(int width, int height, std::string* reason) {
   const std::uint64_t bytes = std::uint64_t(width) * std::uint64_t(height) * kScale * kScale * 4;
   if (bytes <= kMaxLibraryImageBytes) return true;
@@ -208,29 +204,32 @@ BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees
           cover(width * s + height * c, sideways ? width : height)};
 }
 
-void PixelTurner::Turn(long long degrees, const std::uint8_t* fill, FrameBlock frame) const {
+void PixelTurner::Turn(long long degrees, const FrameCanvas& canvas) const {
   // Below, turns are counted as the library counts them, the other way.
   const int turn = WholeTurn(-degrees);
   if (turn % 90 == 0) {
-    TurnExactly(turn, fill, frame);
+    DrawExactTurn(picture_, degrees, canvas);
   } else if (method_ == TurnMethod::kRotSprite) {
-    TurnByRotSprite(turn, fill, frame);
+    TurnByRotSprite(turn, canvas);
   } else {
-    TurnByShears(turn, fill, frame);
+    TurnByShears(turn, canvas);
   }
 }
 
-// By 90 (as the library takes it) out(x, y) = in(y, H - 1 - x), by 270
-// out(x, y) = in(W - 1 - y, x), by 180 out(x, y) = in(W - 1 - x, H - 1 - y).
-void PixelTurner::TurnExactly(int turn, const std::uint8_t* fill, FrameBlock frame) const {
-  const int width = picture_.Width(), height = picture_.Height(), bpp = picture_.BytesPerPixel();
+// Counted as the library counts turns: by 90 out(x, y) = in(y, H - 1 - x),
+// by 270 out(x, y) = in(W - 1 - y, x), by 180 out(x, y) = in(W - 1 - x,
+// H - 1 - y).
+void DrawExactTurn(const Image& picture, long long degrees, const FrameCanvas& canvas) {
+  const int turn = WholeTurn(-degrees);
+  const int width = picture.Width(), height = picture.Height(), bpp = picture.BytesPerPixel();
   const BlockSize turned = turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
-  const int left = CentredStart(frame.width, turned.width);
-  const int top = CentredStart(frame.height, turned.height);
-  for (int y = 0; y < frame.height; ++y) {
-    std::uint8_t* out = frame.pixels + std::size_t(y) * frame.rowBytes;
+  const int left = CentredStart(canvas.width, turned.width);
+  const int top = CentredStart(canvas.height, turned.height);
+  for (int y = 0; y < canvas.height; ++y) {
+    std::uint8_t* out = canvas.pixels + std::size_t(y) * canvas.stride;
+    const std::uint8_t* fill = canvas.fillRow;
     const int ty = y - top;
-    for (int x = 0; x < frame.width; ++x, out += bpp) {
+    for (int x = 0; x < canvas.width; ++x, out += bpp, fill += bpp) {
       const int tx = x - left;
       if (tx < 0 || ty < 0 || tx >= turned.width || ty >= turned.height) {
         std::memcpy(out, fill, bpp);
@@ -244,27 +243,28 @@ void PixelTurner::TurnExactly(int turn, const std::uint8_t* fill, FrameBlock fra
       } else if (turn == 270) {
         inX = width - 1 - ty, inY = tx;
       }
-      std::memcpy(out, picture_.Pixels() + (std::size_t(inY) * width + inX) * bpp, bpp);
+      std::memcpy(out, picture.Pixels() + (std::size_t(inY) * width + inX) * bpp, bpp);
     }
   }
 }
 
 // Each frame pixel's centre is turned back about the picture's centre and
 // takes the enlarged picture's pixel under it: nothing is blended.
-void PixelTurner::TurnByRotSprite(int turn, const std::uint8_t* fill, FrameBlock frame) const {
+void PixelTurner::TurnByRotSprite(int turn, const FrameCanvas& canvas) const {
   const int width = picture_.Width(), height = picture_.Height(), bpp = picture_.BytesPerPixel();
   const bool sideways = Sideways(turn);
   const int across = sideways ? height : width, down = sideways ? width : height;
-  const double centreX = CentredStart(frame.width, across) + across / 2.0;
-  const double centreY = CentredStart(frame.height, down) + down / 2.0;
+  const double centreX = CentredStart(canvas.width, across) + across / 2.0;
+  const double centreY = CentredStart(canvas.height, down) + down / 2.0;
   const double c = std::cos(Radians(turn)), s = std::sin(Radians(turn));
   const std::size_t bigWidth = std::size_t(width) * kScale;
   const double limitX = width, limitY = height;
-  for (int y = 0; y < frame.height; ++y) {
-    std::uint8_t* out = frame.pixels + std::size_t(y) * frame.rowBytes;
+  for (int y = 0; y < canvas.height; ++y) {
+    std::uint8_t* out = canvas.pixels + std::size_t(y) * canvas.stride;
     const double v = y + 0.5 - centreY;
     const double rowX = s * v + width / 2.0, rowY = c * v + height / 2.0;
-    for (int x = 0; x < frame.width; ++x, out += bpp) {
+    const std::uint8_t* fill = canvas.fillRow;
+    for (int x = 0; x < canvas.width; ++x, out += bpp, fill += bpp) {
       const double u = x + 0.5 - centreX;
       const double sx = c * u + rowX, sy = rowY - s * u;
       if (sx < 0 || sy < 0 || sx >= limitX || sy >= limitY) {
@@ -280,14 +280,14 @@ void PixelTurner::TurnByRotSprite(int turn, const std::uint8_t* fill, FrameBlock
 
 // The sheared picture is centred as the upright picture would be, which
 // keeps it centred on the frame: the shears leave the centre in place.
-void PixelTurner::TurnByShears(int turn, const std::uint8_t* fill, FrameBlock frame) const {
+void PixelTurner::TurnByShears(int turn, const FrameCanvas& canvas) const {
   const int width = picture_.Width(), height = picture_.Height(), bpp = picture_.BytesPerPixel();
-  Fill(frame, fill, bpp);
-  const int left = CentredStart(frame.width, width), top = CentredStart(frame.height, height);
+  Fill(canvas);
+  const int left = CentredStart(canvas.width, width), top = CentredStart(canvas.height, height);
   Shears(width, height, turn).ForEachPixel([&](int x, int y, int u, int v) {
     const int column = left + (u + width - 1) / 2, row = top + (v + height - 1) / 2;
-    if (column < 0 || row < 0 || column >= frame.width || row >= frame.height) return;
-    std::memcpy(frame.pixels + std::size_t(row) * frame.rowBytes + std::size_t(column) * bpp,
+    if (column < 0 || row < 0 || column >= canvas.width || row >= canvas.height) return;
+    std::memcpy(canvas.pixels + std::size_t(row) * canvas.stride + std::size_t(column) * bpp,
                 picture_.Pixels() + (std::size_t(y) * width + x) * bpp, bpp);
   });
 }

@@ -16,8 +16,11 @@ constexpr TurnMethod kOwnMethods[] = {TurnMethod::kRotSprite, TurnMethod::kShear
 Image Turned(const PixelTurner& turner, long long angle, const std::vector<std::uint8_t>& fill,
              int width, int height) {
   Image frame;
-  frame.Allocate("", width, height, int(fill.size()));
-  turner.Turn(angle, fill.data(), WholeBlock(frame));
+  const int bpp = int(fill.size());
+  frame.Allocate("", width, height, bpp);
+  std::vector<std::uint8_t> fillRow;
+  for (int x = 0; x < width; ++x) fillRow.insert(fillRow.end(), fill.begin(), fill.end());
+  turner.Turn(angle, {frame.Pixels(), width, height, frame.RowBytes(), bpp, fillRow.data()});
   return frame;
 }
 
