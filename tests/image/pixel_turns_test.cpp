@@ -6,6 +6,8 @@
 #include <set>
 
 #include "image/frame_strip.h"
+#include "image/sheet_layout.h"
+#include "image/strip_pipeline.h"
 #include "image/worker_pool.h"
 #include "test_support.h"
 
@@ -189,10 +191,21 @@ TEST(PixelTurnNames, RoundTripAndLimit) {
     EXPECT_EQ(TurnMethodNamed(TurnMethodName(method)), method);
   }
   EXPECT_FALSE(TurnMethodNamed("Shear"));
-  std::string reason;
   EXPECT_TRUE(CheckEnlargement(4095, 4096));
-  EXPECT_FALSE(CheckEnlargement(4096, 4096, &reason));
-  EXPECT_NE(reason.find("4096 x 4096"), std::string::npos) << reason;
+
+  // Too large to enlarge: refused while the sheet is planned, before any
+  // enlargement or sheet is allocated. Shears need no enlargement.
+  Image big;
+  big.Allocate("", 4096, 4096, 3);
+  StripOptions options;
+  SheetPlan plan;
+  std::string reason;
+  options.method = TurnMethod::kRotSprite;
+  EXPECT_FALSE(PlanStrip(big, options, plan, &reason));
+  EXPECT_NE(reason.find("4096 x 4096 pixels is too large for rotsprite"), std::string::npos)
+      << reason;
+  options.method = TurnMethod::kShear;
+  EXPECT_TRUE(PlanStrip(big, options, plan));
 }
 
 }  // namespace
