@@ -1,14 +1,15 @@
 // Prints what our own turning methods cost beside the library's, and what a
 // second thread buys them: a 64-frame sheet of a 64 x 64 ship made by each
 // way in turn within every round, so that all meet the same load; best and
-// median of the rounds.
+// median of the rounds. Run it on a quiet machine: the thread ratios need a
+// second core to themselves.
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <vector>
 
-#include "bench_support.h"
 #include "image/image_io.h"
 #include "image/pixel_turns.h"
 #include "image/strip_pipeline.h"
@@ -33,7 +34,12 @@ struct Way {
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   InitImageLibrary();
-  const Image ship = ScaledShip(GYRELLE_SAMPLES_DIR "/escort1.png", 64);
+  std::string reason;
+  const auto ship = ReadPicture(GYRELLE_SAMPLES_DIR "/firefly.png", &reason);
+  if (!ship) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    return 1;
+  }
   const int cores = WorkerPool::Cores();
   std::vector<Way> ways = {{TurnMethod::kLibrary, 1, {}},   {TurnMethod::kRotSprite, 1, {}},
                            {TurnMethod::kRotSprite, 2, {}}, {TurnMethod::kShear, 1, {}},
@@ -42,17 +48,17 @@ int main(int argc, char** argv) {
     for (Way& way : ways) {
       StripOptions options;
       options.frames = 64;
-      options.fill = TopLeftColor(ship);
+      options.fill = TopLeftColor(*ship);
       options.method = way.method;
       options.threads = way.threads;
       const auto start = std::chrono::steady_clock::now();
-      const auto sheet = MakeStrip(ship, options);
+      const auto sheet = MakeStrip(*ship, options);
       way.seconds.push_back(
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
       if (!sheet) return 1;
     }
   }
-  std::printf("64 frames of a 64 x 64 ship, %d rounds, %d cores\n", rounds, cores);
+  std::printf("64 frames of the 64 x 64 firefly.png, %d rounds, %d cores\n", rounds, cores);
   std::printf("  %-10s %7s %9s %9s\n", "method", "threads", "best ms", "median ms");
   for (const Way& way : ways) {
     std::printf("  %-10s %7d %9.3f %9.3f\n", TurnMethodName(way.method).data(), way.threads,
