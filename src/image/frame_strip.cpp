@@ -31,8 +31,8 @@ struct Placement {
 };
 
 Placement CentreOnCanvas(int canvasWidth, int canvasHeight, int turnedWidth, int turnedHeight) {
-  return {canvasWidth / 2 - turnedWidth / 2,
-          canvasHeight / 2 - turnedHeight / 2,
+  return {CentredStart(canvasWidth, turnedWidth),
+          CentredStart(canvasHeight, turnedHeight),
           0,
           0,
           turnedWidth,
@@ -66,10 +66,6 @@ Placement Clip(Placement block, int canvasWidth, int canvasHeight) {
 // as they were). Pixels move as the library moves them where it is right:
 // by -90 degrees out(x, y) = in(W - 1 - y, x), by -270 out(x, y) =
 // in(y, H - 1 - x), and by 180 out(x, y) = in(W - 1 - x, H - 1 - y).
-int WholeTurn(long long angle) {
-  return int(((angle % 360) + 360) % 360);
-}
-
 bool TurnedHere(int width, int height, long long angle) {
   const int turn = WholeTurn(angle);
   return turn == 180 || (width != height && (turn == 90 || turn == 270));

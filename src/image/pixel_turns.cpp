@@ -12,8 +12,6 @@ namespace {
 
 constexpr int kScale = 8;  // three doublings
 
-int WholeTurn(long long angle) { return int(((angle % 360) + 360) % 360); }
-
 double Radians(int degrees) { return degrees * std::numbers::pi / 180.0; }
 
 // Pixels travel packed in 32 bits, first byte lowest, so that comparing two

@@ -28,6 +28,9 @@ struct BlockSize {
   bool operator==(const BlockSize&) const = default;
 };
 
+// An angle in whole degrees brought into 0 to 359.
+inline int WholeTurn(long long degrees) { return int(((degrees % 360) + 360) % 360); }
+
 // Where a block `turned` pixels long starts when centred on `canvas` pixels:
 // the rule every frame follows, whichever method turned it.
 inline int CentredStart(int canvas, int turned) { return canvas / 2 - turned / 2; }

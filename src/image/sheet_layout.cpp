@@ -7,6 +7,7 @@
 
 #include "image/frame_strip.h"
 #include "image/image.h"
+#include "image/pixel_turns.h"
 #include "image/reasons.h"
 
 FrameRect SheetPlan::Frame(int k) const {
@@ -27,7 +28,7 @@ std::vector<int> FrameAngles(const StripOptions& options) {
     const long long step =
         options.exactAngles ? std::llround(double(k) * 360.0 / options.frames) : (long long)running;
     const long long angle = options.startDegrees + sign * step;
-    angles.push_back(int(((angle % 360) + 360) % 360));
+    angles.push_back(WholeTurn(angle));
     running = NextRunningAngle(running, options.frames);
   }
   return angles;
