@@ -322,10 +322,12 @@ int main(int argc, char** argv) {
   if (!fillGiven) strip.fill = TopLeftColor(*picture);
   // A sheet its format cannot hold is refused before it is made.
   SheetPlan plan;
-  if (!PlanStrip(*picture, strip, plan, &reason) ||
-      !FitsFormat(plan.width, plan.height, output, &reason)) {
+  if (!PlanStrip(*picture, strip, plan, &reason)) {
     return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
   }
+  const std::string tooLarge =
+      SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
+  if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
   auto sheet = MakeStrip(*picture, strip, &reason, &plan);
   if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
   picture.reset();  // the strip is what is written; give its memory back

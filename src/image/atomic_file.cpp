@@ -5,18 +5,19 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "image/reasons.h"
 
-bool MakeTemporaryBeside(const std::string& path, std::string& temporary, int& fd,
-                         std::string* reason) {
+bool WriteReplacing(const std::string& path,
+                    const std::function<bool(std::FILE* file, std::string& why)>& encode,
+                    std::string* reason) {
   const std::filesystem::path target(path);
   const std::filesystem::path directory =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-  fd = mkstemp(temporary.data());
+  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = mkstemp(temporary.data());
   if (fd < 0) {
     SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
     return false;
@@ -31,11 +32,27 @@ bool MakeTemporaryBeside(const std::string& path, std::string& temporary, int& f
     umask(mask);
     fchmod(fd, 0666 & ~mask);
   }
-  return true;
-}
-
-bool ReplaceWithTemporary(const std::string& temporary, const std::string& path,
-                          std::string* reason) {
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
+    close(fd);
+    unlink(temporary.c_str());
+    return false;
+  }
+  errno = 0;
+  std::string why = "the write failed";
+  bool written = encode(file, why);
+  int error = written ? 0 : errno;
+  if (std::fclose(file) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    SetReason(reason,
+              Quoted(path) + " could not be written: " + (error != 0 ? std::strerror(error) : why));
+    unlink(temporary.c_str());
+    return false;
+  }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     SetReason(reason, Quoted(path) + " cannot be replaced: " + SystemError());
     unlink(temporary.c_str());
@@ -45,23 +62,10 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& path,
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* reason) {
-  std::string temporary;
-  int fd;
-  if (!MakeTemporaryBeside(path, temporary, fd, reason)) return false;
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t written = write(fd, text.data() + done, text.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) break;
-    done += std::size_t(written);
-  }
-  const bool complete = done == text.size();
-  const std::string error = complete ? std::string() : SystemError();
-  if (close(fd) != 0 || !complete) {
-    SetReason(reason,
-              Quoted(path) + " could not be written: " + (complete ? SystemError() : error));
-    unlink(temporary.c_str());
-    return false;
-  }
-  return ReplaceWithTemporary(temporary, path, reason);
+  return WriteReplacing(
+      path,
+      [&](std::FILE* file, std::string&) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+      },
+      reason);
 }

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "image/color.h"
 #include "image/decoded_picture.h"
 #include "image/image.h"
 #include "image/reasons.h"
@@ -39,16 +41,21 @@ std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixe
 
 bool FlipRows(Image& image);
 
-// How a picture is written: at which depth (0: the image's own) and whether
-// TGA and BMP files are run-length compressed.
+// How a picture is written: at which depth (0: the image's own), whether
+// TGA files and 8-bit BMP files are run-length compressed (24-bit BMP has no
+// run-length form and stays plain), and a colour that an 8-bit save keeps
+// exact: the pixels of that colour, and no others, take one palette entry
+// holding it, as the mask of a fill colour expects.
 struct WriteOptions {
   int bytesPerPixel = 0;
   bool compressed = false;
+  std::optional<Rgb> exactColor{};
 };
 
-// False with a reason when a width x height picture is larger than the
-// format of `path` (by its extension) can store.
-bool FitsFormat(int width, int height, const std::string& path, std::string* reason = nullptr);
+// Why a width x height picture cannot be written to `path` (the format taken
+// from its extension) with `bytesPerPixel` bytes a pixel in memory: the
+// format's limits on sides and size. Empty when it can.
+std::string SaveSizeProblem(const std::string& path, int width, int height, int bytesPerPixel);
 
 // Writes the image as `options` say, the format taken from the extension of
 // `path`. The file appears only once it is complete: a failed write leaves
@@ -66,8 +73,7 @@ bool ConvertDepth(Image& image, int bytesPerPixel);
 // ".", or all of it when there is none, followed by "-mask.BMP".
 std::string MaskPath(const std::string& path);
 
-// Black where a pixel equals (red, green, blue), or with 4 bytes per pixel
-// where its alpha is 0; white elsewhere. 3 bytes per
+// Black where a pixel equals (red, green, blue), white elsewhere; 3 bytes per
 // pixel, the source's size. No image when memory runs out.
 std::unique_ptr<Image> MakeMask(const Image& image, std::uint8_t red, std::uint8_t green,
                                 std::uint8_t blue);

@@ -145,7 +145,7 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     return failures;
   }
   const bool written = SaveImageFile(
-      strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed}, &reason);
+      strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill}, &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
   if (options.mask) {
     const std::string maskPath = MaskPath(path);
