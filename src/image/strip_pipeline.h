@@ -41,6 +41,7 @@ struct StripOptions {
   bool exactAngles = false;  // round(start +- k * 360 / N) rather than the running sum
   TurnMethod method = TurnMethod::kLibrary;
   int threads = 0;  // how many build frames by our own methods; 0: one per core
+  bool operator==(const StripOptions&) const = default;
 };
 
 // The data file engines read frame rectangles from.
