@@ -3,7 +3,7 @@
 # bundled sample ship with gyrelle-cli, and starts the desktop program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev
+scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev zlib1g-dev
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target gyrelle-cli gyrelle

@@ -5,7 +5,7 @@
 # fuzzing for each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev valgrind \
+scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev zlib1g-dev valgrind \
   clang libclang-rt-14-dev
 
 jobs=$(nproc)
