@@ -32,16 +32,17 @@
 
 namespace {
 
-// Any picture within the size the engine reads decodes in well under 1 GiB
-// however it is stored. A file that talks the library into more meets this
-// limit, and the library's allocation fails, before it takes the machine's
-// memory: half the machine's memory, between 1 and 3 GiB.
+// A picture within the size the engine reads decodes in 1.5 GiB of address
+// space at most (a 16-bit PNG with alpha; a progressive JPEG takes less). A
+// file that talks the library into more meets this limit, and the library's
+// allocation fails, before it takes the machine's memory: half the
+// machine's memory, between 2 and 3 GiB.
 void LimitAddressSpace() {
 #ifndef GYRELLE_ADDRESS_SANITIZER  // which reserves terabytes of address space
   constexpr std::uint64_t kGiB = std::uint64_t(1) << 30;
   const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
   const std::uint64_t memory = pages > 0 && pageSize > 0 ? std::uint64_t(pages) * pageSize : 0;
-  const std::uint64_t limit = std::clamp(memory / 2, kGiB, 3 * kGiB);
+  const std::uint64_t limit = std::clamp(memory / 2, 2 * kGiB, 3 * kGiB);
   rlimit current;
   if (getrlimit(RLIMIT_AS, &current) != 0 || current.rlim_max <= limit) return;
   current.rlim_cur = current.rlim_max = limit;

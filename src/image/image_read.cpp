@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <new>
@@ -35,9 +36,9 @@ bool CanRead(const std::string& path, int bytesPerPixel, std::string* reason) {
   return true;
 }
 
-// Largest picture file read. A picture within kMaxPicturePixels takes at
-// most 256 MiB stored plainly; the library's lump reader counts in 32 bits.
-constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t(1) << 30;
+// Largest picture file read: a picture within kMaxPicturePixels stored at
+// 8 bytes a pixel (16-bit red, green, blue and alpha, uncompressed).
+constexpr std::uint64_t kMaxPictureFileBytes = kMaxPicturePixels * 8;
 
 // A picture file's bytes: mapped when it is a plain file, read when it is a
 // pipe or a device. Writable, privately, so that a header can be rewritten.
@@ -74,6 +75,10 @@ class PictureBytes {
     for (;;) {
       pollfd ready{fd, POLLIN, 0};
       if (poll(&ready, 1, -1) < 0 && errno != EINTR) return Failed(problem);
+      // Grown by doubling, but never past what may be read.
+      if (held_.capacity() < got + kChunk) {
+        held_.reserve(std::min<std::size_t>(2 * (got + kChunk), kMaxPictureFileBytes + kChunk));
+      }
       held_.resize(got + kChunk);
       const ssize_t read = ::read(fd, held_.data() + got, kChunk);
       if (read == 0) break;
@@ -94,8 +99,8 @@ class PictureBytes {
     return false;
   }
   static bool TooLarge(std::string& problem) {
-    problem = "is larger than 1 GiB (" + std::to_string(kMaxPictureFileBytes) +
-              " bytes), the most Gyrelle reads from a picture file";
+    problem = "is larger than " + std::to_string(kMaxPictureFileBytes >> 20) + " MiB, the most " +
+              "Gyrelle reads from a picture file";
     return false;
   }
 
@@ -117,7 +122,7 @@ constexpr std::pair<ILenum, PictureFormat> kReadFormats[] = {{IL_PNG, PictureFor
 // bytes, as its own loader chooses. IL_TYPE_UNKNOWN for any format not read.
 ILenum TypeOf(const std::string& name, const std::uint8_t* data, std::size_t size) {
   ILenum type = ilTypeFromExt(name.c_str());
-  if (type == IL_TYPE_UNKNOWN && size > 0) type = ilDetermineTypeL(data, ILuint(size));
+  if (type == IL_TYPE_UNKNOWN) type = ilDetermineTypeL(data, ILuint(size));
   for (const auto& [readType, format] : kReadFormats) {
     if (type == readType) return type;
   }
@@ -170,9 +175,14 @@ bool DecodeImageStream(int fd, const std::string& name, int bytesPerPixel,
   };
   PictureBytes bytes;
   std::string problem;
-  if (!bytes.Take(fd, problem)) return fail(problem);
+  try {
+    if (!bytes.Take(fd, problem)) return fail(problem);
+  } catch (const std::bad_alloc&) {
+    return fail("is too large to read in the memory the decoder may use");
+  }
   std::uint8_t* data = bytes.Data();
   std::size_t size = bytes.Size();
+  if (size == 0) return fail("is empty, not a picture");
   const ILenum type = TypeOf(name, data, size);
   if (type == IL_TYPE_UNKNOWN) {
     return fail("is not a PNG, JPEG, TGA, BMP or PCX file, the kinds of picture Gyrelle reads");
@@ -190,7 +200,7 @@ bool DecodeImageStream(int fd, const std::string& name, int bytesPerPixel,
   ForgetLibraryErrors();
   LibraryImage library;
   // A failed load leaves a 1 x 1 placeholder bound; it is not the picture.
-  if (size == 0 || !ilLoadL(type, data, ILuint(size))) {
+  if (!ilLoadL(type, data, ILuint(size))) {
     return fail(RanOutOfMemory() ? "is too large to read in the memory the decoder may use"
                                  : "is not a picture DevIL can read");
   }
