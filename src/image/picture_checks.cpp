@@ -182,11 +182,17 @@ bool CheckBmp(const std::uint8_t* data, std::size_t size, Findings& found) {
     height = Little16(data + 20);
     bits = Little16(data + 24);
   } else {
-    if (size < 34) return EndsInHeader(found);
+    if (size < 54) return EndsInHeader(found);
     width = std::int32_t(Little32(data + 18));
     height = std::int32_t(Little32(data + 22));
     bits = Little16(data + 28);
     compression = Little32(data + 30);
+    // The library allocates the palette it is told of, up to 16 GiB.
+    const std::uint32_t colors = Little32(data + 46);
+    if ((bits <= 8 || compression == 1 || compression == 2) && colors > 256) {
+      found.problem = "its palette has " + std::to_string(colors) + " colours, more than 256";
+      return false;
+    }
   }
   const std::uint64_t w = std::uint64_t(std::abs(width)), h = std::uint64_t(std::abs(height));
   if (!WithinBudget(w, h, found)) return false;
