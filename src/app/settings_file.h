@@ -2,16 +2,18 @@
 
 #include <string>
 
-// config.txt beside the program: the frame count, the file dialogs' start
-// directory and the three save options.
+// config.txt: the frame count, the file dialogs' start directory and the
+// three save options.
 
-// ExecutableDirectory() followed by "config.txt".
+// Where the file is read from and written to: beside the program when its
+// folder can be written, else in the user's configuration folder.
 std::string SettingsFilePath();
 
 // Applies the file's values to g_appSettings; a missing file or key gives
 // the default.
 void ReadSettingsFile();
 
-// Rewrites the whole file from g_appSettings. The old file is replaced only
-// by a complete new one, so a failed write keeps the previous settings.
-void WriteSettingsFile();
+// Rewrites the whole file from g_appSettings, making its folder first when
+// there is none. The old file is replaced only by a complete new one, so a
+// failed write keeps the previous settings; false, with a reason, then.
+bool WriteSettingsFile(std::string* reason = nullptr);

@@ -23,11 +23,12 @@ class FileCommandsTest : public ShellTest {
     Choose(Path(typed), type);
     fake_.Command(window_, kSaveAsCommand);
   }
-  // What the engine writes for the current picture with these options.
+  // What the engine writes for the current picture with these options, the
+  // fill colour kept exact.
   std::string Expected(int bytesPerPixel, bool compressed) {
     const std::string path = Path("expected.BMP");
-    EXPECT_TRUE(
-        SaveImageFile(*g_appState.CurrentImage, path, WriteOptions{bytesPerPixel, compressed}));
+    EXPECT_TRUE(SaveImageFile(*g_appState.CurrentImage, path,
+                              WriteOptions{bytesPerPixel, compressed, g_appSettings.FillColor}));
     return ReadBytes(path);
   }
   bool Exists(const std::string& name) { return std::filesystem::exists(Path(name)); }
