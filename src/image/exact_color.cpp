@@ -49,14 +49,8 @@ bool KeepColorExact(const std::uint8_t* source, int bytesPerPixel, std::uint8_t*
                     std::size_t pixelCount, std::uint8_t* palette, const Rgb& color) {
   std::array<Use, kEntries> uses{};
   for (std::size_t i = 0; i < pixelCount; ++i) {
-    const std::uint8_t* pixel = source + i * std::size_t(bytesPerPixel);
     Use& use = uses[indices[i]];
-    if (Has(pixel, color)) {
-      ++use.kept;
-    } else {
-      ++use.others;
-      for (int c = 0; c < 3; ++c) use.sum[c] += pixel[c];
-    }
+    ++(Has(source + i * std::size_t(bytesPerPixel), color) ? use.kept : use.others);
   }
   std::array<bool, kEntries> holds{};
   int keptEntries = 0;
@@ -71,6 +65,14 @@ bool KeepColorExact(const std::uint8_t* source, int bytesPerPixel, std::uint8_t*
   }
   if (sound && keptEntries <= 1) return false;
 
+  // The colours of the other pixels of entries holding the colour, for the
+  // entries they move to.
+  for (std::size_t i = 0; i < pixelCount; ++i) {
+    const std::uint8_t* pixel = source + i * std::size_t(bytesPerPixel);
+    if (holds[indices[i]] && !Has(pixel, color)) {
+      for (int c = 0; c < 3; ++c) uses[indices[i]].sum[c] += pixel[c];
+    }
+  }
   // The colour's entry: of those holding it, the one most of its pixels are in.
   int kept = -1;
   for (int e = 0; e < kEntries; ++e) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "image/atomic_file.h"
 #include "image/image_io.h"
 #include "image/library_image.h"
 #include "image/reasons.h"
@@ -60,61 +61,6 @@ std::string SizeProblem(ILenum type, int width, int height, int bytesPerPixel) {
     return "BMP files hold at most 4 GiB, and the picture is " + size;
   }
   return {};
-}
-
-// Writes a new temporary file beside `path` through `encode` and renames it
-// over `path` once the write is complete, so a failed write never destroys
-// the file it was replacing. `encode` leaves errno set when it fails, or
-// fills `why` when no file call failed.
-bool WriteReplacing(const std::string& path,
-                    const std::function<bool(std::FILE* file, std::string& why)>& encode,
-                    std::string* reason) {
-  const std::filesystem::path target(path);
-  const std::filesystem::path directory =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
-    return false;
-  }
-  // mkstemp makes the file private; give it the mode of the file it
-  // replaces, or the usual mode of a new file.
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0) {
-    fchmod(fd, existing.st_mode & 07777);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-  }
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
-    close(fd);
-    unlink(temporary.c_str());
-    return false;
-  }
-  errno = 0;
-  std::string why = "the write failed";
-  bool written = encode(file, why);
-  int error = written ? 0 : errno;
-  if (std::fclose(file) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (!written) {
-    SetReason(reason, Quoted(path) + " could not be written: " +
-                          (error != 0 ? std::strerror(error) : why));
-    unlink(temporary.c_str());
-    return false;
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    SetReason(reason, Quoted(path) + " cannot be replaced: " + SystemError());
-    unlink(temporary.c_str());
-    return false;
-  }
-  return true;
 }
 
 // Writes the bound library image through the library's writer for `type`.

@@ -20,15 +20,15 @@ void ZeroUnusedPaletteEntries() {
   const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
   const ILint entryBytes = ilGetInteger(IL_PALETTE_BPP);
   if (entries == nullptr || count <= 0 || entryBytes <= 0) return;
-  std::vector<bool> used(std::size_t(count), false);
+  std::array<bool, 256> used{};
   const ILubyte* indices = ilGetData();
   const std::size_t pixelCount =
       std::size_t(ilGetInteger(IL_IMAGE_WIDTH)) * std::size_t(ilGetInteger(IL_IMAGE_HEIGHT));
-  for (std::size_t i = 0; i < pixelCount; ++i) {
-    if (indices[i] < count) used[indices[i]] = true;
-  }
+  for (std::size_t i = 0; i < pixelCount; ++i) used[indices[i]] = true;
   for (ILint i = 0; i < count; ++i) {
-    if (!used[std::size_t(i)]) std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
+    if (i >= 256 || !used[std::size_t(i)]) {
+      std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
+    }
   }
 }
 
@@ -97,18 +97,24 @@ void ILAPIENTRY CloseWritten(ILHANDLE handle) {
 // The library's TGA writer fills the high bytes of the header's x and y
 // origin (bytes 8 to 11) from uninitialised memory, so one picture gave
 // different files. Both origins are 0 for every picture written here; while
-// a TGA header is on its way out, those bytes are written as 0.
+// a TGA header is on its way out, those bytes are written as 0. It also
+// writes 32-bit pictures with no alpha bits in the image descriptor (byte
+// 17), so readers drop their alpha; there it says 8.
 constexpr long kTargaOriginStart = 8;
 constexpr long kTargaOriginEnd = 12;
+constexpr long kTargaDescriptor = 17;
+constexpr std::uint8_t kTargaAlphaBits = 8;
 bool scrubTargaOrigin = false;
+bool targaHasAlpha = false;
 
-// Zeroes what of [position, position + size) lies in the origin fields.
+// Mends what of [position, position + size) lies in the header's fields.
 void ScrubTargaOrigin(long position, std::uint8_t* bytes, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) {
     const long at = position + long(i);
     if (at >= kTargaOriginStart && at < kTargaOriginEnd) bytes[i] = 0;
+    if (at == kTargaDescriptor && targaHasAlpha) bytes[i] |= kTargaAlphaBits;
   }
-  if (position + long(size) >= kTargaOriginEnd) scrubTargaOrigin = false;
+  if (position + long(size) > kTargaDescriptor) scrubTargaOrigin = false;
 }
 
 ILint ILAPIENTRY PutByte(ILubyte byte, ILHANDLE handle) {
@@ -148,6 +154,7 @@ ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDL
 bool SaveBoundImage(ILenum type, std::FILE* file, int& writeError) {
   writeErrno = 0;
   scrubTargaOrigin = type == IL_TGA;
+  targaHasAlpha = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) == 4;
   openFile = file;
   // The name only has to be new to the library; the file is `file`.
   const bool encoded = ilSave(type, "open file");
