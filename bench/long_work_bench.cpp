@@ -6,6 +6,8 @@
 //
 //   long_work_bench [frames] [side]
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -31,7 +33,8 @@
 
 namespace {
 
-const std::filesystem::path kDir = std::filesystem::temp_directory_path() / "gyrelle-long-work";
+const std::filesystem::path kDir =
+    std::filesystem::temp_directory_path() / ("gyrelle-long-work-" + std::to_string(getpid()));
 
 // config.txt and the saved strip stay out of the build directory; Save As
 // is answered without a dialog.
