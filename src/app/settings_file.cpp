@@ -1,9 +1,5 @@
 #include "app/settings_file.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "app/app_state.h"
 #include "settings/config_file.h"
 
@@ -22,24 +18,43 @@ void ReadSettingsFile() {
   SetSaveOptions(compressed, eightBit, mask);
 }
 
-void WriteSettingsFile() {
-  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
-  const std::string text = std::string("[HULLSPIN]\n") +
-                           "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
-                           "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
-                           "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
-                           "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
-                           "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n";
+namespace {
 
-  // Written whole beside the file, then renamed over it.
+std::string SettingsText(const AppSettings& settings) {
+  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
+  return std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(settings.Frames) + ";\n" +
+         "\tDEFAULT_DIR_PATH=" + settings.DefaultDirPath + ";\n" +
+         "\tIS_COMPRESSED=" + flag(settings.IsCompressed) +
+         "\tIS_8BIT_SAVE=" + flag(settings.Is8BitSave) + "\tHAS_MASK=" + flag(settings.HasMask) +
+         "[/HULLSPIN]\n";
+}
+
+// Whether the text of `settings` reads back as every one of them.
+bool ReadsBack(const AppSettings& settings) {
+  ConfigFile config;
+  config.SetText(SettingsText(settings));
+  std::string directory;
+  config.GetString("HULLSPIN|DEFAULT_DIR_PATH", directory);
+  return config.GetInt("HULLSPIN|FRAMES") == settings.Frames &&
+         directory == settings.DefaultDirPath &&
+         config.GetBool("HULLSPIN|HAS_MASK") == settings.HasMask &&
+         config.GetBool("HULLSPIN|IS_8BIT_SAVE") == settings.Is8BitSave &&
+         config.GetBool("HULLSPIN|IS_COMPRESSED") == settings.IsCompressed;
+}
+
+}  // namespace
+
+void WriteSettingsFile() {
   const std::string path = SettingsFilePath();
-  const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return;
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                 std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-  written = std::fclose(file) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  AppSettings stored = g_appSettings;
+  // The format has no escapes: a folder whose name would read back cut
+  // short, or as another setting (";", "HAS_MASK=TRUE;", "[/HULLSPIN]"), is
+  // not stored, and the one the file holds stays.
+  if (!ReadsBack(stored)) {
+    ConfigFile old;
+    old.Load(path);
+    old.GetString("HULLSPIN|DEFAULT_DIR_PATH", stored.DefaultDirPath);
+    if (!ReadsBack(stored)) stored.DefaultDirPath.clear();
   }
+  WriteConfigFile(path, SettingsText(stored));
 }

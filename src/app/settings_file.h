@@ -13,5 +13,7 @@ std::string SettingsFilePath();
 void ReadSettingsFile();
 
 // Rewrites the whole file from g_appSettings. The old file is replaced only
-// by a complete new one, so a failed write keeps the previous settings.
+// by a complete new one, so a failed write keeps the previous settings; a
+// folder that would not read back unchanged is not stored, the file's
+// earlier one is kept.
 void WriteSettingsFile();

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "image/image_io.h"
@@ -48,6 +50,15 @@ int UsageError(const std::string& text) {
   return Complain(kExitUsage, text + " (see gyrelle-cli --help)");
 }
 
+// Help and version: a failed write (a full disk) is a failure, not a success.
+int Print(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    return Complain(kExitUnreadableOrUnwritable,
+                    "cannot write to the standard output: " + SystemError());
+  }
+  return 0;
+}
+
 bool ParseFrames(const std::string& text, int& frames) {
   const char* end = text.data() + text.size();
   const auto [next, error] = std::from_chars(text.data(), end, frames);
@@ -79,6 +90,9 @@ bool WritableFormat(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file size limit a write then fails with EFBIG, is reported and
+  // its temporary file removed, where the signal would end the run silently.
+  std::signal(SIGXFSZ, SIG_IGN);
   enum { kEightBit = 256, kCompress, kMask, kVersion };
   const option options[] = {
       {"frames", required_argument, nullptr, 'n'}, {"fill", required_argument, nullptr, 'f'},
@@ -115,15 +129,13 @@ int main(int argc, char** argv) {
         save.mask = true;
         break;
       case 'h':
-        std::fputs(kUsage, stdout);
-        return 0;
+        return Print(kUsage);
       case kVersion:
-        std::printf("gyrelle-cli %s\n", GYRELLE_VERSION);
-        return 0;
+        return Print(std::string("gyrelle-cli ") + GYRELLE_VERSION + "\n");
       case ':':
-        return UsageError(std::string(argv[optind - 1]) + " needs a value");
+        return UsageError(Quoted(argv[optind - 1]) + " needs a value");
       default:
-        return UsageError("unknown option " + std::string(argv[optind - 1]));
+        return UsageError("unknown option " + Quoted(argv[optind - 1]));
     }
   }
   if (argc - optind != 2) {
@@ -134,6 +146,13 @@ int main(int argc, char** argv) {
   const std::string output = argv[optind + 1];
   if (!WritableFormat(output)) {
     return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
+  }
+  // Writing over INPUT would destroy the picture the strip is made from.
+  for (const std::string& target : {output, save.mask ? MaskPath(output) : output}) {
+    std::error_code error;
+    if (std::filesystem::equivalent(input, target, error)) {
+      return UsageError(Quoted(target) + " is INPUT itself and would be overwritten");
+    }
   }
 
   InitImageLibrary();

@@ -1,16 +1,12 @@
 // Writing pictures: the format's limits, the hand-over at the asked depth,
 // and a write that replaces its target only once complete.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
+#include "files/replace_file.h"
 #include "image/image_io.h"
 #include "image/library_image.h"
 #include "image/reasons.h"
@@ -31,46 +27,32 @@ int MaxSide(ILenum type) {
   }
 }
 
-// Writes the bound library image to a new temporary file beside `path` and
-// renames it over `path` once the write is complete, so a failed write never
-// destroys the file it was replacing.
+// Writes the bound library image in place of `path`, which it replaces only
+// once the write is complete, so a failed write never destroys the file it
+// was replacing.
 bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) {
-  const std::filesystem::path target(path);
-  const std::filesystem::path directory =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
-    return false;
-  }
-  // mkstemp makes the file private; give it the mode of the file it
-  // replaces, or the usual mode of a new file.
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0) {
-    fchmod(fd, existing.st_mode & 07777);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-  }
-  close(fd);
-
   int writeErrno = 0;
-  const bool encoded = SaveBoundImage(type, temporary, writeErrno);
-  if (!encoded || writeErrno != 0) {
-    SetReason(reason, Quoted(path) + " could not be written: " +
-                          (writeErrno != 0 ? std::strerror(writeErrno)
-                                           : LibraryError("DevIL could not encode the picture")));
-    unlink(temporary.c_str());
-    return false;
+  const ReplaceResult result = ReplaceFile(path, [&](std::FILE* file) {
+    return SaveBoundImage(type, file, writeErrno) && writeErrno == 0;
+  });
+  switch (result.failed) {
+    case ReplaceStep::kNone:
+      return true;
+    case ReplaceStep::kCreate:
+      SetReason(reason, Quoted(path) + " cannot be written: " + std::strerror(result.error));
+      return false;
+    case ReplaceStep::kWrite: {
+      const int error = writeErrno != 0 ? writeErrno : result.error;
+      SetReason(reason, Quoted(path) + " could not be written: " +
+                            (error != 0 ? std::strerror(error)
+                                        : LibraryError("DevIL could not encode the picture")));
+      return false;
+    }
+    case ReplaceStep::kReplace:
+      SetReason(reason, Quoted(path) + " cannot be replaced: " + std::strerror(result.error));
+      return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    SetReason(reason, Quoted(path) + " cannot be replaced: " + SystemError());
-    unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return false;
 }
 
 }  // namespace

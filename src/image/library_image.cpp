@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "image/image_io.h"
@@ -54,15 +55,21 @@ void NoteWriteFailure() {
   if (writeErrno == 0) writeErrno = errno != 0 ? errno : EIO;
 }
 
-ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string name) {
-  FILE* file = std::fopen(name, "wb");
-  if (file == nullptr) NoteWriteFailure();
-  return file;
+// The stream the next save writes to. The library's writers ask for their
+// file by name, and every such call comes here: each gets the stream already
+// open for the write, so no file is ever opened by name.
+std::FILE* openStream = nullptr;
+
+ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string) {
+  if (openStream == nullptr) {
+    errno = EBADF;
+    NoteWriteFailure();
+  }
+  return std::exchange(openStream, nullptr);
 }
 
-void ILAPIENTRY CloseWritten(ILHANDLE handle) {
-  if (std::fclose(static_cast<FILE*>(handle)) != 0) NoteWriteFailure();
-}
+// The stream's owner closes it, and sees what the close says.
+void ILAPIENTRY CloseWritten(ILHANDLE) {}
 
 // The library's TGA writer fills the high bytes of the header's x and y
 // origin (bytes 8 to 11) from uninitialised memory, so one picture gave
@@ -115,10 +122,13 @@ ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDL
 
 }  // namespace
 
-bool SaveBoundImage(ILenum type, const std::string& name, int& writeError) {
+bool SaveBoundImage(ILenum type, std::FILE* file, int& writeError) {
   writeErrno = 0;
   scrubTargaOrigin = type == IL_TGA;
-  const bool encoded = ilSave(type, name.c_str());
+  openStream = file;
+  // The name is never opened (see OpenForWriting).
+  const bool encoded = ilSave(type, "open stream");
+  openStream = nullptr;
   scrubTargaOrigin = false;
   writeError = writeErrno;
   return encoded;

@@ -6,6 +6,7 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <cstdio>
 #include <string>
 
 #include "image/image.h"
@@ -53,10 +54,10 @@ void ZeroUnusedPaletteEntries();
 // entries the library does not have, or that no pixel uses, are zero.
 void ReadLibraryPalette(Palette& palette);
 
-// Writes the bound image to the file `name` through the library's writer for
+// Writes the bound image to the open `file` through the library's writer for
 // `type`. False when the library could not encode it; `writeError` is the
 // errno of the first failed file call, 0 when there was none.
-bool SaveBoundImage(ILenum type, const std::string& name, int& writeError);
+bool SaveBoundImage(ILenum type, std::FILE* file, int& writeError);
 
 // Bit values for SetSaveCompression.
 constexpr int kCompressionOn = 1;

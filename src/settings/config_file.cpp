@@ -1,11 +1,13 @@
 #include "settings/config_file.h"
 
 #include <string.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -13,6 +15,8 @@
 #include <new>
 #include <stdexcept>
 #include <system_error>
+
+#include "files/replace_file.h"
 
 namespace {
 
@@ -192,11 +196,32 @@ bool ConfigFile::Load(const std::string& path) {
   // The file may have shrunk since it was measured; a file that grew is read
   // as long as it was when measured.
   loaded.resize(static_cast<std::size_t>(in.gcount()));
+  SetText(std::move(loaded));
+  return true;
+}
 
+void ConfigFile::SetText(std::string loaded) {
+  ClearChain();
   if (const std::size_t nul = loaded.find('\0'); nul != std::string::npos) loaded.resize(nul);
   FoldLineEnds(loaded);
   text = std::move(loaded);
-  return true;
+}
+
+bool WriteConfigFile(const std::string& path, const std::string& text) {
+  std::filesystem::path target = path;
+  std::error_code error;
+  for (int links = 0; links < 40 && std::filesystem::is_symlink(target, error); ++links) {
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return false;
+  return bool(ReplaceFile(
+      target.string(),
+      [&](std::FILE* file) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+      },
+      true));
 }
 
 void ConfigFile::GetString(const std::string& keyPath, std::string& value) {

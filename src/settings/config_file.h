@@ -12,6 +12,8 @@ class ConfigFile {
  public:
   // False when the file cannot be opened or read; the text then stays as it was.
   bool Load(const std::string& path);
+  // Takes `text` as if it had been read from a file.
+  void SetText(std::string text);
 
   // The value of keyPath, or "" when there is none.
   void GetString(const std::string& keyPath, std::string& value);
@@ -38,3 +40,8 @@ class ConfigFile {
   std::vector<TextSpan> sectionBodies;
   std::string text;
 };
+
+// Replaces the settings file at `path` with `text`, whole or not at all (see
+// ReplaceFile). A link there is followed, so the file it leads to gets the
+// text and the link stays; a file we may not write is left as it is.
+bool WriteConfigFile(const std::string& path, const std::string& text);
