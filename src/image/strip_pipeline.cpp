@@ -1,5 +1,11 @@
 #include "image/strip_pipeline.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include "image/frame_strip.h"
 #include "image/image_io.h"
 
@@ -26,6 +32,19 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill) {
   std::vector<SaveFailure> failures;
   std::string reason;
+  // A mask whose name its folder cannot hold would fail only once the strip
+  // is written: neither is.
+  if (options.mask) {
+    const std::filesystem::path maskPath = MaskPath(path);
+    const std::filesystem::path folder =
+        maskPath.has_parent_path() ? maskPath.parent_path() : std::filesystem::path(".");
+    const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && maskPath.filename().native().size() > std::size_t(nameMax)) {
+      return {{SaveFailure::Kind::kNotWritten, true, maskPath,
+               Quoted(maskPath) + " cannot be written: " + std::strerror(ENAMETOOLONG) +
+                   "; the strip was not written either"}};
+    }
+  }
   if (!SaveImageFile(strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed},
                      &reason)) {
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});

@@ -127,6 +127,11 @@ TEST_F(Cli, LongAndOddOutputNames) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(stem + ".png"));
   EXPECT_TRUE(std::filesystem::exists(stem + "-mask.BMP"));
+  // A mask name too long for the folder: neither file is written.
+  run = RunCli(dir, {"--mask", kShip, stem + "long.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "File name too long; the strip was not written either");
+  EXPECT_FALSE(std::filesystem::exists(stem + "long.png"));
 
   run = RunCli(dir, {kShip, dir / "no\nsuch\x1b[2J/out.png"});
   EXPECT_EQ(run.status, 1);
