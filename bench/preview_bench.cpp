@@ -20,6 +20,7 @@
 #include "app/main_window.h"
 #include "image/frame_strip.h"
 #include "image/strip_pipeline.h"
+#include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
 
@@ -28,6 +29,7 @@ namespace {
 // Keeps config.txt out of the build directory.
 class BenchLayer : public QtWindowLayer {
  public:
+  BenchLayer() : QtWindowLayer(ProgramResources()) {}
   std::string ExecutablePath() override {
     return (std::filesystem::temp_directory_path() / "gyrelle-bench" / "gyrelle").string();
   }

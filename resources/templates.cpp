@@ -1,3 +1,6 @@
+#include "resources/program_resources.h"
+
+#include "resources/pictures.h"
 #include "resources/resource_ids.h"
 #include "window/dialog_template.h"
 #include "window/window_layer.h"
@@ -126,18 +129,13 @@ const DialogTemplate kAbout{
          SS_CENTER | WS_GROUP},
     }};
 
-const DialogTemplate* const kDialogs[] = {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber,
-                                          &kAbout};
-
 }  // namespace
 
-const DialogTemplate* FindDialogTemplate(int id) {
-  for (const DialogTemplate* dialog : kDialogs) {
-    if (dialog->id == id) return dialog;
-  }
-  return nullptr;
-}
-
-const MenuTemplate* FindMenuTemplate(int id) {
-  return id == kMenu.id ? &kMenu : nullptr;
+const WindowResources& ProgramResources() {
+  static const WindowResources resources{
+      {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber, &kAbout},
+      {&kMenu},
+      {{kBigIcon, kIcon48Png}, {kSmallIcon, kIcon16Png}, {kAboutBitmap, kAboutBmp}},
+  };
+  return resources;
 }

@@ -29,6 +29,12 @@ void SetSaveOptions(bool compressed, bool eightBit, bool mask) {
   g_appSettings.HasMask = mask;
 }
 
+SaveOptions CurrentSaveOptions() {
+  return {.eightBit = g_appSettings.Is8BitSave,
+          .compressed = g_appSettings.IsCompressed,
+          .mask = g_appSettings.HasMask};
+}
+
 void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   g_appSettings.FillColor = {red, green, blue};
   g_appState.FillBrush = g_appSettings.FillColor;

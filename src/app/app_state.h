@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/image.h"
+#include "image/strip_pipeline.h"
 #include "window/window_layer.h"
 
 // What the user sets: five of these outlive the run in config.txt, the fill
@@ -48,5 +49,7 @@ std::string ExecutableDirectory();
 // A count of 0 or less becomes 32.
 void SetFrameCount(int n);
 void SetSaveOptions(bool compressed, bool eightBit, bool mask);
+// The save options of AppSettings, as Save As writes with them.
+SaveOptions CurrentSaveOptions();
 // Also repaints the main window at once, so its swatch shows the color.
 void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);

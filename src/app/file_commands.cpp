@@ -89,10 +89,8 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
-  const SaveOptions options{.eightBit = g_appSettings.Is8BitSave,
-                            .compressed = g_appSettings.IsCompressed,
-                            .mask = g_appSettings.HasMask};
-  for (const SaveFailure& failure : SaveStrip(*image, path, options, g_appSettings.FillColor)) {
+  for (const SaveFailure& failure :
+       SaveStrip(*image, path, CurrentSaveOptions(), g_appSettings.FillColor)) {
     if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
       ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
                     "There is not enough memory for it.");

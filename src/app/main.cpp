@@ -2,6 +2,7 @@
 #include <csignal>
 
 #include "app/application.h"
+#include "resources/program_resources.h"
 #include "window/qt/qt_window_layer.h"
 
 // The desktop program. It reads no arguments of its own; Qt may take its
@@ -11,7 +12,7 @@ int main(int argc, char** argv) {
   // where the signal would end the program and lose the settings.
   std::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);
-  QtWindowLayer layer;
+  QtWindowLayer layer(ProgramResources());
   RunApplication(layer);
   return 0;
 }

@@ -51,17 +51,22 @@ void Command(WindowHandle window, unsigned id) {
       Layer().EndDialog(window, 0);
       break;
     case kFrameNumberCommand:
-      ShowFrameNumberDialog(g_appState.Instance, window, g_appSettings.Frames);
+      if (const auto count = ShowFrameNumberDialog(Layer(), window, g_appSettings.Frames)) {
+        SetFrameCount(*count);
+      }
       break;
     case kSaveOptionsCommand:
-      ShowSaveOptionsDialog(g_appState.Instance, window, g_appSettings.IsCompressed,
-                            g_appSettings.Is8BitSave, g_appSettings.HasMask);
+      if (const auto options = ShowSaveOptionsDialog(Layer(), window, CurrentSaveOptions())) {
+        SetSaveOptions(options->compressed, options->eightBit, options->mask);
+      }
       break;
     case kFillColorCommand:
-      ShowFillColorDialog(g_appState.Instance, window, g_appSettings.FillColor);
+      if (const auto color = ShowFillColorDialog(Layer(), window, g_appSettings.FillColor)) {
+        SetFillColor(color->red, color->green, color->blue);
+      }
       break;
     case kAboutCommand:
-      ShowAboutDialog(g_appState.Instance, window);
+      ShowAboutDialog(Layer(), window);
       break;
     default:  // Escape's cancel among others: the main window stays
       break;

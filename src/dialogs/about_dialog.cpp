@@ -26,8 +26,7 @@ bool AboutDialogProc(WindowHandle window, unsigned message, WParam wParam, LPara
 
 }  // namespace
 
-bool ShowAboutDialog(WindowLayer* instance, WindowHandle owner) {
-  g_layer = instance;
-  instance->RunModalDialog(kAboutTemplate, owner, AboutDialogProc);
-  return true;
+void ShowAboutDialog(WindowLayer& layer, WindowHandle owner) {
+  g_layer = &layer;
+  layer.RunModalDialog(kAboutTemplate, owner, AboutDialogProc);
 }

@@ -4,17 +4,19 @@
 #include <optional>
 #include <string_view>
 
+#include "image/strip_pipeline.h"
 #include "window/window_layer.h"
 
-// The settings dialogs and the About box, each modal over `owner` on the
-// layer `instance`. Each commits its values itself through the application
-// state's setters; all return true whatever happened.
+// The settings dialogs and the About box, each modal over `owner` on
+// `layer`. A settings dialog starts from the values it is given and gives
+// back the user's choice on OK, nothing otherwise; the caller commits it.
 
-bool ShowFrameNumberDialog(WindowLayer* instance, WindowHandle owner, int count);
-bool ShowSaveOptionsDialog(WindowLayer* instance, WindowHandle owner, bool compressed,
-                           bool eightBit, bool mask);
-bool ShowFillColorDialog(WindowLayer* instance, WindowHandle owner, const Rgb& color);
-bool ShowAboutDialog(WindowLayer* instance, WindowHandle owner);
+std::optional<int> ShowFrameNumberDialog(WindowLayer& layer, WindowHandle owner, int count);
+// Sets depth, compression and mask; the other fields come back as given.
+std::optional<SaveOptions> ShowSaveOptionsDialog(WindowLayer& layer, WindowHandle owner,
+                                                 const SaveOptions& options);
+std::optional<Rgb> ShowFillColorDialog(WindowLayer& layer, WindowHandle owner, const Rgb& color);
+void ShowAboutDialog(WindowLayer& layer, WindowHandle owner);
 
 // A dialog field's text read as an unsigned 32-bit decimal number, the way
 // desktop dialogs read their number fields: spaces before the digits are

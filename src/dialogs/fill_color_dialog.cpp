@@ -1,12 +1,11 @@
 // The Fill Color Selector: one bar per channel, its value beside it, and a
-// swatch that follows the bars. It edits a copy of the application's color
+// swatch that follows the bars. It edits a copy of the color it is given
 // and hands it back only on OK.
 
 #include <algorithm>
 #include <iterator>
 #include <string>
 
-#include "app/app_state.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
@@ -35,6 +34,7 @@ constexpr Channel kChannels[] = {
 struct FillColorDialog {
   WindowLayer* layer = nullptr;
   Rgb color;  // the working copy
+  bool chosen = false;
 } g_dialog;
 
 WindowLayer& Layer() {
@@ -75,7 +75,7 @@ void Paint(WindowHandle window) {
 
 void Command(WindowHandle window, unsigned id) {
   if (id == IDOK) {
-    SetFillColor(g_dialog.color.red, g_dialog.color.green, g_dialog.color.blue);
+    g_dialog.chosen = true;
     Layer().EndDialog(window, IDOK);
   } else if (id == IDCANCEL) {  // also Escape
     Layer().EndDialog(window, IDCANCEL);
@@ -106,8 +106,9 @@ bool FillColorDialogProc(WindowHandle window, unsigned message, WParam wParam, L
 
 }  // namespace
 
-bool ShowFillColorDialog(WindowLayer* instance, WindowHandle owner, const Rgb& color) {
-  g_dialog = FillColorDialog{instance, color};
-  instance->RunModalDialog(kFillColorTemplate, owner, FillColorDialogProc);
-  return true;
+std::optional<Rgb> ShowFillColorDialog(WindowLayer& layer, WindowHandle owner, const Rgb& color) {
+  g_dialog = FillColorDialog{&layer, color};
+  layer.RunModalDialog(kFillColorTemplate, owner, FillColorDialogProc);
+  if (!g_dialog.chosen) return std::nullopt;
+  return g_dialog.color;
 }

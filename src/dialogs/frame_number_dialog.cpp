@@ -1,11 +1,10 @@
 // The Frame Number dialog: the count Rotate makes, checked on OK and
-// committed only when it is a count of 1 or more.
+// handed back only when it is a count of 1 or more.
 
 #include <charconv>
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
@@ -13,7 +12,8 @@ namespace {
 
 struct FrameNumberDialog {
   WindowLayer* layer = nullptr;
-  int count = 0;  // the count shown at opening
+  int count = 0;  // shown at opening, and the count accepted on OK
+  bool chosen = false;
 } g_dialog;
 
 WindowLayer& Layer() {
@@ -38,7 +38,8 @@ void Accept(WindowHandle window) {
     Refuse(window, "You must enter a number above 0");
     return;
   }
-  SetFrameCount(count);
+  g_dialog.count = count;
+  g_dialog.chosen = true;
   Layer().EndDialog(window, IDOK);
 }
 
@@ -76,8 +77,9 @@ std::optional<std::uint32_t> ReadUnsignedNumber(std::string_view text) {
   return value;
 }
 
-bool ShowFrameNumberDialog(WindowLayer* instance, WindowHandle owner, int count) {
-  g_dialog = FrameNumberDialog{instance, count};
-  instance->RunModalDialog(kFrameNumberTemplate, owner, FrameNumberDialogProc);
-  return true;
+std::optional<int> ShowFrameNumberDialog(WindowLayer& layer, WindowHandle owner, int count) {
+  g_dialog = FrameNumberDialog{&layer, count};
+  layer.RunModalDialog(kFrameNumberTemplate, owner, FrameNumberDialogProc);
+  if (!g_dialog.chosen) return std::nullopt;
+  return g_dialog.count;
 }

@@ -1,7 +1,6 @@
-// The Save Options dialog: bit depth, compression and the mask, committed
-// together on OK.
+// The Save Options dialog: bit depth, compression and the mask, handed
+// back together on OK.
 
-#include "app/app_state.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
@@ -9,9 +8,8 @@ namespace {
 
 struct SaveOptionsDialog {
   WindowLayer* layer = nullptr;
-  bool compressed = false;
-  bool eightBit = false;
-  bool mask = false;  // read from the check box on OK
+  SaveOptions options;  // the working copy; the mask is read from its check box on OK
+  bool chosen = false;
 } g_dialog;
 
 WindowLayer& Layer() {
@@ -27,25 +25,25 @@ void Choose(WindowHandle window, int yesButton, int noButton, bool& flag, bool v
 }
 
 void Init(WindowHandle window) {
-  Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.eightBit, g_dialog.eightBit);
-  Choose(window, kCompressedRadio, kUncompressedRadio, g_dialog.compressed, g_dialog.compressed);
-  Layer().CheckButton(window, kMaskCheckBox, g_dialog.mask);
+  Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.options.eightBit, g_dialog.options.eightBit);
+  Choose(window, kCompressedRadio, kUncompressedRadio, g_dialog.options.compressed, g_dialog.options.compressed);
+  Layer().CheckButton(window, kMaskCheckBox, g_dialog.options.mask);
 }
 
 void Command(WindowHandle window, unsigned id) {
   switch (id) {
     case kEightBitRadio:
     case kTwentyFourBitRadio:
-      Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.eightBit, id == kEightBitRadio);
+      Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.options.eightBit, id == kEightBitRadio);
       break;
     case kCompressedRadio:
     case kUncompressedRadio:
-      Choose(window, kCompressedRadio, kUncompressedRadio, g_dialog.compressed,
+      Choose(window, kCompressedRadio, kUncompressedRadio, g_dialog.options.compressed,
              id == kCompressedRadio);
       break;
     case IDOK:
-      g_dialog.mask = Layer().IsButtonChecked(window, kMaskCheckBox);
-      SetSaveOptions(g_dialog.compressed, g_dialog.eightBit, g_dialog.mask);
+      g_dialog.options.mask = Layer().IsButtonChecked(window, kMaskCheckBox);
+      g_dialog.chosen = true;
       Layer().EndDialog(window, IDOK);
       break;
     case IDCANCEL:  // also Escape
@@ -74,9 +72,10 @@ bool SaveOptionsDialogProc(WindowHandle window, unsigned message, WParam wParam,
 
 }  // namespace
 
-bool ShowSaveOptionsDialog(WindowLayer* instance, WindowHandle owner, bool compressed,
-                           bool eightBit, bool mask) {
-  g_dialog = SaveOptionsDialog{instance, compressed, eightBit, mask};
-  instance->RunModalDialog(kSaveOptionsTemplate, owner, SaveOptionsDialogProc);
-  return true;
+std::optional<SaveOptions> ShowSaveOptionsDialog(WindowLayer& layer, WindowHandle owner,
+                                                 const SaveOptions& options) {
+  g_dialog = SaveOptionsDialog{&layer, options};
+  layer.RunModalDialog(kSaveOptionsTemplate, owner, SaveOptionsDialogProc);
+  if (!g_dialog.chosen) return std::nullopt;
+  return g_dialog.options;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <string_view>
 #include <vector>
 
 // Windows and menus described as data, in dialog units, the way the
@@ -84,6 +86,16 @@ struct MenuTemplate {
   std::vector<PopupMenuTemplate> popups;
 };
 
-// The program's resources; nullptr for an id that has none.
-const DialogTemplate* FindDialogTemplate(int id);
-const MenuTemplate* FindMenuTemplate(int id);
+// What a window layer builds the program's windows from, handed to it when
+// it is made: the templates, and the pictures (icons, bitmaps) as the bytes
+// of their files, by resource id.
+struct WindowResources {
+  std::vector<const DialogTemplate*> dialogs;
+  std::vector<const MenuTemplate*> menus;
+  std::map<int, std::string_view> pictures;
+
+  // nullptr (or empty) for an id that has none.
+  const DialogTemplate* FindDialog(int id) const;
+  const MenuTemplate* FindMenu(int id) const;
+  std::string_view Picture(int id) const;
+};

@@ -1,5 +1,7 @@
 #include "window/window_layer.h"
 
+#include "window/dialog_template.h"
+
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -68,4 +70,23 @@ std::string ProcessExecutablePath() {
   std::error_code error;
   const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string() : path.string();
+}
+
+const DialogTemplate* WindowResources::FindDialog(int id) const {
+  for (const DialogTemplate* dialog : dialogs) {
+    if (dialog->id == id) return dialog;
+  }
+  return nullptr;
+}
+
+const MenuTemplate* WindowResources::FindMenu(int id) const {
+  for (const MenuTemplate* menu : menus) {
+    if (menu->id == id) return menu;
+  }
+  return nullptr;
+}
+
+std::string_view WindowResources::Picture(int id) const {
+  const auto found = pictures.find(id);
+  return found == pictures.end() ? std::string_view() : found->second;
 }

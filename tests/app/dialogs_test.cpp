@@ -105,9 +105,9 @@ TEST_F(DialogsTest, FillColorOpensOnTheApplicationsColor) {
     // window's swatch is drawn again.
     fake_.rectangles.clear();
     fake_.Command(dialog, IDOK);
-    EXPECT_TRUE(MainSwatchDrawn());
   });
   EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(MainSwatchDrawn());
   EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 0, 255}));
 }
 

@@ -22,6 +22,7 @@
 
 #include "app/app_state.h"
 #include "app/application.h"
+#include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
 
@@ -29,6 +30,7 @@
 // config.txt is read and written there.
 class TestLayer : public QtWindowLayer {
  public:
+  TestLayer() : QtWindowLayer(ProgramResources()) {}
   std::string executablePath;
   std::string ExecutablePath() override { return executablePath; }
 };

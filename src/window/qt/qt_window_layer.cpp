@@ -48,7 +48,7 @@ QImage CopyBlock(const Image& image, int x, int y, int width, int height) {
 
 }  // namespace
 
-QtWindowLayer::QtWindowLayer() = default;
+QtWindowLayer::QtWindowLayer(const WindowResources& resources) : resources_(resources) {}
 QtWindowLayer::~QtWindowLayer() = default;
 
 TemplateDialog* QtWindowLayer::Find(WindowHandle window) const {
@@ -61,10 +61,10 @@ QDialog* QtWindowLayer::Widget(WindowHandle window) const {
 }
 
 int QtWindowLayer::RunModalDialog(int templateId, WindowHandle owner, DialogProc proc) {
-  const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
+  const DialogTemplate* dialogTemplate = resources_.FindDialog(templateId);
   if (!dialogTemplate) return -1;
   const WindowHandle handle = nextHandle_++;
-  TemplateDialog dialog(handle, *dialogTemplate, proc, Find(owner));
+  TemplateDialog dialog(handle, *dialogTemplate, resources_, proc, Find(owner));
   windows_[handle] = &dialog;
   // A procedure that answers true leaves the focus to the layer.
   if (dialog.Dispatch(WM_INITDIALOG, 0, 0)) dialog.FocusFirstTabStop();

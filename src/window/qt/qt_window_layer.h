@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "window/dialog_template.h"
 #include "window/window_layer.h"
 
 class QDialog;
@@ -14,7 +15,8 @@ class TemplateDialog;
 // on the widgets. Needs a QApplication.
 class QtWindowLayer : public WindowLayer {
  public:
-  QtWindowLayer();
+  // Windows are built from `resources`, which must outlive the layer.
+  explicit QtWindowLayer(const WindowResources& resources);
   ~QtWindowLayer() override;
 
   int RunModalDialog(int templateId, WindowHandle owner, DialogProc proc) override;
@@ -56,6 +58,7 @@ class QtWindowLayer : public WindowLayer {
  private:
   TemplateDialog* Find(WindowHandle window) const;
 
+  const WindowResources& resources_;
   std::map<WindowHandle, TemplateDialog*> windows_;
   WindowHandle nextHandle_ = 1;
   std::optional<int> quitCode_;

@@ -17,8 +17,6 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "resources/resource_ids.h"
-
 namespace {
 
 // The client area: the procedure paints it on WM_PAINT. Controls are its
@@ -64,22 +62,9 @@ void ShowOnBar(QScrollBar* bar, const ScrollInfo& info) {
 
 }  // namespace
 
-QString ImageResourcePath(int id) {
-  switch (id) {
-    case kBigIcon:
-      return QStringLiteral(":/gyrelle/icons/icon48.png");
-    case kSmallIcon:
-      return QStringLiteral(":/gyrelle/icons/icon16.png");
-    case kAboutBitmap:
-      return QStringLiteral(":/gyrelle/icons/about.bmp");
-    default:
-      return {};
-  }
-}
-
 TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialogTemplate,
-                               DialogProc proc, QWidget* owner)
-    : QDialog(owner), handle_(handle), proc_(proc) {
+                               const WindowResources& resources, DialogProc proc, QWidget* owner)
+    : QDialog(owner), resources_(resources), handle_(handle), proc_(proc) {
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (dialogTemplate.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
@@ -88,8 +73,8 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   setFont(DialogFont(font()));
 
   int menuHeight = 0;
-  if (dialogTemplate.menuId) {
-    BuildMenu(dialogTemplate.menuId);
+  if (const MenuTemplate* menu = resources_.FindMenu(dialogTemplate.menuId)) {
+    BuildMenu(*menu);
     menuHeight = findChild<QMenuBar*>()->sizeHint().height();
   }
   const QSize clientSize(DialogUnitsToPixelsX(dialogTemplate.width),
@@ -128,11 +113,16 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   }
 }
 
-void TemplateDialog::BuildMenu(int menuId) {
-  const MenuTemplate* menu = FindMenuTemplate(menuId);
-  if (!menu) return;
+QPixmap TemplateDialog::Picture(int id) const {
+  const std::string_view bytes = resources_.Picture(id);
+  QPixmap pixmap;
+  pixmap.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), uint(bytes.size()));
+  return pixmap;
+}
+
+void TemplateDialog::BuildMenu(const MenuTemplate& menu) {
   auto* bar = new QMenuBar(this);
-  for (const PopupMenuTemplate& popup : menu->popups) {
+  for (const PopupMenuTemplate& popup : menu.popups) {
     QMenu* submenu = bar->addMenu(QString::fromUtf8(popup.text));
     for (const MenuItemTemplate& item : popup.items) {
       if (!item.text) {
@@ -182,7 +172,7 @@ QWidget* TemplateDialog::BuildControl(const ControlTemplate& control) {
     }
     case SS_BITMAP: {
       auto* picture = new QLabel(client_);
-      picture->setPixmap(QPixmap(ImageResourcePath(control.imageId)));
+      picture->setPixmap(Picture(control.imageId));
       picture->adjustSize();
       return picture;
     }
@@ -335,7 +325,7 @@ void TemplateDialog::Paint(QPainter& painter) {
 }
 
 void TemplateDialog::SetIcon(IconSize, int iconId) {
-  const QPixmap pixmap(ImageResourcePath(iconId));
+  const QPixmap pixmap = Picture(iconId);
   if (pixmap.isNull()) return;
   icon_.addPixmap(pixmap);
   setWindowIcon(icon_);

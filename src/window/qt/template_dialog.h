@@ -17,8 +17,8 @@ class QScrollBar;
 // procedures read back (scroll bars with their range and page).
 class TemplateDialog : public QDialog {
  public:
-  TemplateDialog(WindowHandle handle, const DialogTemplate& dialogTemplate, DialogProc proc,
-                 QWidget* owner);
+  TemplateDialog(WindowHandle handle, const DialogTemplate& dialogTemplate,
+                 const WindowResources& resources, DialogProc proc, QWidget* owner);
 
   bool Dispatch(unsigned message, WParam wParam, LParam lParam);
   void End(int result);
@@ -48,12 +48,14 @@ class TemplateDialog : public QDialog {
   void accept() override;
 
  private:
-  void BuildMenu(int menuId);
+  void BuildMenu(const MenuTemplate& menu);
+  QPixmap Picture(int id) const;
   QWidget* BuildControl(const ControlTemplate& control);
   QWidget* BuildButton(const ControlTemplate& control);
   QWidget* BuildScrollBar(const ControlTemplate& control);
   void ForwardScroll(QScrollBar* bar, int id, unsigned message, int action);
 
+  const WindowResources& resources_;
   WindowHandle handle_;
   DialogProc proc_;
   QWidget* client_ = nullptr;
@@ -67,6 +69,3 @@ class TemplateDialog : public QDialog {
   bool ended_ = false;
   int result_ = 0;
 };
-
-// Where a picture resource lives among the Qt resources, "" when unknown.
-QString ImageResourcePath(int id);

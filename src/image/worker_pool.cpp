@@ -1,0 +1,69 @@
+#include "image/worker_pool.h"
+
+#include <utility>
+
+WorkerPool::WorkerPool(int threads) {
+  if (threads <= 0) threads = Cores();
+  workers_.reserve(std::size_t(threads - 1));
+  for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+int WorkerPool::Cores() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : int(cores);
+}
+
+// Jobs are handed out one at a time under the lock: they are whole frames or
+// bands of rows, far longer than the hand-over.
+void WorkerPool::TakeJobs(std::unique_lock<std::mutex>& lock) {
+  const std::function<void(int)>& job = *job_;
+  ++running_;
+  while (next_ < count_) {
+    const int index = next_++;
+    lock.unlock();
+    try {
+      job(index);
+    } catch (...) {
+      lock.lock();
+      if (!failure_) failure_ = std::current_exception();
+      next_ = count_;  // the rest would be thrown away
+      continue;
+    }
+    lock.lock();
+  }
+  if (--running_ == 0) done_.notify_all();
+}
+
+void WorkerPool::Work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  unsigned seen = round_;
+  for (;;) {
+    wake_.wait(lock, [&] { return stopping_ || round_ != seen; });
+    if (stopping_) return;
+    seen = round_;
+    if (job_ != nullptr) TakeJobs(lock);
+  }
+}
+
+void WorkerPool::Run(int count, const std::function<void(int)>& job) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  job_ = &job;
+  count_ = count;
+  next_ = 0;
+  failure_ = nullptr;
+  ++round_;
+  wake_.notify_all();
+  TakeJobs(lock);
+  done_.wait(lock, [&] { return running_ == 0 && next_ >= count_; });
+  job_ = nullptr;
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
