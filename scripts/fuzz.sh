@@ -9,10 +9,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-scripts/install-deps.sh clang libclang-rt-14-dev cmake make pkg-config libdevil-dev libgtest-dev valgrind
+scripts/install-deps.sh clang libclang-rt-14-dev cmake make pkg-config libdevil-dev
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DGYRELLE_SANITIZE=ON -DGYRELLE_FUZZ=ON -DGYRELLE_WITH_QT=OFF >/dev/null
+  -DGYRELLE_SANITIZE=ON -DGYRELLE_FUZZ=ON -DGYRELLE_WITH_QT=OFF -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-fuzz -j2 --target decode_fuzzer config_fuzzer
 
 findings=build-fuzz/findings

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's pictures: the icons, a ship seen from above, nose up,
-as 8-bit palettised PNGs (48 x 48 and 16 x 16), and the About box's picture,
+as 8-bit palettised PNGs (16 to 256 pixels square) and as an SVG drawn from
+the same shapes, and the About box's picture,
 the ship turning inside a circling arrow, as a 70 x 69 BMP of 8 bits per
 pixel with a 256-entry colour table. Run it from this folder after changing
 a drawing; the pictures are committed."""
@@ -57,14 +58,18 @@ def render(width, height, colour):
 
 def draw(size):
     pixels = render(size, size, lambda x, y: colour_at(x / size, y / size))
-    # An outline where the ship meets the background, on the larger icon.
+    # An outline where the ship meets the background, on the larger icons,
+    # a 48th of the size thick (at least a pixel).
     if size >= 32:
+        width = max(1, size // 48)
+        near = [(dy, dx) for dy in range(-width, width + 1) for dx in range(-width, width + 1)
+                if 0 < abs(dy) + abs(dx) <= width]
         outlined = [line[:] for line in pixels]
         for row in range(size):
             for column in range(size):
                 if pixels[row][column] == 0:
                     continue
-                for dy, dx in ((-1, 0), (1, 0), (0, -1), (0, 1)):
+                for dy, dx in near:
                     r, c = row + dy, column + dx
                     if not (0 <= r < size and 0 <= c < size) or pixels[r][c] == 0:
                         outlined[row][column] = 1
@@ -86,6 +91,39 @@ def write_png(path, pixels):
            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
     with open(path, "wb") as f:
         f.write(png)
+
+
+def write_svg(path):
+    """The icon as vectors on a 48-unit square, painted in colour_at's order
+    reversed (what it tests first lies on top), the outline a unit wide
+    outside the ship's edge: every shape stroked two units wide first, then
+    filled over the inner half of its stroke."""
+    def hex_colour(index):
+        return "#%02x%02x%02x" % PALETTE[index]
+
+    def scaled(value):
+        return "%g" % round(value * 48, 3)
+
+    def polygon(points, colour):
+        coordinates = " ".join("%s,%s" % (scaled(x), scaled(y)) for x, y in points)
+        return '<polygon points="%s"%s/>' % (coordinates, colour)
+
+    def shapes(paint):
+        return [polygon(LEFT_WING, paint(3)), polygon(RIGHT_WING, paint(3)), polygon(HULL, paint(2)),
+                '<rect x="%s" y="%s" width="%s" height="%s"%s/>'
+                % (scaled(0.42), scaled(0.84), scaled(0.16), scaled(0.10), paint(5)),
+                '<ellipse cx="%s" cy="%s" rx="%s" ry="%s"%s/>'
+                % (scaled(0.5), scaled(0.36), scaled(0.055), scaled(0.10), paint(4))]
+
+    lines = ['<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48" viewBox="0 0 48 48">',
+             '  <g fill="%s" stroke="%s" stroke-width="2" stroke-linejoin="round">'
+             % (hex_colour(1), hex_colour(1))]
+    lines += ["    " + shape for shape in shapes(lambda index: "")]
+    lines += ["  </g>", "  <g>"]
+    lines += ["    " + shape for shape in shapes(lambda index: ' fill="%s"' % hex_colour(index))]
+    lines += ["  </g>", "</svg>", ""]
+    with open(path, "w") as f:
+        f.write("\n".join(lines))
 
 
 # The About picture's own colours follow the icon's: the circling arrow, its
@@ -150,6 +188,7 @@ def write_bmp(path, pixels, palette):
 
 
 if __name__ == "__main__":
-    write_png("icon48.png", draw(48))
-    write_png("icon16.png", draw(16))
+    for size in (16, 24, 32, 48, 64, 128, 256):
+        write_png("icon%d.png" % size, draw(size))
+    write_svg("gyrelle.svg")
     write_bmp("about.bmp", draw_about(70, 69), ABOUT_PALETTE)

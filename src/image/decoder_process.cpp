@@ -42,11 +42,17 @@ struct ResultHeader {
 std::string testProgram;
 milliseconds timeLimit = kDecodeTimeLimit;
 
+// Installed, the helper lives in its own folder under libexec, reached from
+// the program's bin folder by GYRELLE_DECODER_DIR_FROM_BIN; in a build tree
+// it sits beside the program.
 std::string DecoderProgram() {
   if (!testProgram.empty()) return testProgram;
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return kDecoderProgramName;
+  const auto installed =
+      (self.parent_path() / GYRELLE_DECODER_DIR_FROM_BIN / kDecoderProgramName).lexically_normal();
+  if (std::filesystem::is_regular_file(installed, error)) return installed.string();
   return (self.parent_path() / kDecoderProgramName).string();
 }
 

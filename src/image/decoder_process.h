@@ -15,7 +15,8 @@
 // How long one decode may take before the helper is stopped.
 constexpr std::chrono::seconds kDecodeTimeLimit{10};
 
-// The helper, looked for in the folder of the running executable.
+// The helper, looked for in libexec/gyrelle/ beside the running executable's
+// bin folder, then in the executable's own folder.
 constexpr const char* kDecoderProgramName = "gyrelle-decode";
 
 // The helper's file descriptor for its answer.
