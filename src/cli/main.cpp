@@ -39,7 +39,7 @@ constexpr const char* kUsage =
     "      --version      show the version and exit\n"
     "\n"
     "Exit status: 0 done, 1 INPUT could not be read or a file could not be written,\n"
-    "2 a usage error.\n";
+    "2 a usage error, OUTPUT or its mask being INPUT itself among them.\n";
 
 int Complain(int status, const std::string& text) {
   std::fprintf(stderr, "gyrelle-cli: %s\n", text.c_str());
