@@ -1,6 +1,5 @@
-#include "resources/program_resources.h"
-
 #include "resources/pictures.h"
+#include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/dialog_template.h"
 #include "window/window_layer.h"

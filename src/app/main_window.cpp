@@ -90,7 +90,11 @@ void Scroll(WindowHandle window, int barId, int& offset, unsigned request) {
 }
 
 void Destroy() {
-  WriteSettingsFile();
+  std::string reason;
+  if (!WriteSettingsFile(&reason)) {
+    // The window is going: the box stands on its own.
+    ReportFailure(0, "Cannot keep the settings in " + Quoted(SettingsFilePath()) + ".", reason);
+  }
   ResetAppState();
   Layer().PostQuit(0);
 }

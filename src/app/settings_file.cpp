@@ -1,10 +1,16 @@
 #include "app/settings_file.h"
 
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
 #include "app/app_state.h"
+#include "image/reasons.h"
 #include "settings/config_file.h"
+#include "settings/settings_location.h"
 
 std::string SettingsFilePath() {
-  return ExecutableDirectory() + "config.txt";
+  return SettingsFileLocation(ExecutableDirectory());
 }
 
 void ReadSettingsFile() {
@@ -44,8 +50,15 @@ bool ReadsBack(const AppSettings& settings) {
 
 }  // namespace
 
-void WriteSettingsFile() {
+bool WriteSettingsFile(std::string* reason) {
   const std::string path = SettingsFilePath();
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code error;
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (error) {
+    SetReason(reason, error.message());
+    return false;
+  }
   AppSettings stored = g_appSettings;
   // The format has no escapes: a folder whose name would read back cut
   // short, or as another setting (";", "HAS_MASK=TRUE;", "[/HULLSPIN]"), is
@@ -56,5 +69,9 @@ void WriteSettingsFile() {
     old.GetString("HULLSPIN|DEFAULT_DIR_PATH", stored.DefaultDirPath);
     if (!ReadsBack(stored)) stored.DefaultDirPath.clear();
   }
-  WriteConfigFile(path, SettingsText(stored));
+  if (const int failure = WriteConfigFile(path, SettingsText(stored)); failure != 0) {
+    SetReason(reason, std::strerror(failure));
+    return false;
+  }
+  return true;
 }

@@ -25,8 +25,10 @@ void Choose(WindowHandle window, int yesButton, int noButton, bool& flag, bool v
 }
 
 void Init(WindowHandle window) {
-  Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.options.eightBit, g_dialog.options.eightBit);
-  Choose(window, kCompressedRadio, kUncompressedRadio, g_dialog.options.compressed, g_dialog.options.compressed);
+  Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.options.eightBit,
+         g_dialog.options.eightBit);
+  Choose(window, kCompressedRadio, kUncompressedRadio, g_dialog.options.compressed,
+         g_dialog.options.compressed);
   Layer().CheckButton(window, kMaskCheckBox, g_dialog.options.mask);
 }
 
@@ -34,7 +36,8 @@ void Command(WindowHandle window, unsigned id) {
   switch (id) {
     case kEightBitRadio:
     case kTwentyFourBitRadio:
-      Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.options.eightBit, id == kEightBitRadio);
+      Choose(window, kEightBitRadio, kTwentyFourBitRadio, g_dialog.options.eightBit,
+             id == kEightBitRadio);
       break;
     case kCompressedRadio:
     case kUncompressedRadio:

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -207,7 +208,7 @@ void ConfigFile::SetText(std::string loaded) {
   text = std::move(loaded);
 }
 
-bool WriteConfigFile(const std::string& path, const std::string& text) {
+int WriteConfigFile(const std::string& path, const std::string& text) {
   std::filesystem::path target = path;
   std::error_code error;
   for (int links = 0; links < 40 && std::filesystem::is_symlink(target, error); ++links) {
@@ -215,13 +216,14 @@ bool WriteConfigFile(const std::string& path, const std::string& text) {
     if (error) break;
     target = next.is_absolute() ? next : target.parent_path() / next;
   }
-  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return false;
-  return bool(ReplaceFile(
+  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return errno;
+  const ReplaceResult result = ReplaceFile(
       target.string(),
       [&](std::FILE* file) {
         return std::fwrite(text.data(), 1, text.size(), file) == text.size();
       },
-      true));
+      true);
+  return result ? 0 : result.error != 0 ? result.error : EIO;
 }
 
 void ConfigFile::GetString(const std::string& keyPath, std::string& value) {

@@ -1,11 +1,11 @@
 #include "window/window_layer.h"
 
-#include "window/dialog_template.h"
-
 #include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <system_error>
+
+#include "window/dialog_template.h"
 
 int MaxScrollPosition(const ScrollInfo& info) {
   return std::max(info.min, info.max - std::max(info.page - 1, 0));

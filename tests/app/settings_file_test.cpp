@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "app/application.h"
@@ -140,7 +142,7 @@ TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
   const std::string planted = "config.txt.tmp" + std::to_string(getpid());
   std::filesystem::create_symlink(Path("victim"), Path(planted));
   std::filesystem::create_symlink(Path("victim"), Path("real/" + planted));
-  WriteSettingsFile();
+  EXPECT_TRUE(WriteSettingsFile());
   EXPECT_TRUE(std::filesystem::is_symlink(Path("config.txt")));
   EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
   EXPECT_EQ(std::filesystem::status(Path("real/config.txt")).permissions(),
@@ -149,7 +151,7 @@ TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
   if (geteuid() != 0) {  // root writes anywhere
     std::filesystem::permissions(Path("real/config.txt"), std::filesystem::perms(0444));
     SetFrameCount(5);
-    WriteSettingsFile();
+    EXPECT_FALSE(WriteSettingsFile());
     EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
   }
 }
@@ -166,12 +168,75 @@ TEST_F(SettingsTest, AFailedWriteKeepsTheOldSettings) {
   EXPECT_EQ(files, 1) << "the temporary file is removed";
 }
 
-TEST_F(SettingsTest, TheFileLivesBesideTheProgram) {
-  fake_.executablePath = "/opt/gyrelle/bin/gyrelle";
-  EXPECT_EQ(ExecutableDirectory(), "/opt/gyrelle/bin/");
-  EXPECT_EQ(SettingsFilePath(), "/opt/gyrelle/bin/config.txt");
-  fake_.executablePath = "gyrelle";
+TEST_F(SettingsTest, TheFileLivesBesideTheProgramWhereItsFolderCanBeWritten) {
+  EXPECT_EQ(ExecutableDirectory(), dir_.string() + "/");
+  EXPECT_EQ(SettingsFilePath(), Path("config.txt"));
+  fake_.executablePath = "gyrelle";  // the current directory, here the build's
   EXPECT_EQ(SettingsFilePath(), "config.txt");
+}
+
+// A folder that root would write all the same: the checks run in a child
+// process as nobody, and pass when it exits with 0.
+class InstalledSettingsTest : public SettingsTest {
+ protected:
+  void SetUp() override {
+    SettingsTest::SetUp();
+    for (const char* name : {"bin", "xdg", "home", "locked"}) {
+      std::filesystem::create_directory(Path(name));
+      std::filesystem::permissions(Path(name), std::filesystem::perms::all);
+    }
+    std::filesystem::permissions(dir_, std::filesystem::perms::all);
+    fake_.executablePath = Path("bin/gyrelle");
+    ReadOnly("bin");
+    ReadOnly("locked");
+  }
+  void ReadOnly(const std::string& name) {
+    std::filesystem::permissions(Path(name),
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+  }
+  static void AsNobody(const std::function<bool()>& check) {
+    EXPECT_EXIT(
+        {
+          if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(2);
+          std::_Exit(check() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+  static bool Same(const std::string& seen, const std::string& wanted) {
+    if (seen != wanted)
+      std::fprintf(stderr, "\"%s\", wanted \"%s\"\n", seen.c_str(), wanted.c_str());
+    return seen == wanted;
+  }
+};
+
+TEST_F(InstalledSettingsTest, AReadOnlyProgramFolderKeepsThemInTheUsersConfigFolder) {
+  AsNobody([&] {
+    setenv("HOME", Path("home").c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    bool ok = Same(SettingsFilePath(), Path("home/.config/gyrelle/config.txt"));
+    setenv("XDG_CONFIG_HOME", Path("xdg").c_str(), 1);
+    ok = Same(SettingsFilePath(), Path("xdg/gyrelle/config.txt")) && ok;
+    // The folder is made at the first close, and the next run reads from it.
+    RunAndClose([] { SetFrameCount(720); });
+    RunAndClose([&] { ok = Same(std::to_string(g_appSettings.Frames), "720") && ok; });
+    ok = Same(ReadBytes(Path("xdg/gyrelle/config.txt")).substr(0, 23),
+              "[HULLSPIN]\n\tFRAMES=720;") &&
+         !std::filesystem::exists(Path("bin/config.txt")) && fake_.boxes.empty() && ok;
+    return ok;
+  });
+}
+
+TEST_F(InstalledSettingsTest, NowhereToWriteThemIsSaidOnceAtClose) {
+  AsNobody([&] {
+    setenv("XDG_CONFIG_HOME", Path("locked").c_str(), 1);
+    RunAndClose();
+    return fake_.boxes.size() == 1 &&
+           fake_.boxes[0].text.starts_with("Cannot keep the settings in \"" +
+                                           Path("locked/gyrelle/config.txt"));
+  });
 }
 
 TEST(ProcessExecutablePathTest, IsTheRunningTest) {
