@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-scripts/install-deps.sh clang libclang-rt-14-dev cmake make pkg-config libdevil-dev
+scripts/install-deps.sh clang libclang-rt-14-dev cmake make pkg-config libdevil-dev nlohmann-json3-dev
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGYRELLE_SANITIZE=ON -DGYRELLE_FUZZ=ON -DGYRELLE_WITH_QT=OFF -DBUILD_TESTING=OFF >/dev/null

@@ -2,11 +2,12 @@
 # Installs what the build and the tests need, builds, and runs every test:
 # once in a normal build (with the engine also under valgrind), once built
 # with AddressSanitizer and UndefinedBehaviorSanitizer; then a minute of
-# fuzzing for each fuzz target.
+# fuzzing for each fuzz target. ImageMagick reads the run-length files back
+# as a second opinion.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev qt6-base-dev libgtest-dev valgrind \
-  clang libclang-rt-14-dev desktop-file-utils appstream
+scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev nlohmann-json3-dev qt6-base-dev libgtest-dev valgrind \
+  clang libclang-rt-14-dev desktop-file-utils appstream imagemagick
 
 jobs=$(nproc)
 # ON outright: scripts/run.sh may have left this build without its tests.

@@ -1,13 +1,113 @@
 #include "app/settings_file.h"
 
-#include <cstring>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "app/app_state.h"
+#include "image/atomic_file.h"
 #include "image/reasons.h"
 #include "settings/config_file.h"
 #include "settings/settings_location.h"
+
+namespace {
+
+// The Sheet Options choices live in a section of their own, written only
+// when some choice differs from its default: everyone else's file stays as
+// it always was. Values that make no sense fall back to the defaults.
+void ReadSheetSection(ConfigFile& config) {
+  SheetChoices sheet;
+  StripOptions& strip = sheet.strip;
+  std::string text;
+  strip.alpha = config.GetBool("SHEET|TRANSPARENT");
+  config.GetString("SHEET|FRAME_SIZE", text);
+  if (text == "FIT") strip.frameSize.kind = FrameSize::Kind::kFit;
+  strip.columns = std::max(1, config.GetInt("SHEET|COLUMNS"));
+  strip.spacing = std::max(0, config.GetInt("SHEET|SPACING"));
+  const int start = config.GetInt("SHEET|START_ANGLE");
+  strip.startDegrees = start >= 0 && start < 360 ? start : 0;
+  strip.reverse = config.GetBool("SHEET|REVERSE");
+  strip.exactAngles = config.GetBool("SHEET|EXACT_ANGLES");
+  text.clear();
+  config.GetString("SHEET|DATA_FILE", text);
+  sheet.data = text == "JSON_HASH"    ? DataFormat::kJsonHash
+               : text == "JSON_ARRAY" ? DataFormat::kJsonArray
+                                      : DataFormat::kNone;
+  g_appSettings.Sheet = sheet;
+}
+
+std::string SheetSection() {
+  const SheetChoices& sheet = g_appSettings.Sheet;
+  if (sheet == SheetChoices{}) return {};
+  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
+  const StripOptions& strip = sheet.strip;
+  const char* data = sheet.data == DataFormat::kJsonHash    ? "JSON_HASH"
+                     : sheet.data == DataFormat::kJsonArray ? "JSON_ARRAY"
+                                                            : "NONE";
+  return std::string("[SHEET]\n") + "\tTRANSPARENT=" + flag(strip.alpha) +
+         "\tFRAME_SIZE=" + (strip.frameSize.kind == FrameSize::Kind::kFit ? "FIT" : "KEEP") +
+         ";\n" + "\tCOLUMNS=" + std::to_string(strip.columns) + ";\n" +
+         "\tSPACING=" + std::to_string(strip.spacing) + ";\n" +
+         "\tSTART_ANGLE=" + std::to_string(strip.startDegrees) + ";\n" +
+         "\tREVERSE=" + flag(strip.reverse) + "\tEXACT_ANGLES=" + flag(strip.exactAngles) +
+         "\tDATA_FILE=" + data + ";\n[/SHEET]\n";
+}
+
+// The file's text, from g_appSettings.
+std::string SettingsText() {
+  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
+  return std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
+         "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
+         "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
+         "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
+         "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n" + SheetSection();
+}
+
+void ApplySettings(ConfigFile& config) {
+  SetFrameCount(config.GetInt("HULLSPIN|FRAMES"));
+  config.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
+  const bool mask = config.GetBool("HULLSPIN|HAS_MASK");
+  const bool eightBit = config.GetBool("HULLSPIN|IS_8BIT_SAVE");
+  const bool compressed = config.GetBool("HULLSPIN|IS_COMPRESSED");
+  SetSaveOptions(compressed, eightBit, mask);
+  ReadSheetSection(config);
+}
+
+// Whether `text` reads back as the settings it was made from: read and
+// written again, it comes out the same.
+bool ReadsBack(const std::string& text) {
+  const AppSettings kept = g_appSettings;
+  ConfigFile config;
+  config.SetText(text);
+  ApplySettings(config);
+  const bool same = SettingsText() == text;
+  g_appSettings = kept;
+  return same;
+}
+
+// The text to store. The format has no escapes: a folder whose name would
+// read back cut short or as other settings (";", "HAS_MASK=TRUE;",
+// "[/HULLSPIN]") is not stored, and the one the file at `path` holds stays.
+std::string StorableText(const std::string& path) {
+  std::string text = SettingsText();
+  if (ReadsBack(text)) return text;
+  const AppSettings kept = g_appSettings;
+  ConfigFile old;
+  old.Load(path);
+  old.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
+  text = SettingsText();
+  if (!ReadsBack(text)) {
+    g_appSettings.DefaultDirPath.clear();
+    text = SettingsText();
+  }
+  g_appSettings = kept;
+  return text;
+}
+
+}  // namespace
 
 std::string SettingsFilePath() {
   return SettingsFileLocation(ExecutableDirectory());
@@ -16,62 +116,39 @@ std::string SettingsFilePath() {
 void ReadSettingsFile() {
   ConfigFile config;
   config.Load(SettingsFilePath());
-  SetFrameCount(config.GetInt("HULLSPIN|FRAMES"));
-  config.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
-  const bool mask = config.GetBool("HULLSPIN|HAS_MASK");
-  const bool eightBit = config.GetBool("HULLSPIN|IS_8BIT_SAVE");
-  const bool compressed = config.GetBool("HULLSPIN|IS_COMPRESSED");
-  SetSaveOptions(compressed, eightBit, mask);
+  ApplySettings(config);
 }
-
-namespace {
-
-std::string SettingsText(const AppSettings& settings) {
-  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
-  return std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(settings.Frames) + ";\n" +
-         "\tDEFAULT_DIR_PATH=" + settings.DefaultDirPath + ";\n" +
-         "\tIS_COMPRESSED=" + flag(settings.IsCompressed) +
-         "\tIS_8BIT_SAVE=" + flag(settings.Is8BitSave) + "\tHAS_MASK=" + flag(settings.HasMask) +
-         "[/HULLSPIN]\n";
-}
-
-// Whether the text of `settings` reads back as every one of them.
-bool ReadsBack(const AppSettings& settings) {
-  ConfigFile config;
-  config.SetText(SettingsText(settings));
-  std::string directory;
-  config.GetString("HULLSPIN|DEFAULT_DIR_PATH", directory);
-  return config.GetInt("HULLSPIN|FRAMES") == settings.Frames &&
-         directory == settings.DefaultDirPath &&
-         config.GetBool("HULLSPIN|HAS_MASK") == settings.HasMask &&
-         config.GetBool("HULLSPIN|IS_8BIT_SAVE") == settings.Is8BitSave &&
-         config.GetBool("HULLSPIN|IS_COMPRESSED") == settings.IsCompressed;
-}
-
-}  // namespace
 
 bool WriteSettingsFile(std::string* reason) {
-  const std::string path = SettingsFilePath();
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::filesystem::path path = SettingsFilePath();
   std::error_code error;
+  // A link there is followed: the file it leads to gets the text, and the
+  // link stays.
+  for (int links = 0; links < 40 && std::filesystem::is_symlink(path, error); ++links) {
+    const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+    if (error) break;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  const std::filesystem::path folder = path.parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
   if (error) {
     SetReason(reason, error.message());
     return false;
   }
-  AppSettings stored = g_appSettings;
-  // The format has no escapes: a folder whose name would read back cut
-  // short, or as another setting (";", "HAS_MASK=TRUE;", "[/HULLSPIN]"), is
-  // not stored, and the one the file holds stays.
-  if (!ReadsBack(stored)) {
-    ConfigFile old;
-    old.Load(path);
-    old.GetString("HULLSPIN|DEFAULT_DIR_PATH", stored.DefaultDirPath);
-    if (!ReadsBack(stored)) stored.DefaultDirPath.clear();
-  }
-  if (const int failure = WriteConfigFile(path, SettingsText(stored)); failure != 0) {
-    SetReason(reason, std::strerror(failure));
+  // A file made read-only keeps what it holds.
+  if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
+    SetReason(reason, SystemError());
     return false;
   }
-  return true;
+  const std::string text = StorableText(path);
+  std::string why;
+  const bool written = WriteReplacing(
+      path,
+      [&](std::FILE* file, std::string&) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+               std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+      },
+      &why);
+  if (!written) SetReason(reason, why);
+  return written;
 }

@@ -7,12 +7,15 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "image/image_io.h"
+#include "image/sheet_layout.h"
 #include "image/strip_pipeline.h"
 
 namespace {
@@ -35,6 +38,30 @@ constexpr const char* kUsage =
     "      --mask         also write a black-and-white mask, black where the strip\n"
     "                     has the fill color, to OUTPUT's name up to its last \".\"\n"
     "                     followed by \"-mask.BMP\" (an 8-bit BMP)\n"
+    "\n"
+    "Sheets (all off by default):\n"
+    "      --alpha        keep transparency: transparent pixels and uncovered corners\n"
+    "                     get alpha 0, their color the fill; PNG or TGA, not with\n"
+    "                     --8bit. Without it, pixels that are not wholly opaque are\n"
+    "                     laid over the fill color\n"
+    "      --frame-size keep|fit|WxH\n"
+    "                     each frame the picture's size (keep, the default), the\n"
+    "                     smallest size that holds every turned picture whole (fit),\n"
+    "                     or W x H pixels, the picture centred and cropped\n"
+    "      --columns C    frame k at column k mod C, row k div C (default 1)\n"
+    "      --spacing P    P pixels between frames (default 0)\n"
+    "      --margin M     M pixels around the sheet (default 0)\n"
+    "      --max-size S   the fewest columns that keep both sides within S pixels\n"
+    "      --pot          pad the sheet to power-of-two sides\n"
+    "      --start DEG    turn frame 0 by DEG whole degrees (default 0)\n"
+    "      --reverse      turn the other way\n"
+    "      --exact-angles frame k at round(start + k * 360 / N) degrees, not the\n"
+    "                     running sum truncated to whole degrees\n"
+    "      --data FILE.json\n"
+    "                     also write the frames' rectangles for game engines\n"
+    "      --data-format hash|array\n"
+    "                     the JSON hash form (default) or the JSON array form\n"
+    "\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
@@ -59,10 +86,34 @@ int Print(const std::string& text) {
   return 0;
 }
 
-bool ParseFrames(const std::string& text, int& frames) {
+// A whole number of at least `least`, nothing after it.
+bool ParseWhole(const std::string& text, int& value, int least) {
   const char* end = text.data() + text.size();
-  const auto [next, error] = std::from_chars(text.data(), end, frames);
-  return error == std::errc() && next == end && frames > 0;
+  const auto [next, error] = std::from_chars(text.data(), end, value);
+  return error == std::errc() && next == end && value >= least;
+}
+
+bool ParseFrames(const std::string& text, int& frames) {
+  return ParseWhole(text, frames, 1);
+}
+
+bool ParseFrameSize(const std::string& text, FrameSize& size) {
+  if (text == "keep" || text == "fit") {
+    size = {text == "keep" ? FrameSize::Kind::kKeep : FrameSize::Kind::kFit};
+    return true;
+  }
+  const auto x = text.find('x');
+  size.kind = FrameSize::Kind::kGiven;
+  return x != std::string::npos && ParseWhole(text.substr(0, x), size.width, 1) &&
+         ParseWhole(text.substr(x + 1), size.height, 1);
+}
+
+bool EndsInJson(const std::string& path) {
+  if (path.size() < 5) return false;
+  std::string extension = path.substr(path.size() - 5);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return extension == ".json";
 }
 
 bool ParseFill(const std::string& text, Rgb& fill) {
@@ -93,15 +144,50 @@ int main(int argc, char** argv) {
   // Past a file size limit a write then fails with EFBIG, is reported and
   // its temporary file removed, where the signal would end the run silently.
   std::signal(SIGXFSZ, SIG_IGN);
-  enum { kEightBit = 256, kCompress, kMask, kVersion };
-  const option options[] = {
-      {"frames", required_argument, nullptr, 'n'}, {"fill", required_argument, nullptr, 'f'},
-      {"8bit", no_argument, nullptr, kEightBit},   {"compress", no_argument, nullptr, kCompress},
-      {"mask", no_argument, nullptr, kMask},       {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
+  enum {
+    kEightBit = 256,
+    kCompress,
+    kMask,
+    kVersion,
+    kAlpha,
+    kFrameSize,
+    kColumns,
+    kSpacing,
+    kMargin,
+    kMaxSize,
+    kPot,
+    kStart,
+    kReverse,
+    kExactAngles,
+    kData,
+    kDataFormat
+  };
+  const option options[] = {{"frames", required_argument, nullptr, 'n'},
+                            {"fill", required_argument, nullptr, 'f'},
+                            {"8bit", no_argument, nullptr, kEightBit},
+                            {"compress", no_argument, nullptr, kCompress},
+                            {"mask", no_argument, nullptr, kMask},
+                            {"help", no_argument, nullptr, 'h'},
+                            {"version", no_argument, nullptr, kVersion},
+                            {"alpha", no_argument, nullptr, kAlpha},
+                            {"frame-size", required_argument, nullptr, kFrameSize},
+                            {"columns", required_argument, nullptr, kColumns},
+                            {"spacing", required_argument, nullptr, kSpacing},
+                            {"margin", required_argument, nullptr, kMargin},
+                            {"max-size", required_argument, nullptr, kMaxSize},
+                            {"pot", no_argument, nullptr, kPot},
+                            {"start", required_argument, nullptr, kStart},
+                            {"reverse", no_argument, nullptr, kReverse},
+                            {"exact-angles", no_argument, nullptr, kExactAngles},
+                            {"data", required_argument, nullptr, kData},
+                            {"data-format", required_argument, nullptr, kDataFormat},
+                            {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
+  bool columnsGiven = false;
   SaveOptions save;
+  DataFormat dataFormat = DataFormat::kJsonHash;
+  bool dataFormatGiven = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
@@ -128,6 +214,62 @@ int main(int argc, char** argv) {
       case kMask:
         save.mask = true;
         break;
+      case kAlpha:
+        strip.alpha = true;
+        break;
+      case kFrameSize:
+        if (!ParseFrameSize(optarg, strip.frameSize)) {
+          return UsageError("the frame size must be keep, fit or WxH with W and H above 0, not " +
+                            Quoted(optarg));
+        }
+        break;
+      case kColumns:
+        if (!ParseWhole(optarg, strip.columns, 1)) {
+          return UsageError("the number of columns must be a whole number above 0, not " +
+                            Quoted(optarg));
+        }
+        columnsGiven = true;
+        break;
+      case kSpacing:
+      case kMargin:
+        if (!ParseWhole(optarg, option == kSpacing ? strip.spacing : strip.margin, 0)) {
+          return UsageError(std::string(option == kSpacing ? "spacing" : "the margin") +
+                            " must be a whole number of pixels, 0 or more, not " + Quoted(optarg));
+        }
+        break;
+      case kMaxSize:
+        if (!ParseWhole(optarg, strip.maxSize, 1)) {
+          return UsageError("the largest side must be a whole number above 0, not " +
+                            Quoted(optarg));
+        }
+        break;
+      case kPot:
+        strip.powerOfTwo = true;
+        break;
+      case kStart:
+        if (!ParseWhole(optarg, strip.startDegrees, INT_MIN)) {
+          return UsageError("the start angle must be whole degrees, not " + Quoted(optarg));
+        }
+        break;
+      case kReverse:
+        strip.reverse = true;
+        break;
+      case kExactAngles:
+        strip.exactAngles = true;
+        break;
+      case kData:
+        if (!EndsInJson(optarg)) {
+          return UsageError("the data file must end in .json, not " + Quoted(optarg));
+        }
+        save.dataPath = optarg;
+        break;
+      case kDataFormat:
+        if (std::string(optarg) != "hash" && std::string(optarg) != "array") {
+          return UsageError("the data format must be hash or array, not " + Quoted(optarg));
+        }
+        dataFormat = std::string(optarg) == "hash" ? DataFormat::kJsonHash : DataFormat::kJsonArray;
+        dataFormatGiven = true;
+        break;
       case 'h':
         return Print(kUsage);
       case kVersion:
@@ -148,10 +290,27 @@ int main(int argc, char** argv) {
     return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
   }
   // Writing over INPUT would destroy the picture the strip is made from.
-  for (const std::string& target : {output, save.mask ? MaskPath(output) : output}) {
+  std::vector<std::string> targets{output};
+  if (save.mask) targets.push_back(MaskPath(output));
+  if (!save.dataPath.empty()) targets.push_back(save.dataPath);
+  for (const std::string& target : targets) {
     std::error_code error;
     if (std::filesystem::equivalent(input, target, error)) {
       return UsageError(Quoted(target) + " is INPUT itself and would be overwritten");
+    }
+  }
+  if (columnsGiven && strip.columns > strip.frames) {
+    return UsageError(std::to_string(strip.columns) + " columns are more than the " +
+                      std::to_string(strip.frames) + " frames");
+  }
+  if (columnsGiven && strip.maxSize > 0) {
+    return UsageError("--columns and --max-size both choose the columns; give one");
+  }
+  if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
+  if (!save.dataPath.empty()) save.data = dataFormat;
+  if (strip.alpha) {
+    if (const std::string refusal = TransparencyRefusal(output, save); !refusal.empty()) {
+      return UsageError(refusal);
     }
   }
 
@@ -160,12 +319,20 @@ int main(int argc, char** argv) {
   auto picture = ReadPicture(input, &reason);
   if (!picture) return Complain(kExitUnreadableOrUnwritable, reason);
   if (!fillGiven) strip.fill = TopLeftColor(*picture);
-  auto sheet = MakeStrip(*picture, strip, &reason);
+  // A sheet its format cannot hold is refused before it is made.
+  SheetPlan plan;
+  if (!PlanStrip(*picture, strip, plan, &reason)) {
+    return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
+  }
+  const std::string tooLarge =
+      SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
+  if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
+  auto sheet = MakeStrip(*picture, strip, &reason, &plan);
   if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
   picture.reset();  // the strip is what is written; give its memory back
 
   int status = 0;
-  for (const SaveFailure& failure : SaveStrip(*sheet, output, save, strip.fill)) {
+  for (const SaveFailure& failure : SaveStrip(*sheet, output, save, strip.fill, &plan)) {
     status =
         Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
                                                   ? Quoted(failure.path) + ": " + failure.reason

@@ -9,6 +9,7 @@
 #include "image/image_io.h"
 #include "image/library_image.h"
 #include "image/reasons.h"
+#include "image/sheet_layout.h"
 
 namespace {
 
@@ -203,95 +204,97 @@ float NextRunningAngle(float angle, int frames) {
   return float(double(360.0f) / frames + double(angle));
 }
 
-bool CheckStripSize(int width, int height, int frames, int bytesPerPixel, std::string* reason) {
-  if (frames < 1) {
-    SetReason(reason, "the number of frames must be at least 1");
+bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canvas,
+                      std::string* reason) {
+  const int bpp = canvas.bytesPerPixel;
+  const std::uint8_t* fill = canvas.fillRow;
+  SetClearColor(fill[0], fill[1], fill[2], bpp == 4 ? fill[3] : 255);
+  LibraryImage library;
+  thread_local std::vector<std::uint8_t> own;
+  const TurnedView turned = Turn(picture, -(long long)degrees, own);
+  if (turned.pixels == nullptr) {
+    SetReason(reason, "the picture could not be turned by " + std::to_string(degrees) +
+                          " degrees: " + LibraryError("DevIL refused"));
     return false;
   }
-  const std::uint64_t stripHeight = std::uint64_t(height) * std::uint64_t(frames);
-  if (stripHeight > std::uint64_t(INT_MAX)) {
-    SetReason(reason, std::to_string(frames) + " frames of " + std::to_string(height) +
-                          " rows would make a strip " + std::to_string(stripHeight) +
-                          " rows tall; at most " + std::to_string(INT_MAX) + " can be held");
-    return false;
-  }
-  const std::uint64_t bytes = std::uint64_t(width) * stripHeight * std::uint64_t(bytesPerPixel);
-  if (bytes > kMaxLibraryImageBytes) {
-    SetReason(reason, std::to_string(frames) + " frames of " + std::to_string(width) + " x " +
-                          std::to_string(height) + " pixels would take " + std::to_string(bytes) +
-                          " bytes; DevIL holds less than 4 GiB in one picture");
-    return false;
+  const Placement p = Clip(CentreOnCanvas(canvas.width, canvas.height, turned.width, turned.height),
+                           canvas.width, canvas.height);
+  const std::size_t rowBytes = std::size_t(canvas.width) * bpp;
+  const std::size_t turnedRowBytes = std::size_t(turned.width) * bpp;
+  for (int row = 0; row < canvas.height; ++row) {
+    std::uint8_t* out = canvas.pixels + std::size_t(row) * canvas.stride;
+    if (p.w <= 0 || p.h <= 0 || row < p.y || row >= p.y + p.h) {
+      std::memcpy(out, fill, rowBytes);
+      continue;
+    }
+    const std::size_t left = std::size_t(p.x) * bpp;
+    const std::size_t middle = std::size_t(p.w) * bpp;
+    std::memcpy(out, fill, left);
+    std::memcpy(
+        out + left,
+        turned.pixels + std::size_t(p.sy + row - p.y) * turnedRowBytes + std::size_t(p.sx) * bpp,
+        middle);
+    std::memcpy(out + left + middle, fill + left + middle, rowBytes - left - middle);
   }
   return true;
 }
 
-// Frame k is the source turned by the whole part of the running angle,
-// centred on a canvas of the source's size filled with the clear color, and
-// clipped to it. Each finished frame goes straight into its rows of the strip
-// rather than through the library, so the work grows with N, not N squared.
-std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
-                                       std::string* reason) {
-  const int width = source.Width();
-  const int height = source.Height();
-  const int bpp = source.BytesPerPixel();
-  if (bpp == 1) {
+// Each finished frame goes straight into its block of the sheet rather than
+// through the library, so the work grows with N, not N squared.
+std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
+                                  const TurnFrame& turn, std::string* reason) {
+  const int bpp = picture.BytesPerPixel();
+  if (bpp != 3 && bpp != 4) {
     SetReason(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
     return nullptr;
   }
-  if (TooSmallToTurn(source, reason) || !CheckStripSize(width, height, frames, bpp, reason)) {
-    return nullptr;
-  }
+  if (TooSmallToTurn(picture, reason)) return nullptr;
   try {
-    auto strip = std::make_unique<Image>();
-    strip->Allocate("", width, height * frames, bpp);
-
-    // One row of the clear color, as the library clears it.
-    SetClearColor(fill.red, fill.green, fill.blue, 255);
-    Image fillRow;
-    fillRow.Allocate("", width, 1, bpp);
-    if (!FillImage(fillRow)) {
-      SetReason(reason, "the fill color could not be set: " + LibraryError("DevIL refused"));
-      return nullptr;
+    auto sheet = std::make_unique<Image>();
+    sheet->Allocate("", plan.width, plan.height, bpp);
+    // A row of the fill as wide as the sheet; alpha 0 where there is alpha.
+    std::vector<std::uint8_t> fillRow(std::size_t(plan.width) * bpp);
+    for (std::size_t i = 0; i < fillRow.size(); i += bpp) {
+      fillRow[i] = fill.red, fillRow[i + 1] = fill.green, fillRow[i + 2] = fill.blue;
+      if (bpp == 4) fillRow[i + 3] = 0;
     }
-    const std::uint8_t* fillPixels = fillRow.Pixels();
-    const std::size_t rowBytes = source.RowBytes();
-
-    LibraryImage library;
-    std::vector<std::uint8_t> own;
-    float runningAngle = 0.0f;
-    for (int k = 0; k < frames; ++k) {
-      const long long wholeDegrees = (long long)runningAngle;
-      const TurnedView turned = Turn(source, -wholeDegrees, own);
-      if (turned.pixels == nullptr) {
-        SetReason(reason, "frame " + std::to_string(k) +
-                              " could not be turned: " + LibraryError("DevIL refused"));
+    // Spacing, margins and cells past the last frame; frames fill their own.
+    if (!plan.FramesFillSheet()) {
+      for (int y = 0; y < plan.height; ++y) {
+        std::memcpy(sheet->Pixels() + std::size_t(y) * sheet->RowBytes(), fillRow.data(),
+                    fillRow.size());
+      }
+    }
+    for (int k = 0; k < plan.Frames(); ++k) {
+      const FrameRect cell = plan.Frame(k);
+      const FrameCanvas canvas{
+          sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
+          cell.width,
+          cell.height,
+          sheet->RowBytes(),
+          bpp,
+          fillRow.data()};
+      std::string why;
+      if (!turn(picture, plan.angles[std::size_t(k)], canvas, &why)) {
+        SetReason(reason, "frame " + std::to_string(k) + ": " + why);
         return nullptr;
       }
-      const Placement p =
-          Clip(CentreOnCanvas(width, height, turned.width, turned.height), width, height);
-      const std::size_t turnedRowBytes = std::size_t(turned.width) * bpp;
-      std::uint8_t* frame = strip->Pixels() + std::size_t(k) * height * rowBytes;
-      for (int row = 0; row < height; ++row) {
-        std::uint8_t* out = frame + std::size_t(row) * rowBytes;
-        if (p.w <= 0 || p.h <= 0 || row < p.y || row >= p.y + p.h) {
-          std::memcpy(out, fillPixels, rowBytes);
-          continue;
-        }
-        const std::size_t left = std::size_t(p.x) * bpp;
-        const std::size_t middle = std::size_t(p.w) * bpp;
-        std::memcpy(out, fillPixels, left);
-        std::memcpy(out + left,
-                    turned.pixels + std::size_t(p.sy + row - p.y) * turnedRowBytes +
-                        std::size_t(p.sx) * bpp,
-                    middle);
-        std::memcpy(out + left + middle, fillPixels + left + middle, rowBytes - left - middle);
-      }
-      runningAngle = NextRunningAngle(runningAngle, frames);
     }
-    return strip;
+    return sheet;
   } catch (const std::bad_alloc&) {
-    SetReason(reason, "not enough memory for a strip of " + std::to_string(frames) + " frames of " +
-                          std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    SetReason(reason, "not enough memory for a sheet of " + std::to_string(plan.width) + " x " +
+                          std::to_string(plan.height) + " pixels");
     return nullptr;
   }
+}
+
+std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
+                                       std::string* reason) {
+  StripOptions options;
+  options.frames = frames;
+  SheetPlan plan;
+  if (!PlanSheet(source.Width(), source.Height(), options, source.BytesPerPixel(), plan, reason)) {
+    return nullptr;
+  }
+  return BuildSheet(source, plan, fill, LibraryTurnFrame, reason);
 }

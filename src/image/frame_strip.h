@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,13 +30,42 @@ bool PasteImage(Image& destination, const Image& source, int x, int y);
 // than that of k * 360 / N.
 float NextRunningAngle(float angle, int frames);
 
-// Checks that a strip of N frames of a width x height picture can be held;
-// the reason says why not.
-bool CheckStripSize(int width, int height, int frames, int bytesPerPixel,
-                    std::string* reason = nullptr);
+// One frame's place in the sheet: `height` rows of `width` pixels, each row
+// `stride` bytes after the one before.
+struct FrameCanvas {
+  std::uint8_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  std::size_t stride = 0;
+  int bytesPerPixel = 3;
+  const std::uint8_t* fillRow = nullptr;  // `width` pixels of the fill
+};
 
-// The strip of `frames` frames of `source`, the uncovered corners in `fill`,
-// or no image with a reason when it is too large or cannot be made. The
-// source is only read.
+// A way of turning a picture into a frame: draws `picture` turned by
+// `degrees` (0 to 359) centred on `canvas`, at the canvas's halves rounded
+// down less the turned picture's, cropped to it, and every pixel it does not
+// reach in the fill. False with a reason.
+using TurnFrame = std::function<bool(const Image& picture, int degrees, const FrameCanvas& canvas,
+                                     std::string* reason)>;
+
+// The library's turn, with the turns it gets wrong made here. The library
+// paints what it uncovers in its clear color, set here from the fill.
+bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canvas,
+                      std::string* reason);
+
+struct SheetPlan;
+
+// The sheet of `picture` (3 or 4 bytes per pixel) laid out as `plan` says:
+// frame k turned by the plan's angle k, the gaps, and with 4 bytes every
+// pixel nothing reaches, in `fill` with alpha 0. The plan must be one
+// PlanSheet made for this picture. No image with a reason when it cannot be
+// made.
+std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
+                                  const TurnFrame& turn = LibraryTurnFrame,
+                                  std::string* reason = nullptr);
+
+// The classic strip: `frames` frames of `source` stacked top to bottom, the
+// uncovered corners in `fill`, or no image with a reason when it is too
+// large or cannot be made. The source is only read.
 std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,
                                        std::string* reason = nullptr);

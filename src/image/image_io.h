@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "image/color.h"
 #include "image/decoded_picture.h"
 #include "image/image.h"
 #include "image/reasons.h"
@@ -39,12 +41,21 @@ std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixe
 
 bool FlipRows(Image& image);
 
-// How a picture is written: at which depth (0: the image's own) and whether
-// TGA and BMP files are run-length compressed.
+// How a picture is written: at which depth (0: the image's own), whether
+// TGA files and 8-bit BMP files are run-length compressed (24-bit BMP has no
+// run-length form and stays plain), and a colour that an 8-bit save keeps
+// exact: the pixels of that colour, and no others, take one palette entry
+// holding it, as the mask of a fill colour expects.
 struct WriteOptions {
   int bytesPerPixel = 0;
   bool compressed = false;
+  std::optional<Rgb> exactColor{};
 };
+
+// Why a width x height picture cannot be written to `path` (the format taken
+// from its extension) with `bytesPerPixel` bytes a pixel in memory: the
+// format's limits on sides and size. Empty when it can.
+std::string SaveSizeProblem(const std::string& path, int width, int height, int bytesPerPixel);
 
 // Writes the image as `options` say, the format taken from the extension of
 // `path`. The file appears only once it is complete: a failed write leaves

@@ -1,61 +1,108 @@
 // Writing pictures: the format's limits, the hand-over at the asked depth,
 // and a write that replaces its target only once complete.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <climits>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
-#include "files/replace_file.h"
+#include "image/atomic_file.h"
 #include "image/image_io.h"
 #include "image/library_image.h"
 #include "image/reasons.h"
+#include "image/rle_writers.h"
 
 namespace {
 
-// Largest width and height a file format can store: TGA and PCX keep them in
-// 16 bits, and the library writes a larger size wrapped and reports success.
-int MaxSide(ILenum type) {
-  switch (type) {
-    case IL_TGA:
-    case IL_PCX:
-      return 0xFFFF;
-    case IL_JPG:
-      return 65500;
-    default:
-      return INT_MAX;
+// The largest picture each format's writer takes, by its sides.
+struct SizeLimit {
+  ILenum type;
+  const char* name;
+  int width;
+  int height;
+};
+
+// TGA keeps the sides in 16 bits and PCX the bytes of a row, an even
+// number, so that the library would write larger sizes wrapped and report
+// success. libpng refuses sides past a million, and the library's PNG
+// writer then crashes. BMP's limit is its 32-bit file size, checked apart.
+constexpr SizeLimit kSizeLimits[] = {
+    {IL_PNG, "PNG", 1000000, 1000000},
+    {IL_TGA, "TGA", 0xFFFF, 0xFFFF},
+    {IL_PCX, "PCX", 0xFFFE, 0xFFFF},
+    {IL_JPG, "JPEG", 65500, 65500},
+};
+
+// Why the library cannot write a width x height picture of `type` at
+// `bytesPerPixel` (the larger of the picture's depth and the written one),
+// or empty when it can.
+std::string SizeProblem(ILenum type, int width, int height, int bytesPerPixel) {
+  const std::string size = std::to_string(width) + " x " + std::to_string(height);
+  for (const SizeLimit& limit : kSizeLimits) {
+    if (limit.type == type && (width > limit.width || height > limit.height)) {
+      return std::string(limit.name) + " files hold at most " + std::to_string(limit.width) +
+             " x " + std::to_string(limit.height) + " pixels, and the picture is " + size;
+    }
   }
+  const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+  if (pixels * std::uint64_t(bytesPerPixel) > kMaxLibraryImageBytes) {
+    return "the picture is too large for DevIL to write (4 GiB or more)";
+  }
+  // Headers, the largest palette, and rows padded to 4 bytes.
+  const std::uint64_t bmpBytes =
+      54 + 1024 + (std::uint64_t(width) * std::uint64_t(bytesPerPixel) + 3) / 4 * 4 * height;
+  if (type == IL_BMP && bmpBytes > 0xFFFFFFFFull) {
+    return "BMP files hold at most 4 GiB, and the picture is " + size;
+  }
+  return {};
 }
 
-// Writes the bound library image in place of `path`, which it replaces only
-// once the write is complete, so a failed write never destroys the file it
-// was replacing.
+// Writes the bound library image through the library's writer for `type`.
 bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) {
-  int writeErrno = 0;
-  const ReplaceResult result = ReplaceFile(path, [&](std::FILE* file) {
-    return SaveBoundImage(type, file, writeErrno) && writeErrno == 0;
-  });
-  switch (result.failed) {
-    case ReplaceStep::kNone:
-      return true;
-    case ReplaceStep::kCreate:
-      SetReason(reason, Quoted(path) + " cannot be written: " + std::strerror(result.error));
-      return false;
-    case ReplaceStep::kWrite: {
-      const int error = writeErrno != 0 ? writeErrno : result.error;
-      SetReason(reason, Quoted(path) + " could not be written: " +
-                            (error != 0 ? std::strerror(error)
-                                        : LibraryError("DevIL could not encode the picture")));
-      return false;
-    }
-    case ReplaceStep::kReplace:
-      SetReason(reason, Quoted(path) + " cannot be replaced: " + std::strerror(result.error));
-      return false;
-  }
-  return false;
+  return WriteReplacing(
+      path,
+      [&](std::FILE* file, std::string& why) {
+        int writeErrno = 0;
+        const bool encoded = SaveBoundImage(type, file, writeErrno);
+        if (writeErrno != 0) {
+          errno = writeErrno;
+        } else if (!encoded) {
+          why = LibraryError("DevIL could not encode the picture");
+        }
+        return encoded && writeErrno == 0;
+      },
+      reason);
+}
+
+// TGA files, and BMP files at 8 bits, have a run-length form; the library's
+// writers cannot make it, so Gyrelle's own do.
+bool HasRunLengthForm(ILenum type, int bytesPerPixel) {
+  return type == IL_TGA || (type == IL_BMP && bytesPerPixel == 1);
+}
+
+bool WriteRunLength(ILenum type, const PixelRows& rows, const std::string& path,
+                    std::string* reason) {
+  return WriteReplacing(
+      path,
+      [&](std::FILE* file, std::string&) {
+        return type == IL_TGA ? WriteRunLengthTarga(rows, file) : WriteRunLengthBmp(rows, file);
+      },
+      reason);
 }
 
 }  // namespace
+
+std::string SaveSizeProblem(const std::string& path, int width, int height, int bytesPerPixel) {
+  const ILenum type = ilTypeFromExt(path.c_str());
+  const std::string problem = SizeProblem(type, width, height, bytesPerPixel);
+  return problem.empty() ? problem : Quoted(path) + ": " + problem;
+}
 
 bool SaveImageFile(const Image& image, const std::string& path, const WriteOptions& options,
                    std::string* reason) {
@@ -75,45 +122,65 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
     SetReason(reason, Quoted(path) + " does not end in an extension DevIL can write");
     return false;
   }
-  const int maxSide = MaxSide(type);
-  if (image.Width() > maxSide || image.Height() > maxSide) {
-    SetReason(reason, Quoted(path) + ": this format holds at most " + std::to_string(maxSide) +
-                          " pixels a side, and the picture is " + std::to_string(image.Width()) +
-                          " x " + std::to_string(image.Height()));
-    return false;
-  }
-  const std::uint64_t pixelCount = std::uint64_t(image.Width()) * std::uint64_t(image.Height());
-  if (pixelCount * std::uint64_t(std::max(image.BytesPerPixel(), bytesPerPixel)) >
-      kMaxLibraryImageBytes) {
-    SetReason(reason,
-              Quoted(path) + ": the picture is too large for DevIL to write (4 GiB or more)");
+  const std::string problem = SaveSizeProblem(path, image.Width(), image.Height(),
+                                              std::max(image.BytesPerPixel(), bytesPerPixel));
+  if (!problem.empty()) {
+    SetReason(reason, problem);
     return false;
   }
 
   ForgetLibraryErrors();
   LibraryImage library;
-  // The writers take rows bottom first. At the picture's own depth the rows
-  // go over in that order at once; a conversion is given them in the order
-  // it always had (the quantiser's palette depends on it) and flipped after.
+  // The library's writers take rows bottom first. At the picture's own
+  // depth the rows go over in that order at once; a conversion is given
+  // them in the order it always had (the quantiser's palette depends on
+  // it) and flipped after. The run-length writers take them top first.
   const bool converting = bytesPerPixel != image.BytesPerPixel();
+  const bool runLength = options.compressed && HasRunLengthForm(type, bytesPerPixel);
   // BMP and TGA keep blue first; given so, their writers need no copy of
   // their own to reorder it.
   const bool blueFirst = type == IL_BMP || type == IL_TGA;
-  if (!(converting ? MakeLibraryImage(image) : MakeUpsideDownLibraryImage(image, blueFirst))) {
+  if (!converting && !runLength && !MakeUpsideDownLibraryImage(image, blueFirst)) {
     SetReason(reason, Quoted(path) + " could not be written: " +
                           LibraryError("DevIL could not take the picture"));
     return false;
   }
   if (converting) {
+    if (!MakeLibraryImage(image)) {
+      SetReason(reason, Quoted(path) + " could not be written: " +
+                            LibraryError("DevIL could not take the picture"));
+      return false;
+    }
     if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
       SetReason(reason, Quoted(path) + " could not be written: " +
                             LibraryError("DevIL could not convert the picture"));
       return false;
     }
-    if (bytesPerPixel == 1) ZeroUnusedPaletteEntries();
-    iluFlipImage();
+    if (bytesPerPixel == 1) {
+      ZeroUnusedPaletteEntries();
+      if (options.exactColor && image.BytesPerPixel() >= 3) {
+        KeepBoundColorExact(image, *options.exactColor);
+      }
+    }
+    if (!runLength) iluFlipImage();
   }
-  SetSaveCompression(options.compressed ? kCompressionOn : kCompressionOff);
+  if (runLength) {
+    PixelRows rows{image.Width(), image.Height(), bytesPerPixel, image.Pixels(), nullptr};
+    Palette palette;
+    if (converting) {
+      rows.pixels = ilGetData();
+      if (bytesPerPixel == 1) ReadLibraryPalette(palette);
+    } else if (image.GetPalette() != nullptr && image.GetPalette()->HasEntries()) {
+      palette.CopyFrom(*image.GetPalette());
+    }
+    if (bytesPerPixel == 1 && !palette.HasEntries()) {
+      const std::uint8_t black[Palette::kBytes] = {};
+      palette.Set(black);
+    }
+    rows.palette = palette.Entries();
+    return WriteRunLength(type, rows, path, reason);
+  }
+  SetSaveCompression(kCompressionOff);
   return WriteBoundImage(type, path, reason);
 }
 

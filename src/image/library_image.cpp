@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 #include <vector>
 
+#include "image/exact_color.h"
 #include "image/image_io.h"
 
 void ZeroUnusedPaletteEntries() {
@@ -20,16 +20,37 @@ void ZeroUnusedPaletteEntries() {
   const ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
   const ILint entryBytes = ilGetInteger(IL_PALETTE_BPP);
   if (entries == nullptr || count <= 0 || entryBytes <= 0) return;
-  std::vector<bool> used(std::size_t(count), false);
+  std::array<bool, 256> used{};
   const ILubyte* indices = ilGetData();
   const std::size_t pixelCount =
       std::size_t(ilGetInteger(IL_IMAGE_WIDTH)) * std::size_t(ilGetInteger(IL_IMAGE_HEIGHT));
-  for (std::size_t i = 0; i < pixelCount; ++i) {
-    if (indices[i] < count) used[indices[i]] = true;
-  }
+  for (std::size_t i = 0; i < pixelCount; ++i) used[indices[i]] = true;
   for (ILint i = 0; i < count; ++i) {
-    if (!used[std::size_t(i)]) std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
+    if (i >= 256 || !used[std::size_t(i)]) {
+      std::fill_n(entries + std::size_t(i) * entryBytes, entryBytes, 0);
+    }
   }
+}
+
+void KeepBoundColorExact(const Image& source, const Rgb& color) {
+  const ILint type = ilGetInteger(IL_PALETTE_TYPE);
+  if (type != IL_PAL_RGB24 && type != IL_PAL_BGR24) ilConvertPal(IL_PAL_RGB24);
+  const bool blueFirst = ilGetInteger(IL_PALETTE_TYPE) == IL_PAL_BGR24;
+  const ILint count = std::min<ILint>(ilGetInteger(IL_PALETTE_NUM_COLS), Palette::kEntries);
+  ILubyte* entries = ilGetPalette();
+  if (entries == nullptr || count <= 0) return;
+  std::array<std::uint8_t, Palette::kBytes> rgb{};
+  for (ILint i = 0; i < count * 3; i += 3) {
+    rgb[i] = entries[blueFirst ? i + 2 : i];
+    rgb[i + 1] = entries[i + 1];
+    rgb[i + 2] = entries[blueFirst ? i : i + 2];
+  }
+  const std::size_t pixelCount = std::size_t(source.Width()) * std::size_t(source.Height());
+  if (!KeepColorExact(source.Pixels(), source.BytesPerPixel(), ilGetData(), pixelCount,
+                      rgb.data(), color)) {
+    return;
+  }
+  ilRegisterPal(rgb.data(), Palette::kBytes, IL_PAL_RGB24);
 }
 
 void ReadLibraryPalette(Palette& palette) {
@@ -55,37 +76,45 @@ void NoteWriteFailure() {
   if (writeErrno == 0) writeErrno = errno != 0 ? errno : EIO;
 }
 
-// The stream the next save writes to. The library's writers ask for their
-// file by name, and every such call comes here: each gets the stream already
-// open for the write, so no file is ever opened by name.
-std::FILE* openStream = nullptr;
+// The file a write goes to, opened by the caller. The library's writers
+// open a file by name; here that gives them this one, so that no file is
+// ever reopened by name (the library's ilSaveF, which takes an open file,
+// knows too few formats). The caller closes it.
+FILE* openFile = nullptr;
 
 ILHANDLE ILAPIENTRY OpenForWriting(ILconst_string) {
-  if (openStream == nullptr) {
+  if (openFile == nullptr) {
     errno = EBADF;
     NoteWriteFailure();
   }
-  return std::exchange(openStream, nullptr);
+  return openFile;
 }
 
-// The stream's owner closes it, and sees what the close says.
-void ILAPIENTRY CloseWritten(ILHANDLE) {}
+void ILAPIENTRY CloseWritten(ILHANDLE handle) {
+  if (handle != openFile && std::fclose(static_cast<FILE*>(handle)) != 0) NoteWriteFailure();
+}
 
 // The library's TGA writer fills the high bytes of the header's x and y
 // origin (bytes 8 to 11) from uninitialised memory, so one picture gave
 // different files. Both origins are 0 for every picture written here; while
-// a TGA header is on its way out, those bytes are written as 0.
+// a TGA header is on its way out, those bytes are written as 0. It also
+// writes 32-bit pictures with no alpha bits in the image descriptor (byte
+// 17), so readers drop their alpha; there it says 8.
 constexpr long kTargaOriginStart = 8;
 constexpr long kTargaOriginEnd = 12;
+constexpr long kTargaDescriptor = 17;
+constexpr std::uint8_t kTargaAlphaBits = 8;
 bool scrubTargaOrigin = false;
+bool targaHasAlpha = false;
 
-// Zeroes what of [position, position + size) lies in the origin fields.
+// Mends what of [position, position + size) lies in the header's fields.
 void ScrubTargaOrigin(long position, std::uint8_t* bytes, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) {
     const long at = position + long(i);
     if (at >= kTargaOriginStart && at < kTargaOriginEnd) bytes[i] = 0;
+    if (at == kTargaDescriptor && targaHasAlpha) bytes[i] |= kTargaAlphaBits;
   }
-  if (position + long(size) >= kTargaOriginEnd) scrubTargaOrigin = false;
+  if (position + long(size) > kTargaDescriptor) scrubTargaOrigin = false;
 }
 
 ILint ILAPIENTRY PutByte(ILubyte byte, ILHANDLE handle) {
@@ -125,10 +154,11 @@ ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDL
 bool SaveBoundImage(ILenum type, std::FILE* file, int& writeError) {
   writeErrno = 0;
   scrubTargaOrigin = type == IL_TGA;
-  openStream = file;
-  // The name is never opened (see OpenForWriting).
-  const bool encoded = ilSave(type, "open stream");
-  openStream = nullptr;
+  targaHasAlpha = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) == 4;
+  openFile = file;
+  // The name only has to be new to the library; the file is `file`.
+  const bool encoded = ilSave(type, "open file");
+  openFile = nullptr;
   scrubTargaOrigin = false;
   writeError = writeErrno;
   return encoded;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "image/color.h"
 #include "image/image.h"
 
 // One library image, generated and bound on construction and deleted when the
@@ -53,6 +54,10 @@ void ZeroUnusedPaletteEntries();
 // Copies the bound library image's palette, as 24-bit RGB, into `palette`;
 // entries the library does not have, or that no pixel uses, are zero.
 void ReadLibraryPalette(Palette& palette);
+
+// Mends the bound image, `source` quantised to indexed colour, so that
+// `color` has an exact palette entry of its own (see KeepColorExact).
+void KeepBoundColorExact(const Image& source, const Rgb& color);
 
 // Writes the bound image to the open `file` through the library's writer for
 // `type`. False when the library could not encode it; `writeError` is the

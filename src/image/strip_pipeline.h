@@ -38,6 +38,7 @@ struct StripOptions {
   int startDegrees = 0;
   bool reverse = false;      // turn the other way
   bool exactAngles = false;  // round(start +- k * 360 / N) rather than the running sum
+  bool operator==(const StripOptions&) const = default;
 };
 
 // The data file engines read frame rectangles from.
@@ -52,28 +53,46 @@ struct SaveOptions {
   std::string dataPath{};  // where the data file goes, for data other than kNone
 };
 
-// Reads a picture at 3 bytes per pixel with its top row first; no image and
-// a reason when it cannot be read.
+struct SheetPlan;
+
+// Reads a picture with its top row first: at 4 bytes per pixel when some
+// pixel is not wholly opaque, else at 3. No image and a reason when it
+// cannot be read.
 std::unique_ptr<Image> ReadPicture(const std::string& path, std::string* reason = nullptr);
 
 // The colour of the picture's top-left pixel: the fill every Open starts with.
 Rgb TopLeftColor(const Image& picture);
 
-// The strip of `picture`, or no image with a reason.
+// Where the frames of `picture`'s sheet go and how big it is, before
+// anything is allocated; false with a reason when the options contradict
+// each other or the sheet would be too large to hold.
+bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& plan,
+               std::string* reason = nullptr);
+
+// The strip of `picture`, or no image with a reason; its plan in `plan` when
+// asked. Without alpha, pixels that are not wholly opaque are first laid
+// over the fill; with it, the strip has 4 bytes per pixel.
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
-                                 std::string* reason = nullptr);
+                                 std::string* reason = nullptr, SheetPlan* plan = nullptr);
+
+// A reason when `path`'s format cannot hold what `options` ask of it with a
+// strip that keeps transparency; empty when it can.
+std::string TransparencyRefusal(const std::string& path, const SaveOptions& options);
 
 // One file of a save that did not come about.
 struct SaveFailure {
   enum class Kind { kNotWritten, kMaskOutOfMemory };
   Kind kind;
-  bool mask;  // the mask, not the strip
+  bool mask;  // the mask, not the strip (nor the data file)
   std::string path;
   std::string reason;
 };
 
 // Writes `strip` to `path` and, when asked, its mask (black where the strip
-// has `fill`). The mask is tried even when the strip could not be written.
-// Empty when every file was written.
+// has `fill`, or where it has alpha 0) and, once the strip is written, the
+// data file describing `plan`, the plan the strip was made by. The mask is
+// tried even when the strip could not be written. Empty when every file was
+// written.
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
-                                   const SaveOptions& options, const Rgb& fill);
+                                   const SaveOptions& options, const Rgb& fill,
+                                   const SheetPlan* plan = nullptr);

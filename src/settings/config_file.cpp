@@ -1,14 +1,11 @@
 #include "settings/config_file.h"
 
 #include <string.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -16,8 +13,6 @@
 #include <new>
 #include <stdexcept>
 #include <system_error>
-
-#include "files/replace_file.h"
 
 namespace {
 
@@ -206,24 +201,6 @@ void ConfigFile::SetText(std::string loaded) {
   if (const std::size_t nul = loaded.find('\0'); nul != std::string::npos) loaded.resize(nul);
   FoldLineEnds(loaded);
   text = std::move(loaded);
-}
-
-int WriteConfigFile(const std::string& path, const std::string& text) {
-  std::filesystem::path target = path;
-  std::error_code error;
-  for (int links = 0; links < 40 && std::filesystem::is_symlink(target, error); ++links) {
-    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
-    if (error) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return errno;
-  const ReplaceResult result = ReplaceFile(
-      target.string(),
-      [&](std::FILE* file) {
-        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
-      },
-      true);
-  return result ? 0 : result.error != 0 ? result.error : EIO;
 }
 
 void ConfigFile::GetString(const std::string& keyPath, std::string& value) {

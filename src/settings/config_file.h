@@ -40,9 +40,3 @@ class ConfigFile {
   std::vector<TextSpan> sectionBodies;
   std::string text;
 };
-
-// Replaces the settings file at `path` with `text`, whole or not at all (see
-// ReplaceFile). A link there is followed, so the file it leads to gets the
-// text and the link stays; a file we may not write is left as it is. 0 when
-// written, else the errno of the failure.
-int WriteConfigFile(const std::string& path, const std::string& text);

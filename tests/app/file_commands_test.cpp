@@ -23,11 +23,12 @@ class FileCommandsTest : public ShellTest {
     Choose(Path(typed), type);
     fake_.Command(window_, kSaveAsCommand);
   }
-  // What the engine writes for the current picture with these options.
+  // What the engine writes for the current picture with these options, the
+  // fill colour kept exact.
   std::string Expected(int bytesPerPixel, bool compressed) {
     const std::string path = Path("expected.BMP");
-    EXPECT_TRUE(
-        SaveImageFile(*g_appState.CurrentImage, path, WriteOptions{bytesPerPixel, compressed}));
+    EXPECT_TRUE(SaveImageFile(*g_appState.CurrentImage, path,
+                              WriteOptions{bytesPerPixel, compressed, g_appSettings.FillColor}));
     return ReadBytes(path);
   }
   bool Exists(const std::string& name) { return std::filesystem::exists(Path(name)); }
@@ -117,6 +118,27 @@ TEST_F(FileCommandsTest, WritesWithTheSaveOptions) {
   SetSaveOptions(true, true, false);
   SaveAs("packed", 3);
   EXPECT_EQ(ReadBytes(Path("packed.BMP")), Expected(1, true));
+}
+
+TEST_F(FileCommandsTest, SheetOptionsShapeTheStripAndItsDataFile) {
+  g_appSettings.Sheet.strip.alpha = true;
+  g_appSettings.Sheet.strip.columns = 2;
+  g_appSettings.Sheet.data = DataFormat::kJsonArray;
+  fake_.Command(window_, kOpenCommand);  // no file chosen: the picture stays
+  OpenPicture(Path("ship.png"));
+  fake_.Command(window_, kRotateButton);
+  ASSERT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
+  EXPECT_EQ(g_appState.CurrentImage->Width(), 32);
+  // BMP cannot hold it: said, and nothing written.
+  fake_.ClearRecords();
+  SaveAs("sheet", 3);
+  ASSERT_EQ(fake_.boxes.size(), 1u);
+  EXPECT_NE(fake_.boxes[0].text.find("cannot hold transparency"), std::string::npos);
+  EXPECT_FALSE(Exists("sheet.BMP") || Exists("sheet.json"));
+  // The data file goes beside the picture, named after it.
+  SaveAs("sheet");
+  EXPECT_TRUE(Exists("sheet.PNG"));
+  EXPECT_NE(ReadBytes(Path("sheet.json")).find("\"filename\": \"sheet_2\""), std::string::npos);
 }
 
 TEST_F(FileCommandsTest, TheMaskIsBlackWhereTheFillColorIs) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include "../image/test_support.h"
+#include "image/sheet_layout.h"
 #include "image/strip_pipeline.h"
 
 namespace {
@@ -168,6 +169,18 @@ TEST_F(Cli, UnreadableInputOrUnwritableOutputExitOne) {
   EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
 }
 
+// A strip taller than PNG's million rows is refused before any write (the
+// library's writer would crash); BMP takes it.
+TEST_F(Cli, StripsPastTheFormatsLimitAreRefused) {
+  ASSERT_TRUE(SaveImageFile(MakePicture(10, 10), dir / "small.png"));
+  CliRun run = RunCli(dir, {"-n", "100001", dir / "small.png", dir / "tall.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "PNG files hold at most 1000000 x 1000000 pixels");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+  run = RunCli(dir, {"-n", "100001", dir / "small.png", dir / "tall.bmp"});
+  EXPECT_EQ(run.status, 0) << run.err;
+}
+
 // Damaged files the library would hang or crash on end the run at once.
 TEST_F(Cli, DamagedInputExitsOneWithOneLine) {
   for (const char* name : {"cut.png", "cut.jpg", "cut.tga", "cut.pcx"}) {
@@ -236,7 +249,7 @@ TEST_F(Cli, FillColourAndSaveOptions) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto bytes = FileBytes(output);
   EXPECT_EQ(bytes.at(1), 1);  // a colour map
-  EXPECT_EQ(bytes.at(2), 1);  // colour-mapped, plain: the library's run-length TGA is broken
+  EXPECT_EQ(bytes.at(2), 9);  // colour-mapped, run-length
   EXPECT_EQ(FileBytes(dir / "ship-mask.BMP").at(28), 8);
 
   // The quarter turn of the 26 x 32 ship leaves the first three rows of the
@@ -248,6 +261,70 @@ TEST_F(Cli, FillColourAndSaveOptions) {
   ASSERT_TRUE(mask);
   EXPECT_EQ(mask->ReadPixel(0, 32), (std::vector<std::uint8_t>{0, 0, 0}));
   EXPECT_EQ(mask->ReadPixel(13, 32 + 16), (std::vector<std::uint8_t>{255, 255, 255}));
+}
+
+TEST_F(Cli, SheetOptionsThatCannotWorkAreUsageErrors) {
+  const std::string out = dir / "a.png";
+  const std::vector<std::vector<std::string>> cases = {
+      {"--columns", "0", kShip, out},        {"-n", "4", "--columns", "5", kShip, out},
+      {"--spacing", "-1", kShip, out},       {"--margin", "-2", kShip, out},
+      {"--frame-size", "0x5", kShip, out},   {"--frame-size", "12", kShip, out},
+      {"--frame-size", "3x4x", kShip, out},  {"--start", "400x", kShip, out},
+      {"--data", dir / "a.txt", kShip, out}, {"--data-format", "xml", kShip, out},
+      {"--alpha", kShip, dir / "a.bmp"},     {"--alpha", kShip, dir / "a.pcx"},
+      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out}};
+  for (const auto& args : cases) {
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
+    ExpectOneErrorLine(run, "");
+  }
+  EXPECT_NE(RunCli(dir, cases[10]).err.find("cannot hold transparency; save as PNG or TGA"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.bmp"));
+
+  // Past what TGA can hold: refused before anything is made or written.
+  CliRun run = RunCli(dir, {"-n", "2", "--frame-size", "40x40000", kShip, dir / "tall.tga"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "65535");
+  EXPECT_FALSE(std::filesystem::exists(dir / "tall.tga"));
+
+  // The data file cannot be written: said, exit 1, the sheet is kept.
+  run = RunCli(dir, {"--data", dir / "none/a.json", kShip, out});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "a.json");
+  EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+TEST_F(Cli, WritesTheEnginesSheetAndItsData) {
+  const std::string ship = GYRELLE_SAMPLES_DIR "/firefly.png";
+  const CliRun run = RunCli(dir, {"-n", "16", "--alpha", "--frame-size", "fit", "--columns", "8",
+                                  "--spacing", "1", "--start", "90", "--reverse", "--data",
+                                  dir / "s.json", "--data-format", "array", ship, dir / "s.png"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto picture = ReadPicture(ship);
+  ASSERT_TRUE(picture);
+  SheetPlan plan;
+  const auto sheet = MakeStrip(*picture,
+                               {.frames = 16,
+                                .fill = TopLeftColor(*picture),
+                                .alpha = true,
+                                .frameSize = {FrameSize::Kind::kFit},
+                                .columns = 8,
+                                .spacing = 1,
+                                .startDegrees = 90,
+                                .reverse = true},
+                               nullptr, &plan);
+  ASSERT_TRUE(sheet);
+  ASSERT_TRUE(SaveStrip(*sheet, dir / "e.png",
+                        {.data = DataFormat::kJsonArray, .dataPath = dir / "e.json"},
+                        TopLeftColor(*picture), &plan)
+                  .empty());
+  EXPECT_EQ(FileBytes(dir / "s.png"), FileBytes(dir / "e.png"));
+  std::string data = Slurp(dir / "s.json"), expected = Slurp(dir / "e.json");
+  expected.replace(expected.find("\"e.png\""), 7, "\"s.png\"");
+  for (std::size_t at; (at = expected.find("\"e_")) != std::string::npos;) expected[at + 1] = 's';
+  EXPECT_EQ(data, expected);
 }
 
 }  // namespace

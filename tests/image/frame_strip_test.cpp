@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "image/sheet_layout.h"
 #include "literal_frame_strip.h"
 #include "test_support.h"
 
@@ -218,13 +219,19 @@ TEST_F(FrameStrip, EveryTurnIsCentredOnItsCanvas) {
 
 TEST_F(FrameStrip, SizesBeyondWhatCanBeHeldAreRefusedBeforeAllocating) {
   std::string reason;
-  EXPECT_FALSE(CheckStripSize(2, 2, 0, 3, &reason));
-  EXPECT_FALSE(CheckStripSize(2, 65536, 32768, 3, &reason));  // 2^31 rows
+  SheetPlan plan;
+  const auto fits = [&](int width, int height, int frames, int bpp) {
+    StripOptions options;
+    options.frames = frames;
+    return PlanSheet(width, height, options, bpp, plan, &reason);
+  };
+  EXPECT_FALSE(fits(2, 2, 0, 3));
+  EXPECT_FALSE(fits(2, 65536, 32768, 3));  // 2^31 rows
   EXPECT_NE(reason.find("rows"), std::string::npos) << reason;
-  EXPECT_TRUE(CheckStripSize(1, 65535, 32768, 1, &reason));
-  EXPECT_FALSE(CheckStripSize(256, 256, 21846, 3, &reason));  // just over 4 GiB
+  EXPECT_TRUE(fits(1, 65535, 32768, 1));
+  EXPECT_FALSE(fits(256, 256, 21846, 3));  // just over 4 GiB
   EXPECT_NE(reason.find("4 GiB"), std::string::npos) << reason;
-  EXPECT_TRUE(CheckStripSize(256, 256, 21845, 3, &reason));
+  EXPECT_TRUE(fits(256, 256, 21845, 3));
 
   const Image source = MakePicture(512, 512);
   EXPECT_EQ(BuildFrameStrip(source, INT_MAX, {}, &reason), nullptr);

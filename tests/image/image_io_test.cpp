@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
+
+#include "image/strip_pipeline.h"
 
 #include "test_support.h"
 
@@ -105,31 +108,85 @@ TEST_F(ImageIo, FilesAreReproducibleByteForByte) {
   EXPECT_EQ(FileBytes(dir / "a-mask.BMP"), FileBytes(dir / "b-mask.BMP"));
 }
 
-// A picture with long runs of one colour, as strips have.
+// Rows that meet every packet boundary: one colour throughout; runs of 1,
+// 128, 129 and 2 between single pixels; no two neighbours alike; pairs and
+// threes. A palette of 13 colours, so an 8-bit save keeps every pixel.
 Image RunsPicture(int width, int height) {
   Image image = MakePicture(width, height);
-  for (std::size_t i = 0; i < image.ByteSize(); ++i) {
-    image.Pixels()[i] = std::uint8_t((i / 3) % 7 < 4 ? 200 : i / 21 % 3 * 60);
+  std::uint8_t* pixel = image.Pixels();
+  for (int y = 0; y < height; ++y) {
+    int colour = 0, left = 1;
+    const int runs[] = {1, 128, 129, 2};
+    for (int x = 0, run = 0; x < width; ++x, pixel += 3) {
+      if (--left == 0) {
+        colour = (colour + 1) % 12;
+        left = y % 4 == 1 ? runs[run++ % 4] : y % 4 == 2 ? 1 : 2 + x % 2;
+      }
+      const int value = y % 4 == 0 ? 12 : colour;
+      pixel[0] = std::uint8_t(value * 20), pixel[1] = std::uint8_t(255 - value * 20);
+      pixel[2] = std::uint8_t(value * 7);
+    }
   }
   return image;
 }
 
-TEST_F(ImageIo, CompressedSavesKeepEveryPixel) {
+// ImageMagick's reading of `path`, turned upright as the file's origin says,
+// as RGB bytes top row first; empty when ImageMagick is not installed.
+std::vector<std::uint8_t> ReadByImageMagick(const std::string& path, const std::string& out) {
+  if (std::string(GYRELLE_CONVERT).empty()) return {};
+  EXPECT_EQ(std::system((std::string(GYRELLE_CONVERT) + " '" + path + "' -auto-orient -depth 8 rgb:'" + out + "'").c_str()), 0);
+  return FileBytes(out);
+}
+
+TEST_F(ImageIo, CompressedSavesKeepEveryPixelInTheirRunLengthForm) {
   TempDir dir;
-  const Image picture = RunsPicture(26, 12);
-  for (const char* format : kLosslessFormats) {
-    for (int depth : {3, 1}) {
-      SCOPED_TRACE(std::string(format) + " depth " + std::to_string(depth));
-      const std::string path = dir / (std::string("runs.") + format);
-      ASSERT_TRUE(SaveImageFile(picture, path, WriteOptions{depth, true}));
-      const auto back = ReadUpright(path);
-      ASSERT_TRUE(back);
-      EXPECT_EQ(PixelBytes(*back), PixelBytes(picture));
+  for (auto [width, height] : {std::pair{261, 8}, {1, 3}, {3, 5}, {130, 4}}) {
+    const Image picture = RunsPicture(width, height);
+    for (const char* format : kLosslessFormats) {
+      for (int depth : {3, 1}) {
+        SCOPED_TRACE(std::string(format) + " " + std::to_string(width) + " wide, depth " +
+                     std::to_string(depth));
+        const std::string path = dir / (std::string("runs.") + format);
+        std::string reason;
+        ASSERT_TRUE(SaveImageFile(picture, path, WriteOptions{depth, true}, &reason)) << reason;
+        const auto back = ReadUpright(path, &reason);
+        ASSERT_TRUE(back) << reason;
+        EXPECT_EQ(PixelBytes(*back), PixelBytes(picture));
+        const auto bytes = FileBytes(path);
+        if (std::string(format) == "tga") {
+          EXPECT_EQ(bytes.at(2), depth == 1 ? 9 : 10);
+        } else if (std::string(format) == "bmp") {
+          EXPECT_EQ(bytes.at(30), depth == 1 ? 1 : 0);  // 24 bits: no run-length form
+        }
+        const auto seen = std::string(format) == "tga" || std::string(format) == "bmp"
+                              ? ReadByImageMagick(path, dir / "seen.rgb")
+                              : std::vector<std::uint8_t>{};
+        if (!seen.empty()) {
+          EXPECT_EQ(seen, PixelBytes(picture));
+        }
+      }
     }
   }
-  // The library's run-length TGA encoder scrambles such pictures: TGA is
-  // written plain whatever the switch says.
-  EXPECT_EQ(FileBytes(dir / "runs.tga").at(2), 1);  // plain, colour-mapped
+}
+
+// Run-length files of the sample strips are smaller than plain ones.
+TEST_F(ImageIo, CompressedSampleStripsAreSmaller) {
+  TempDir dir;
+  for (const char* sample : {"escort1.png", "aimFighter1.png", "cloakShip1.png"}) {
+    const auto ship = ReadUpright(std::string(GYRELLE_SAMPLES_DIR "/") + sample);
+    ASSERT_TRUE(ship);
+    const auto strip = MakeStrip(*ship, {.frames = 8, .fill = TopLeftColor(*ship)});
+    ASSERT_TRUE(strip);
+    for (auto [format, depth] : {std::pair{"tga", 3}, {"tga", 1}, {"bmp", 1}}) {
+      SCOPED_TRACE(std::string(sample) + " " + format + " depth " + std::to_string(depth));
+      const std::string plain = dir / (std::string("plain.") + format);
+      const std::string packed = dir / (std::string("packed.") + format);
+      ASSERT_TRUE(SaveImageFile(*strip, plain, WriteOptions{depth, false}));
+      ASSERT_TRUE(SaveImageFile(*strip, packed, WriteOptions{depth, true}));
+      EXPECT_LT(FileBytes(packed).size(), FileBytes(plain).size());
+      EXPECT_EQ(PixelBytes(*ReadUpright(packed)), PixelBytes(*ReadUpright(plain)));
+    }
+  }
 }
 
 TEST_F(ImageIo, UnreadableFilesGiveNoImageAndSayWhy) {
@@ -147,6 +204,42 @@ TEST_F(ImageIo, UnreadableFilesGiveNoImageAndSayWhy) {
 
   EXPECT_EQ(LoadImageFile(dir.path().string(), 3, &reason), nullptr);
   EXPECT_NE(reason.find("folder"), std::string::npos) << reason;
+}
+
+// Each format's limits, checked before anything is handed to the library:
+// past them its writers wrap the size, or crash.
+TEST_F(ImageIo, SizeLimitsPerFormat) {
+  struct Case {
+    const char* name;
+    int width, height, bytesPerPixel;
+    const char* refusal;  // nullptr: written
+  };
+  const Case cases[] = {
+      {"a.png", 1000000, 2, 3, nullptr},
+      {"a.png", 2, 1000001, 3, "PNG files hold at most 1000000 x 1000000 pixels"},
+      {"a.png", 1000001, 2, 1, "PNG files hold at most 1000000 x 1000000 pixels"},
+      {"a.tga", 65535, 65535, 1, nullptr},
+      {"a.TGA", 2, 65536, 3, "TGA files hold at most 65535 x 65535 pixels"},
+      {"a.pcx", 65534, 2, 3, nullptr},
+      {"a.pcx", 2, 65535, 3, nullptr},
+      {"a.pcx", 65535, 2, 3, "PCX files hold at most 65534 x 65535 pixels"},
+      {"a.pcx", 2, 65536, 1, "PCX files hold at most 65534 x 65535 pixels"},
+      {"a.bmp", 2, 1000001, 1, nullptr},
+      {"a.bmp", 40000, 100000, 1, nullptr},
+      {"a.bmp", 2, 1500000000, 1, "BMP files hold at most 4 GiB"},
+      {"a.bmp", 40000, 40000, 3, "too large for DevIL to write"},
+  };
+  for (const Case& c : cases) {
+    const std::string problem = SaveSizeProblem(c.name, c.width, c.height, c.bytesPerPixel);
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.width) + " x " +
+                 std::to_string(c.height) + ": " + problem);
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(problem, "");
+    } else {
+      EXPECT_NE(problem.find(c.refusal), std::string::npos);
+      EXPECT_EQ(problem.find(c.name), 1u);  // after the opening quote
+    }
+  }
 }
 
 TEST_F(ImageIo, SixteenBitFormatsRefuseTallerPicturesAndWriteNothing) {
@@ -239,6 +332,37 @@ TEST_F(ImageIo, SavingReplacesAnExistingFileWithTheUsualMode) {
   ASSERT_TRUE(SaveImageFile(second, path));
   EXPECT_EQ(PixelBytes(*ReadUpright(path)), PixelBytes(second));
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+}
+
+// Quantising a picture of 4096 colours to 256 moved a magenta fill to a
+// neighbour, or gave its entry to neighbours: the file then disagreed with
+// the mask. The fill keeps an entry of its own, holding it exactly.
+TEST_F(ImageIo, EightBitSavesKeepTheFillExactAsTheMaskHasIt) {
+  TempDir dir;
+  Image picture = MakePicture(64, 64);
+  for (int i = 0; i < 64 * 64; ++i) {
+    picture.Pixels()[i * 3] = std::uint8_t(i % 16 * 17);
+    picture.Pixels()[i * 3 + 1] = std::uint8_t(i / 16 % 16 * 17);
+    picture.Pixels()[i * 3 + 2] = std::uint8_t(i / 256 * 17);
+  }
+  for (const Rgb fill : {Rgb{255, 0, 255}, Rgb{0, 0, 0}, Rgb{1, 2, 3}}) {
+    const auto strip = MakeStrip(picture, {.frames = 3, .fill = fill});
+    ASSERT_TRUE(strip);
+    for (const char* name : {"strip.png", "strip.tga", "strip.bmp"}) {
+      SCOPED_TRACE(std::string(name) + " fill " + std::to_string(fill.red));
+      const std::string path = dir / name;
+      ASSERT_TRUE(SaveStrip(*strip, path, {.eightBit = true, .compressed = true, .mask = true},
+                            fill)
+                      .empty());
+      const auto saved = ReadUpright(path);
+      const auto mask = ReadUpright(MaskPath(path));
+      ASSERT_TRUE(saved && mask);
+      const auto expected = MakeMask(*saved, fill.red, fill.green, fill.blue);
+      EXPECT_EQ(PixelBytes(*mask), PixelBytes(*expected));
+      EXPECT_EQ(PixelBytes(*MakeMask(*strip, fill.red, fill.green, fill.blue)),
+                PixelBytes(*expected));
+    }
+  }
 }
 
 TEST_F(ImageIo, ConvertDepthChangesThePaletteWithTheDepth) {

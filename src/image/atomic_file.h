@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Files that appear only once complete: written to a new temporary file
+// beside the target, made exclusively (O_EXCL) under a short unpredictable
+// name and written through its own descriptor, never reopened by name, then
+// renamed over the target, so a failed write never destroys the file it was
+// replacing.
+
+// Writes `path` that way through `encode`, which leaves errno set when it
+// fails, or fills `why` when no file call failed. False with a reason.
+bool WriteReplacing(const std::string& path,
+                    const std::function<bool(std::FILE* file, std::string& why)>& encode,
+                    std::string* reason = nullptr);
+
+// Writes `text` to `path` that way.
+bool WriteFileAtomically(const std::string& path, const std::string& text,
+                         std::string* reason = nullptr);
