@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -42,6 +43,9 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--help") == 0) return Print(kUsage);
     if (std::strcmp(argv[i], "--version") == 0) return Print("gyrelle " GYRELLE_VERSION "\n");
   }
+  // Past a file size limit a save then fails with EFBIG and is reported,
+  // where the signal would end the program and lose the settings.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);  // takes Qt's options out of argv
   std::string file;
   bool optionsEnd = false;
