@@ -92,12 +92,14 @@ TEST_F(ImageIo, FilesAreReproducibleByteForByte) {
   ASSERT_TRUE(mask);
   for (const char* format : {"bmp", "tga", "png", "pcx"}) {
     for (int depth : {1, 3}) {
-      SCOPED_TRACE(std::string(format) + " depth " + std::to_string(depth));
-      const std::string first = dir / (std::string("a.") + format);
-      const std::string second = dir / (std::string("b.") + format);
-      ASSERT_TRUE(SaveImageFile(picture, first, depth));
-      ASSERT_TRUE(SaveImageFile(picture, second, depth));
-      EXPECT_EQ(FileBytes(first), FileBytes(second));
+      for (bool compressed : {true, false}) {
+        SCOPED_TRACE(std::string(format) + " depth " + std::to_string(depth));
+        const std::string first = dir / (std::string("a.") + format);
+        const std::string second = dir / (std::string("b.") + format);
+        ASSERT_TRUE(SaveImageFile(picture, first, WriteOptions{depth, compressed}));
+        ASSERT_TRUE(SaveImageFile(picture, second, WriteOptions{depth, compressed}));
+        EXPECT_EQ(FileBytes(first), FileBytes(second));
+      }
     }
   }
   const auto targa = FileBytes(dir / "a.tga");
@@ -302,6 +304,8 @@ TEST_F(ImageIo, FailedWriteLeavesTheOldFileAndNoLitter) {
   {
     FileSizeLimit limit(4096);
     EXPECT_FALSE(SaveImageFile(MakePicture(200, 200, 3, 1), path, &reason));
+    EXPECT_FALSE(
+        SaveImageFile(MakePicture(200, 200, 3, 1), dir / "ship.tga", WriteOptions{0, true}));
   }
   EXPECT_NE(reason.find("ship.bmp"), std::string::npos) << reason;
   EXPECT_EQ(FileBytes(path), old);
