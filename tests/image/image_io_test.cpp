@@ -159,6 +159,10 @@ TEST_F(ImageIo, CompressedSavesKeepEveryPixelInTheirRunLengthForm) {
           EXPECT_EQ(bytes.at(2), depth == 1 ? 9 : 10);
         } else if (std::string(format) == "bmp") {
           EXPECT_EQ(bytes.at(30), depth == 1 ? 1 : 0);  // 24 bits: no run-length form
+          if (depth == 1) {  // ends with the end-of-bitmap code
+            EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 2, bytes.end()),
+                      (std::vector<std::uint8_t>{0, 1}));
+          }
         }
         const auto seen = std::string(format) == "tga" || std::string(format) == "bmp"
                               ? ReadByImageMagick(path, dir / "seen.rgb")
