@@ -9,6 +9,7 @@ constexpr int kSaveOptionsTemplate = 103;
 constexpr int kFillColorTemplate = 104;
 constexpr int kFrameNumberTemplate = 105;
 constexpr int kAboutTemplate = 106;
+constexpr int kSheetOptionsTemplate = 108;
 
 // Pictures.
 constexpr int kAboutBitmap = 107;
@@ -30,6 +31,7 @@ constexpr int kFillColorCommand = 40011;
 constexpr int kOpenCommand = 40012;
 constexpr int kSaveAsCommand = 40013;
 constexpr int kSaveOptionsCommand = 40014;
+constexpr int kSheetOptionsCommand = 40015;
 
 // Save Options controls.
 constexpr int kEightBitRadio = 1022;
@@ -48,3 +50,16 @@ constexpr int kRedBar = 1021;
 
 // Frame Number controls.
 constexpr int kFrameCountEdit = 1021;
+
+// Sheet Options controls.
+constexpr int kTransparentCheckBox = 1030;
+constexpr int kKeepSizeRadio = 1031;
+constexpr int kFitSizeRadio = 1032;
+constexpr int kColumnsEdit = 1033;
+constexpr int kSpacingEdit = 1034;
+constexpr int kStartAngleEdit = 1035;
+constexpr int kReverseCheckBox = 1036;
+constexpr int kExactAnglesCheckBox = 1037;
+constexpr int kNoDataRadio = 1038;
+constexpr int kJsonHashRadio = 1039;
+constexpr int kJsonArrayRadio = 1040;

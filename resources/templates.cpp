@@ -32,7 +32,8 @@ const MenuTemplate kMenu{kMainMenu,
                              {"Settings",
                               {{"Number of frames", kFrameNumberCommand},
                                {"Save Settings", kSaveOptionsCommand},
-                               {"Fill Color", kFillColorCommand}}},
+                               {"Fill Color", kFillColorCommand},
+                               {"Sheet Options\u2026", kSheetOptionsCommand}}},
                              {"Help", {{"About", kAboutCommand}}},
                          }};
 
@@ -128,11 +129,48 @@ const DialogTemplate kAbout{
          SS_CENTER | WS_GROUP},
     }};
 
+const DialogTemplate kSheetOptions{
+    kSheetOptionsTemplate,
+    "Sheet Options",
+    200,
+    226,
+    kDialogStyle,
+    0,
+    {
+        {kTransparentCheckBox, ControlClass::kButton, "Transparent background", 7, 7, 186, 11,
+         BS_AUTOCHECKBOX | WS_TABSTOP},
+        {-1, ControlClass::kButton, "Frame size", 7, 22, 186, 40, BS_GROUPBOX},
+        {kKeepSizeRadio, ControlClass::kButton, "Same as picture", 14, 34, 170, 11,
+         BS_RADIOBUTTON | WS_TABSTOP},
+        {kFitSizeRadio, ControlClass::kButton, "Fit the turned ship", 14, 47, 170, 11,
+         BS_RADIOBUTTON},
+        {-1, ControlClass::kStatic, "Columns :", 9, 71, 60, 9, SS_LEFT | WS_GROUP},
+        {kColumnsEdit, ControlClass::kEdit, "", 72, 69, 40, 12,
+         WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
+        {-1, ControlClass::kStatic, "Spacing :", 9, 87, 60, 9, SS_LEFT | WS_GROUP},
+        {kSpacingEdit, ControlClass::kEdit, "", 72, 85, 40, 12,
+         WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
+        {-1, ControlClass::kStatic, "Start angle :", 9, 103, 60, 9, SS_LEFT | WS_GROUP},
+        {kStartAngleEdit, ControlClass::kEdit, "", 72, 101, 40, 12,
+         WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
+        {kReverseCheckBox, ControlClass::kButton, "Turn the other way", 7, 119, 186, 11,
+         BS_AUTOCHECKBOX | WS_TABSTOP},
+        {kExactAnglesCheckBox, ControlClass::kButton, "Exact angles", 7, 133, 186, 11,
+         BS_AUTOCHECKBOX | WS_TABSTOP},
+        {-1, ControlClass::kButton, "Data file", 7, 148, 186, 52, BS_GROUPBOX},
+        {kNoDataRadio, ControlClass::kButton, "None", 14, 160, 170, 11,
+         BS_RADIOBUTTON | WS_TABSTOP},
+        {kJsonHashRadio, ControlClass::kButton, "JSON hash", 14, 172, 170, 11, BS_RADIOBUTTON},
+        {kJsonArrayRadio, ControlClass::kButton, "JSON array", 14, 184, 170, 11, BS_RADIOBUTTON},
+        {IDOK, ControlClass::kButton, "OK", 88, 205, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 205, 50, 14, WS_TABSTOP},
+    }};
+
 }  // namespace
 
 const WindowResources& ProgramResources() {
   static const WindowResources resources{
-      {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber, &kAbout},
+      {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber, &kAbout, &kSheetOptions},
       {&kMenu},
       {{kBigIcon, kIcon48Png}, {kSmallIcon, kIcon16Png}, {kAboutBitmap, kAboutBmp}},
   };

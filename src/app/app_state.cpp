@@ -7,6 +7,7 @@ void ResetAppState() {
   g_appState.PreviewImage = nullptr;
   g_appState.FillBrush.reset();
   g_appState.CurrentImage.reset();
+  g_appState.CurrentPlan = {};
   g_appSettings.Frames = 32;
   g_appState.ScrollX = 0;
   g_appState.ScrollY = 0;
@@ -32,7 +33,15 @@ void SetSaveOptions(bool compressed, bool eightBit, bool mask) {
 SaveOptions CurrentSaveOptions() {
   return {.eightBit = g_appSettings.Is8BitSave,
           .compressed = g_appSettings.IsCompressed,
-          .mask = g_appSettings.HasMask};
+          .mask = g_appSettings.HasMask,
+          .data = g_appSettings.Sheet.data};
+}
+
+StripOptions CurrentStripOptions() {
+  StripOptions options = g_appSettings.Sheet.strip;
+  options.frames = g_appSettings.Frames;
+  options.fill = g_appSettings.FillColor;
+  return options;
 }
 
 void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {

@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "dialogs/dialogs.h"
 #include "image/image.h"
+#include "image/sheet_layout.h"
 #include "image/strip_pipeline.h"
 #include "window/window_layer.h"
 
@@ -18,6 +20,7 @@ struct AppSettings {
   bool Is8BitSave = false;
   bool HasMask = false;
   Rgb FillColor{255, 255, 255};
+  SheetChoices Sheet;  // all at their defaults make the classic strip
 };
 
 // The shell's state for the whole run.
@@ -25,6 +28,7 @@ struct AppState {
   WindowLayer* Instance = nullptr;  // the layer the program's windows run on
   WindowHandle MainWindow = 0;
   std::unique_ptr<Image> CurrentImage;
+  SheetPlan CurrentPlan;  // where the current strip's frames are, for its data file
   // The image the preview shows: the current image, or the one about to
   // become current. The preview paints straight from it.
   const Image* PreviewImage = nullptr;
@@ -51,5 +55,7 @@ void SetFrameCount(int n);
 void SetSaveOptions(bool compressed, bool eightBit, bool mask);
 // The save options of AppSettings, as Save As writes with them.
 SaveOptions CurrentSaveOptions();
+// The strip options of AppSettings, as Rotate makes the strip with them.
+StripOptions CurrentStripOptions();
 // Also repaints the main window at once, so its swatch shows the color.
 void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);

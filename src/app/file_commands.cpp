@@ -1,5 +1,6 @@
 #include "app/file_commands.h"
 
+#include <filesystem>
 #include <iterator>
 
 #include "app/app_state.h"
@@ -89,8 +90,11 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
+  SaveOptions options = CurrentSaveOptions();
+  // The data file goes beside the picture, named after it.
+  options.dataPath = std::filesystem::path(path).replace_extension(".json").string();
   for (const SaveFailure& failure :
-       SaveStrip(*image, path, CurrentSaveOptions(), g_appSettings.FillColor)) {
+       SaveStrip(*image, path, options, g_appSettings.FillColor, &g_appState.CurrentPlan)) {
     if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
       ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
                     "There is not enough memory for it.");

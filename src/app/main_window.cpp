@@ -65,6 +65,11 @@ void Command(WindowHandle window, unsigned id) {
         SetFillColor(color->red, color->green, color->blue);
       }
       break;
+    case kSheetOptionsCommand:
+      if (const auto choices = ShowSheetOptionsDialog(Layer(), window, g_appSettings.Sheet)) {
+        g_appSettings.Sheet = *choices;
+      }
+      break;
     case kAboutCommand:
       ShowAboutDialog(Layer(), window);
       break;
@@ -189,9 +194,9 @@ void Rotate(WindowHandle window) {
   if (!Layer().IsControlEnabled(window, kRotateButton) || !g_appState.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
   std::string reason;
+  SheetPlan plan;
   std::unique_ptr<Image> strip =
-      MakeStrip(*g_appState.CurrentImage,
-                {.frames = g_appSettings.Frames, .fill = g_appSettings.FillColor}, &reason);
+      MakeStrip(*g_appState.CurrentImage, CurrentStripOptions(), &reason, &plan);
   if (!strip) {
     Layer().EnableControl(window, kRotateButton, true);
     ReportFailure(window,
@@ -201,6 +206,7 @@ void Rotate(WindowHandle window) {
   }
   BuildPreviewBitmap(*strip);
   g_appState.CurrentImage = std::move(strip);
+  g_appState.CurrentPlan = std::move(plan);
   Layer().RepaintNow(window);
   Layer().EnableMenuItem(window, kSaveAsCommand, true);
 }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -10,6 +11,51 @@
 #include "image/reasons.h"
 #include "settings/config_file.h"
 #include "settings/settings_location.h"
+
+namespace {
+
+// The Sheet Options choices live in a section of their own, written only
+// when some choice differs from its default: everyone else's file stays as
+// it always was. Values that make no sense fall back to the defaults.
+void ReadSheetSection(ConfigFile& config) {
+  SheetChoices sheet;
+  StripOptions& strip = sheet.strip;
+  std::string text;
+  strip.alpha = config.GetBool("SHEET|TRANSPARENT");
+  config.GetString("SHEET|FRAME_SIZE", text);
+  if (text == "FIT") strip.frameSize.kind = FrameSize::Kind::kFit;
+  strip.columns = std::max(1, config.GetInt("SHEET|COLUMNS"));
+  strip.spacing = std::max(0, config.GetInt("SHEET|SPACING"));
+  const int start = config.GetInt("SHEET|START_ANGLE");
+  strip.startDegrees = start >= 0 && start < 360 ? start : 0;
+  strip.reverse = config.GetBool("SHEET|REVERSE");
+  strip.exactAngles = config.GetBool("SHEET|EXACT_ANGLES");
+  text.clear();
+  config.GetString("SHEET|DATA_FILE", text);
+  sheet.data = text == "JSON_HASH"    ? DataFormat::kJsonHash
+               : text == "JSON_ARRAY" ? DataFormat::kJsonArray
+                                      : DataFormat::kNone;
+  g_appSettings.Sheet = sheet;
+}
+
+std::string SheetSection() {
+  const SheetChoices& sheet = g_appSettings.Sheet;
+  if (sheet == SheetChoices{}) return {};
+  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
+  const StripOptions& strip = sheet.strip;
+  const char* data = sheet.data == DataFormat::kJsonHash    ? "JSON_HASH"
+                     : sheet.data == DataFormat::kJsonArray ? "JSON_ARRAY"
+                                                            : "NONE";
+  return std::string("[SHEET]\n") + "\tTRANSPARENT=" + flag(strip.alpha) +
+         "\tFRAME_SIZE=" + (strip.frameSize.kind == FrameSize::Kind::kFit ? "FIT" : "KEEP") +
+         ";\n" + "\tCOLUMNS=" + std::to_string(strip.columns) + ";\n" +
+         "\tSPACING=" + std::to_string(strip.spacing) + ";\n" +
+         "\tSTART_ANGLE=" + std::to_string(strip.startDegrees) + ";\n" +
+         "\tREVERSE=" + flag(strip.reverse) + "\tEXACT_ANGLES=" + flag(strip.exactAngles) +
+         "\tDATA_FILE=" + data + ";\n[/SHEET]\n";
+}
+
+}  // namespace
 
 std::string SettingsFilePath() {
   return SettingsFileLocation(ExecutableDirectory());
@@ -24,16 +70,17 @@ void ReadSettingsFile() {
   const bool eightBit = config.GetBool("HULLSPIN|IS_8BIT_SAVE");
   const bool compressed = config.GetBool("HULLSPIN|IS_COMPRESSED");
   SetSaveOptions(compressed, eightBit, mask);
+  ReadSheetSection(config);
 }
 
 bool WriteSettingsFile(std::string* reason) {
   auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
-  const std::string text = std::string("[HULLSPIN]\n") +
-                           "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
-                           "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
-                           "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
-                           "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
-                           "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n";
+  const std::string text =
+      std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
+      "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
+      "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
+      "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
+      "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n" + SheetSection();
 
   // Written whole beside the file, then renamed over it.
   const std::string path = SettingsFilePath();

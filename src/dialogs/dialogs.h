@@ -18,6 +18,18 @@ std::optional<SaveOptions> ShowSaveOptionsDialog(WindowLayer& layer, WindowHandl
 std::optional<Rgb> ShowFillColorDialog(WindowLayer& layer, WindowHandle owner, const Rgb& color);
 void ShowAboutDialog(WindowLayer& layer, WindowHandle owner);
 
+// What the Sheet Options dialog sets: of the strip options, transparency,
+// the frame size (kept or fitted), columns, spacing, the start angle, the
+// direction and exact angles; and the data file's form. The other strip
+// options come back as given.
+struct SheetChoices {
+  StripOptions strip;
+  DataFormat data = DataFormat::kNone;
+  bool operator==(const SheetChoices&) const = default;
+};
+std::optional<SheetChoices> ShowSheetOptionsDialog(WindowLayer& layer, WindowHandle owner,
+                                                   const SheetChoices& choices);
+
 // A dialog field's text read as an unsigned 32-bit decimal number, the way
 // desktop dialogs read their number fields: spaces before the digits are
 // passed over, and so are spaces after them, which hide nothing; no digits,

@@ -38,6 +38,7 @@ struct StripOptions {
   int startDegrees = 0;
   bool reverse = false;      // turn the other way
   bool exactAngles = false;  // round(start +- k * 360 / N) rather than the running sum
+  bool operator==(const StripOptions&) const = default;
 };
 
 // The data file engines read frame rectangles from.

@@ -171,6 +171,54 @@ TEST_F(DialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
   }
 }
 
+TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
+  g_appSettings.Sheet.strip.columns = 4;
+  g_appSettings.Sheet.data = DataFormat::kJsonArray;
+  const int result = Run(kSheetOptionsCommand, [&](WindowHandle dialog) {
+    EXPECT_EQ(opened_, kSheetOptionsTemplate);
+    EXPECT_EQ(fake_.GetControlText(dialog, kColumnsEdit), "4");
+    EXPECT_EQ(fake_.GetControlText(dialog, kStartAngleEdit), "0");
+    EXPECT_TRUE(fake_.IsButtonChecked(dialog, kKeepSizeRadio));
+    EXPECT_TRUE(fake_.IsButtonChecked(dialog, kJsonArrayRadio));
+    EXPECT_FALSE(fake_.IsButtonChecked(dialog, kNoDataRadio));
+    fake_.Command(dialog, kFitSizeRadio);
+    fake_.Command(dialog, kJsonHashRadio);
+    EXPECT_FALSE(fake_.IsButtonChecked(dialog, kKeepSizeRadio));
+    EXPECT_FALSE(fake_.IsButtonChecked(dialog, kJsonArrayRadio));
+    fake_.CheckButton(dialog, kTransparentCheckBox, true);
+    fake_.CheckButton(dialog, kReverseCheckBox, true);
+    // What is not a number in range is refused and the dialog stays open.
+    for (auto [field, text] : {std::pair(kColumnsEdit, "0"), std::pair(kStartAngleEdit, "360"),
+                               std::pair(kSpacingEdit, "x")}) {
+      fake_.SetControlText(dialog, field, text);
+      fake_.boxes.clear();
+      fake_.ended.clear();
+      fake_.Command(dialog, IDOK);
+      EXPECT_EQ(fake_.boxes.size(), 1u) << text;
+      EXPECT_TRUE(fake_.ended.empty());
+      fake_.SetControlText(dialog, field, "3");
+    }
+    EXPECT_EQ(g_appSettings.Sheet.strip.columns, 4) << "nothing is committed before OK";
+    fake_.Command(dialog, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  const StripOptions& strip = g_appSettings.Sheet.strip;
+  EXPECT_TRUE(strip.alpha && strip.reverse && !strip.exactAngles);
+  EXPECT_EQ(strip.frameSize.kind, FrameSize::Kind::kFit);
+  EXPECT_EQ(std::tie(strip.columns, strip.spacing, strip.startDegrees), std::make_tuple(3, 3, 3));
+  EXPECT_EQ(g_appSettings.Sheet.data, DataFormat::kJsonHash);
+
+  for (Leave how : {Leave::kCancel, Leave::kCloseBox}) {
+    const SheetChoices before = g_appSettings.Sheet;
+    Run(kSheetOptionsCommand, [&](WindowHandle dialog) {
+      fake_.Command(dialog, kNoDataRadio);
+      fake_.CheckButton(dialog, kTransparentCheckBox, false);
+      End(dialog, how);
+    });
+    EXPECT_EQ(g_appSettings.Sheet, before);
+  }
+}
+
 TEST(ReadUnsignedNumberTest, TakesDigitsThatFitIn32Bits) {
   EXPECT_EQ(ReadUnsignedNumber("1"), 1u);
   EXPECT_EQ(ReadUnsignedNumber("720"), 720u);

@@ -120,6 +120,27 @@ TEST_F(FileCommandsTest, WritesWithTheSaveOptions) {
   EXPECT_EQ(ReadBytes(Path("packed.BMP")), Expected(1, true));
 }
 
+TEST_F(FileCommandsTest, SheetOptionsShapeTheStripAndItsDataFile) {
+  g_appSettings.Sheet.strip.alpha = true;
+  g_appSettings.Sheet.strip.columns = 2;
+  g_appSettings.Sheet.data = DataFormat::kJsonArray;
+  fake_.Command(window_, kOpenCommand);  // no file chosen: the picture stays
+  OpenPicture(Path("ship.png"));
+  fake_.Command(window_, kRotateButton);
+  ASSERT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
+  EXPECT_EQ(g_appState.CurrentImage->Width(), 32);
+  // BMP cannot hold it: said, and nothing written.
+  fake_.ClearRecords();
+  SaveAs("sheet", 3);
+  ASSERT_EQ(fake_.boxes.size(), 1u);
+  EXPECT_NE(fake_.boxes[0].text.find("cannot hold transparency"), std::string::npos);
+  EXPECT_FALSE(Exists("sheet.BMP") || Exists("sheet.json"));
+  // The data file goes beside the picture, named after it.
+  SaveAs("sheet");
+  EXPECT_TRUE(Exists("sheet.PNG"));
+  EXPECT_NE(ReadBytes(Path("sheet.json")).find("\"filename\": \"sheet_2\""), std::string::npos);
+}
+
 TEST_F(FileCommandsTest, TheMaskIsBlackWhereTheFillColorIs) {
   SetFillColor(0, 0, 0);
   SetSaveOptions(true, false, true);

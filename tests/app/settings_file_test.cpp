@@ -50,6 +50,32 @@ TEST_F(SettingsTest, FirstRunStartsWithDefaultsAndCreatesTheFile) {
   EXPECT_EQ(files, 1);
 }
 
+// The sheet's section is written only when a choice differs from its
+// default, and what is written is read back.
+TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
+  RunAndClose([] { EXPECT_EQ(g_appSettings.Sheet, SheetChoices{}); });
+  EXPECT_EQ(ReadBytes(Path("config.txt")), kDefaultFile);
+  RunAndClose([] {
+    g_appSettings.Sheet.strip.frameSize.kind = FrameSize::Kind::kFit;
+    g_appSettings.Sheet.strip.columns = 8;
+    g_appSettings.Sheet.strip.startDegrees = 90;
+    g_appSettings.Sheet.strip.exactAngles = true;
+    g_appSettings.Sheet.data = DataFormat::kJsonHash;
+  });
+  const std::string written = ReadBytes(Path("config.txt"));
+  EXPECT_EQ(written.substr(0, sizeof kDefaultFile - 1), kDefaultFile);
+  EXPECT_NE(written.find("[SHEET]\n\tTRANSPARENT=FALSE;\n\tFRAME_SIZE=FIT;\n\tCOLUMNS=8;\n"),
+            std::string::npos);
+  SheetChoices read;
+  RunAndClose([&] { read = g_appSettings.Sheet; });
+  EXPECT_EQ(read.strip.frameSize.kind, FrameSize::Kind::kFit);
+  EXPECT_EQ(read.strip.columns, 8);
+  EXPECT_EQ(read.strip.startDegrees, 90);
+  EXPECT_TRUE(read.strip.exactAngles);
+  EXPECT_EQ(read.data, DataFormat::kJsonHash);
+  EXPECT_EQ(ReadBytes(Path("config.txt")), written);
+}
+
 TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
   WriteConfig(
       "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"

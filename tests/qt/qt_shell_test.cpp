@@ -47,7 +47,7 @@ TEST_F(QtShellTest, TheMainWindowIsBuiltFromItsTemplate) {
     }
     EXPECT_EQ(menus,
               QStringList({"File", "Open", "Save As", "-", "Exit", "Settings", "Number of frames",
-                           "Save Settings", "Fill Color", "Help", "About"}));
+                           "Save Settings", "Fill Color", "Sheet Options\u2026", "Help", "About"}));
     const QList<QSize> sizes = main->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(48, 48)));
 
@@ -211,6 +211,22 @@ TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
     auto* horizontal = Control<QScrollBar>(kHorizontalScrollBar);
     horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(g_appState.ScrollX, 0) << "a narrow strip does not scroll across";
+    Main()->close();
+    return true;
+  }});
+}
+
+// Transparent pixels show over a light checkerboard of 8-pixel squares.
+TEST_F(QtShellTest, TransparencyShowsOverACheckerboard) {
+  Run({[&] {
+    if (!Main()) return false;
+    ShowOpenedImage(GYRELLE_SAMPLES_DIR "/firefly.png");
+    EXPECT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
+    const QImage screen = Screen();
+    const int left = 11 + 156 - 32, top = 11 + 131 - 32;  // the 64 x 64 picture's corner
+    EXPECT_EQ(screen.pixelColor(left, top), QColor(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(screen.pixelColor(left + 8, top), QColor(0xCC, 0xCC, 0xCC));
+    EXPECT_EQ(screen.pixelColor(left + 8, top + 8), QColor(0xFF, 0xFF, 0xFF));
     Main()->close();
     return true;
   }});

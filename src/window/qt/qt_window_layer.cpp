@@ -40,7 +40,17 @@ QImage CopyBlock(const Image& image, int x, int y, int width, int height) {
       continue;
     }
     for (int column = 0; column < width; ++column, source += bytesPerPixel, target += 3) {
-      std::memcpy(target, source, 3);
+      if (bytesPerPixel != 4) {
+        std::memcpy(target, source, 3);
+        continue;
+      }
+      // Transparency shows over a light checkerboard of 8-pixel squares,
+      // fixed to the image so that it scrolls with it.
+      const unsigned alpha = source[3];
+      const unsigned light = ((x + column) / 8 + (y + row) / 8) % 2 != 0 ? 0xCC : 0xFF;
+      for (int c = 0; c < 3; ++c) {
+        target[c] = std::uint8_t((source[c] * alpha + light * (255 - alpha) + 127) / 255);
+      }
     }
   }
   return block;
