@@ -117,10 +117,19 @@ class Helper {
   ~Helper() {
     if (pid_ > 0) Kill();
     if (fd_ >= 0) close(fd_);
+    if (picture_ >= 0) close(picture_);
   }
 
-  // Starts `program` with the answer pipe as kDecodeResultFd; 0 or an errno.
-  int Start(const std::string& program, const std::string& path, int bytesPerPixel) {
+  // Starts `program` with the picture on `pictureFd` as its standard input
+  // and the answer pipe as kDecodeResultFd; 0 or an errno.
+  int Start(const std::string& program, int pictureFd, const std::string& path,
+            int bytesPerPixel) {
+    // Kept clear of the descriptors the helper is given, which the dup2s
+    // below would otherwise overwrite before it is handed on.
+    if (pictureFd <= kDecodeResultFd) {
+      pictureFd = picture_ = fcntl(pictureFd, F_DUPFD_CLOEXEC, kDecodeResultFd + 1);
+      if (pictureFd < 0) return errno;
+    }
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return errno;
     fd_ = ends[0];
@@ -139,7 +148,7 @@ class Helper {
     posix_spawn_file_actions_adddup2(&actions, writeEnd, kDecodeResultFd);
     // The library and the codecs it uses talk on the standard streams; only
     // the answer pipe counts.
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pictureFd, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, kDecodeResultFd + 1);
@@ -194,6 +203,7 @@ class Helper {
  private:
   pid_t pid_ = 0;
   int fd_ = -1;
+  int picture_ = -1;  // a copy of the picture's descriptor, when one was made
 };
 
 std::string TooLong(const std::string& path) {
@@ -219,7 +229,7 @@ std::string Stopped(const std::string& path, int status) {
 
 }  // namespace
 
-std::unique_ptr<Image> DecodeInHelper(const std::string& path, int bytesPerPixel,
+std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytesPerPixel,
                                       std::string* reason) {
   const auto fail = [&](const std::string& text) -> std::unique_ptr<Image> {
     if (reason != nullptr) *reason = text;
@@ -228,7 +238,7 @@ std::unique_ptr<Image> DecodeInHelper(const std::string& path, int bytesPerPixel
   const Deadline deadline(timeLimit);
   Helper helper;
   const std::string program = DecoderProgram();
-  if (const int error = helper.Start(program, path, bytesPerPixel); error != 0) {
+  if (const int error = helper.Start(program, fd, path, bytesPerPixel); error != 0) {
     return fail(Quoted(path) + " could not be read: the decoder " + program +
                 " could not be started: " + std::strerror(error));
   }
@@ -256,11 +266,10 @@ std::unique_ptr<Image> DecodeInHelper(const std::string& path, int bytesPerPixel
     return fail(text);
   }
 
-  const std::uint64_t bytes = std::uint64_t(std::max(header.width, 0)) *
-                              std::uint64_t(std::max(header.height, 0)) *
-                              std::uint64_t(bytesPerPixel);
+  const std::uint64_t pixels =
+      std::uint64_t(std::max(header.width, 0)) * std::uint64_t(std::max(header.height, 0));
   if (header.bytesPerPixel != bytesPerPixel || header.width <= 0 || header.height <= 0 ||
-      bytes > kMaxLibraryImageBytes || header.hasPalette != (bytesPerPixel == 1 ? 1u : 0u)) {
+      pixels > kMaxPicturePixels || header.hasPalette != (bytesPerPixel == 1 ? 1u : 0u)) {
     return fail(garbled);
   }
   try {

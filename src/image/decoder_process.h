@@ -22,11 +22,13 @@ constexpr const char* kDecoderProgramName = "gyrelle-decode";
 // The helper's file descriptor for its answer.
 constexpr int kDecodeResultFd = 3;
 
-// Decodes `path` at the given depth in a new helper process. No image and a
-// reason when the decoder gave one (passed on unchanged), crashed, ran past
-// the time limit (it is then stopped), or could not be started. Returns
-// within the time limit and a fraction of a second.
-std::unique_ptr<Image> DecodeInHelper(const std::string& path, int bytesPerPixel,
+// Decodes the picture open on `fd`, named `path`, at the given depth in a
+// new helper process, which reads it from its standard input: a pipe such
+// as /dev/stdin reads as well as a file. No image and a reason when the
+// decoder gave one (passed on unchanged), crashed, ran past the time limit
+// (it is then stopped), or could not be started. Returns within the time
+// limit and a fraction of a second.
+std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytesPerPixel,
                                       std::string* reason);
 
 // The helper's side: sends `picture`, or when it is null the reason there is

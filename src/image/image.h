@@ -10,6 +10,13 @@
 // 32-bit unsigned integers.
 constexpr std::uint64_t kMaxLibraryImageBytes = 0xFFFFFFFFull;
 
+// Largest picture read, in pixels (8192 x 8192): the decoder takes a few
+// seconds over it, well inside its time limit, and its memory stays within
+// the decoder's address-space limit however the file stores it.
+constexpr std::uint64_t kMaxPicturePixels = std::uint64_t(1) << 26;
+// A picture within that size is held at up to 4 bytes a pixel.
+static_assert(kMaxPicturePixels * 4 <= kMaxLibraryImageBytes);
+
 // 256 red-green-blue entries. Empty until first set.
 class Palette {
  public:

@@ -33,6 +33,16 @@ std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
 // The decoding itself, in this process (the library started): what
 // gyrelle-decode runs. `use` sees the picture before the library lets it
 // go; false with a reason when the file cannot be read.
+//
+// Only PNG, JPEG, TGA, BMP and PCX files are read, each checked first, and
+// none over kMaxPicturePixels. A BMP file with a version 4 or 5 header is
+// read where its pixels allow.
+//
+// The stream form reads the picture from `fd` (a file, a pipe or a device)
+// to its end, naming it `name` in reasons and taking its format from the
+// extension of `name`, else from its first bytes.
+bool DecodeImageStream(int fd, const std::string& name, int bytesPerPixel,
+                       const std::function<void(const DecodedPicture&)>& use, std::string* reason);
 bool DecodeImageFile(const std::string& path, int bytesPerPixel,
                      const std::function<void(const DecodedPicture&)>& use, std::string* reason);
 // The same, kept as an Image named after the path.

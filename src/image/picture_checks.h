@@ -14,6 +14,17 @@
 enum class PictureFormat { kPng, kJpeg, kTarga, kBmp, kPcx, kOther };
 
 // True when the file may go to the decoder; otherwise false and `problem`
-// says what is wrong, as words to follow "is damaged: ".
+// completes a sentence that begins with the file's name: "is damaged: ..."
+// or, for a picture larger than kMaxPicturePixels, "is W × H pixels; ...".
 bool CheckPictureBytes(PictureFormat format, const std::uint8_t* data, std::size_t size,
                        std::string& problem);
+
+// DevIL reads BMP files only with the 40-byte header (or the old 12-byte
+// one). A file with a longer header (versions 4 and 5) whose pixels the
+// library can read is rewritten in place to the 40-byte form, which then
+// starts at data + `start`; the pixels stay where they are. True with
+// `start` 0 when there is nothing to rewrite; false with `problem` (words
+// to follow "DevIL cannot read this BMP file: ") when the layout is one the
+// library cannot read.
+bool RewriteBmpHeader(std::uint8_t* data, std::size_t size, std::size_t& start,
+                      std::string& problem);

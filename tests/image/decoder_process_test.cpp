@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -93,6 +94,20 @@ TEST_F(DecoderProcess, ACompleteAnswerStandsWhenTheHelperLingers) {
   EXPECT_LT(Clock::now() - start, 1400ms);
   EXPECT_EQ(image->ReadPixel(0, 0), (std::vector<std::uint8_t>{255, 0, 0}));
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+// A pipe, as from <(cat ship.png) or /dev/stdin, reads like the file.
+TEST_F(DecoderProcess, PictureFromAPipeReadsLikeTheFile) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const auto bytes = FileBytes(kShip);  // less than a pipe holds
+  ASSERT_EQ(write(ends[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
+  close(ends[1]);
+  std::string reason;
+  const auto piped = LoadImageFile("/dev/fd/" + std::to_string(ends[0]), 3, &reason);
+  close(ends[0]);
+  ASSERT_TRUE(piped) << reason;
+  EXPECT_EQ(PixelBytes(*piped), PixelBytes(*LoadImageFile(kShip, 3)));
 }
 
 TEST_F(DecoderProcess, MissingHelperIsReported) {

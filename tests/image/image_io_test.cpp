@@ -212,6 +212,39 @@ TEST_F(ImageIo, UnreadableFilesGiveNoImageAndSayWhy) {
   EXPECT_NE(reason.find("folder"), std::string::npos) << reason;
 }
 
+// BMP files with the longer headers of versions 4 and 5 read as the same
+// picture with the 40-byte header; a layout the library would misread is
+// refused with the reason.
+TEST_F(ImageIo, VersionFiveBmpReadsLikeVersionThree) {
+  TempDir dir;
+  const Image picture = MakePicture(7, 5);
+  for (int depth : {3, 1}) {
+    SCOPED_TRACE(depth);
+    ASSERT_TRUE(SaveImageFile(picture, dir / "v3.bmp", depth));
+    auto bytes = FileBytes(dir / "v3.bmp");
+    ASSERT_EQ(bytes[14], 40);
+    // The 84 bytes version 5 adds, all zero, between header and palette.
+    bytes.insert(bytes.begin() + 54, 84, 0);
+    bytes[14] = 124;
+    bytes[2] += 84, bytes[10] += 84;  // file size and pixel offset, both below 172
+    std::ofstream(dir / "v5.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::string reason;
+    const auto v5 = ReadUpright(dir / "v5.bmp", &reason);
+    ASSERT_TRUE(v5) << reason;
+    EXPECT_EQ(PixelBytes(*v5), PixelBytes(*ReadUpright(dir / "v3.bmp")));
+
+    bytes[30] = 3;                     // bit fields,
+    bytes[54] = bytes[58] = bytes[62] = 1;  // with masks no writer uses
+    std::ofstream(dir / "odd.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    EXPECT_EQ(LoadImageFile(dir / "odd.bmp", 3, &reason), nullptr);
+    EXPECT_NE(reason.find("is a BMP file DevIL cannot read: its colour masks 1, 1 and 1"),
+              std::string::npos)
+        << reason;
+  }
+}
+
 // Each format's limits, checked before anything is handed to the library:
 // past them its writers wrap the size, or crash.
 TEST_F(ImageIo, SizeLimitsPerFormat) {
