@@ -63,3 +63,6 @@ constexpr int kExactAnglesCheckBox = 1037;
 constexpr int kNoDataRadio = 1038;
 constexpr int kJsonHashRadio = 1039;
 constexpr int kJsonArrayRadio = 1040;
+constexpr int kLibraryTurnRadio = 1041;
+constexpr int kRotSpriteTurnRadio = 1042;
+constexpr int kShearTurnRadio = 1043;

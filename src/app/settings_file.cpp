@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -35,6 +36,11 @@ void ReadSheetSection(ConfigFile& config) {
   sheet.data = text == "JSON_HASH"    ? DataFormat::kJsonHash
                : text == "JSON_ARRAY" ? DataFormat::kJsonArray
                                       : DataFormat::kNone;
+  text.clear();
+  config.GetString("SHEET|TURNING", text);
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  strip.method = TurnMethodNamed(text).value_or(TurnMethod::kLibrary);
   g_appSettings.Sheet = sheet;
 }
 
@@ -43,6 +49,9 @@ std::string SheetSection() {
   if (sheet == SheetChoices{}) return {};
   auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
   const StripOptions& strip = sheet.strip;
+  std::string turning(TurnMethodName(strip.method));
+  std::transform(turning.begin(), turning.end(), turning.begin(),
+                 [](unsigned char c) { return char(std::toupper(c)); });
   const char* data = sheet.data == DataFormat::kJsonHash    ? "JSON_HASH"
                      : sheet.data == DataFormat::kJsonArray ? "JSON_ARRAY"
                                                             : "NONE";
@@ -52,7 +61,7 @@ std::string SheetSection() {
          "\tSPACING=" + std::to_string(strip.spacing) + ";\n" +
          "\tSTART_ANGLE=" + std::to_string(strip.startDegrees) + ";\n" +
          "\tREVERSE=" + flag(strip.reverse) + "\tEXACT_ANGLES=" + flag(strip.exactAngles) +
-         "\tDATA_FILE=" + data + ";\n[/SHEET]\n";
+         "\tDATA_FILE=" + data + ";\n" + "\tTURNING=" + turning + ";\n[/SHEET]\n";
 }
 
 }  // namespace

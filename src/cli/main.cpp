@@ -58,6 +58,12 @@ constexpr const char* kUsage =
     "                     also write the frames' rectangles for game engines\n"
     "      --data-format hash|array\n"
     "                     the JSON hash form (default) or the JSON array form\n"
+    "      --method library|rotsprite|shear\n"
+    "                     how each frame is turned: by the image library (the\n"
+    "                     default), or for pixel art, moving whole pixels only, by\n"
+    "                     RotSprite or by three shears\n"
+    "      --threads N    threads that build rotsprite and shear frames (default:\n"
+    "                     one per core); the sheet is the same for any N\n"
     "\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
@@ -145,7 +151,9 @@ int main(int argc, char** argv) {
     kReverse,
     kExactAngles,
     kData,
-    kDataFormat
+    kDataFormat,
+    kMethod,
+    kThreads
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -166,6 +174,8 @@ int main(int argc, char** argv) {
                             {"exact-angles", no_argument, nullptr, kExactAngles},
                             {"data", required_argument, nullptr, kData},
                             {"data-format", required_argument, nullptr, kDataFormat},
+                            {"method", required_argument, nullptr, kMethod},
+                            {"threads", required_argument, nullptr, kThreads},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -254,6 +264,20 @@ int main(int argc, char** argv) {
         }
         dataFormat = std::string(optarg) == "hash" ? DataFormat::kJsonHash : DataFormat::kJsonArray;
         dataFormatGiven = true;
+        break;
+      case kMethod:
+        if (const auto method = TurnMethodNamed(optarg)) {
+          strip.method = *method;
+        } else {
+          return UsageError("the turning method must be one of " + std::string(kTurnMethodList) +
+                            ", not " + Quoted(optarg));
+        }
+        break;
+      case kThreads:
+        if (!ParseWhole(optarg, strip.threads, 1)) {
+          return UsageError("the number of threads must be a whole number above 0, not " +
+                            Quoted(optarg));
+        }
         break;
       case 'h':
         std::fputs(kUsage, stdout);

@@ -1,5 +1,6 @@
-// The Sheet Options dialog: transparency, frame size, the grid, the angles
-// and the data file, checked on OK and handed back together.
+// The Sheet Options dialog: transparency, frame size, the grid, the angles,
+// the data file and the turning method, checked on OK and handed back
+// together.
 
 #include <string>
 
@@ -26,6 +27,9 @@ void Check(WindowHandle window, std::initializer_list<int> group, int chosen) {
 
 constexpr std::initializer_list<int> kSizeGroup = {kKeepSizeRadio, kFitSizeRadio};
 constexpr std::initializer_list<int> kDataGroup = {kNoDataRadio, kJsonHashRadio, kJsonArrayRadio};
+// In the order of TurnMethod.
+constexpr std::initializer_list<int> kTurnGroup = {kLibraryTurnRadio, kRotSpriteTurnRadio,
+                                                   kShearTurnRadio};
 
 int DataRadio(DataFormat format) {
   switch (format) {
@@ -49,6 +53,7 @@ void Init(WindowHandle window) {
   Layer().CheckButton(window, kReverseCheckBox, strip.reverse);
   Layer().CheckButton(window, kExactAnglesCheckBox, strip.exactAngles);
   Check(window, kDataGroup, DataRadio(g_dialog.choices.data));
+  Check(window, kTurnGroup, kTurnGroup.begin()[int(strip.method)]);
 }
 
 // The field's number when it is one from `least` to `most`; otherwise says
@@ -94,6 +99,12 @@ void Command(WindowHandle window, unsigned id) {
       g_dialog.choices.data = id == kJsonHashRadio    ? DataFormat::kJsonHash
                               : id == kJsonArrayRadio ? DataFormat::kJsonArray
                                                       : DataFormat::kNone;
+      break;
+    case kLibraryTurnRadio:
+    case kRotSpriteTurnRadio:
+    case kShearTurnRadio:
+      Check(window, kTurnGroup, int(id));
+      g_dialog.choices.strip.method = TurnMethod(int(id) - kLibraryTurnRadio);
       break;
     case IDOK:
       Accept(window);

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "image/image_io.h"
 #include "image/library_image.h"
+#include "image/pixel_turns.h"
 #include "image/reasons.h"
 #include "image/sheet_layout.h"
+#include "image/worker_pool.h"
 
 namespace {
 
@@ -28,8 +31,8 @@ struct Placement {
 };
 
 Placement CentreOnCanvas(int canvasWidth, int canvasHeight, int turnedWidth, int turnedHeight) {
-  return {canvasWidth / 2 - turnedWidth / 2,
-          canvasHeight / 2 - turnedHeight / 2,
+  return {CentredStart(canvasWidth, turnedWidth),
+          CentredStart(canvasHeight, turnedHeight),
           0,
           0,
           turnedWidth,
@@ -63,36 +66,20 @@ Placement Clip(Placement block, int canvasWidth, int canvasHeight) {
 // as they were). Pixels move as the library moves them where it is right:
 // by -90 degrees out(x, y) = in(W - 1 - y, x), by -270 out(x, y) =
 // in(y, H - 1 - x), and by 180 out(x, y) = in(W - 1 - x, H - 1 - y).
-int WholeTurn(long long angle) {
-  return int(((angle % 360) + 360) % 360);
-}
-
 bool TurnedHere(int width, int height, long long angle) {
   const int turn = WholeTurn(angle);
   return turn == 180 || (width != height && (turn == 90 || turn == 270));
 }
 
-void TurnHere(const std::uint8_t* in, int width, int height, int bytesPerPixel, long long angle,
-              std::uint8_t* out) {
-  const int turn = WholeTurn(angle);
-  const bool half = turn == 180;
-  const int outWidth = half ? width : height;
-  const int outHeight = half ? height : width;
-  const std::size_t bpp = std::size_t(bytesPerPixel);
-  for (int y = 0; y < outHeight; ++y) {
-    for (int x = 0; x < outWidth; ++x) {
-      int inX, inY;
-      if (half) {
-        inX = width - 1 - x, inY = height - 1 - y;
-      } else if (turn == 270) {
-        inX = width - 1 - y, inY = x;
-      } else {
-        inX = y, inY = height - 1 - x;
-      }
-      std::memcpy(out + (std::size_t(y) * outWidth + x) * bpp,
-                  in + (std::size_t(inY) * width + inX) * bpp, bpp);
-    }
-  }
+// Turns `source` exactly by `angle`, the library's way, into `out`, a block
+// the turned picture's own size.
+void TurnHere(const Image& source, long long angle, std::uint8_t* out) {
+  const bool half = WholeTurn(angle) == 180;
+  const int bpp = source.BytesPerPixel();
+  const int width = half ? source.Width() : source.Height();
+  const int height = half ? source.Height() : source.Width();
+  DrawExactTurn(source, -angle,
+                FrameCanvas{out, width, height, std::size_t(width) * bpp, bpp, nullptr});
 }
 
 bool TooSmallToTurn(const Image& image, std::string* reason) {
@@ -119,14 +106,14 @@ TurnedView Turn(const Image& source, long long angle, std::vector<std::uint8_t>&
   const int width = source.Width(), height = source.Height(), bpp = source.BytesPerPixel();
   if (TurnedHere(width, height, angle)) {
     own.resize(source.ByteSize());
-    TurnHere(source.Pixels(), width, height, bpp, angle, own.data());
+    TurnHere(source, angle, own.data());
     const bool half = WholeTurn(angle) == 180;
     return {own.data(), half ? width : height, half ? height : width};
   }
   bool made;
   if (HalfTurnFirst(angle)) {
     own.resize(source.ByteSize());
-    TurnHere(source.Pixels(), width, height, bpp, 180, own.data());
+    TurnHere(source, 180, own.data());
     made = ilTexImage(ILuint(width), ILuint(height), 1, ILubyte(bpp), LibraryFormat(bpp),
                       IL_UNSIGNED_BYTE, own.data());
     angle = WholeTurn(angle) - 180;
@@ -242,7 +229,7 @@ bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canv
 // Each finished frame goes straight into its block of the sheet rather than
 // through the library, so the work grows with N, not N squared.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
-                                  const TurnFrame& turn, std::string* reason) {
+                                  const TurnFrame& turn, std::string* reason, WorkerPool* pool) {
   const int bpp = picture.BytesPerPixel();
   if (bpp != 3 && bpp != 4) {
     SetReason(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
@@ -265,7 +252,12 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
                     fillRow.size());
       }
     }
-    for (int k = 0; k < plan.Frames(); ++k) {
+    // Each frame writes only its own cells, so frames may be made in any
+    // order; of several failures the first frame's is told, whatever the order.
+    std::mutex failureMutex;
+    int failedFrame = plan.Frames();
+    std::string failure;
+    const auto make = [&](int k) {
       const FrameRect cell = plan.Frame(k);
       const FrameCanvas canvas{
           sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
@@ -275,10 +267,18 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
           bpp,
           fillRow.data()};
       std::string why;
-      if (!turn(picture, plan.angles[std::size_t(k)], canvas, &why)) {
-        SetReason(reason, "frame " + std::to_string(k) + ": " + why);
-        return nullptr;
-      }
+      if (turn(picture, plan.angles[std::size_t(k)], canvas, &why)) return;
+      const std::lock_guard<std::mutex> lock(failureMutex);
+      if (k < failedFrame) failedFrame = k, failure = "frame " + std::to_string(k) + ": " + why;
+    };
+    if (pool != nullptr) {
+      pool->Run(plan.Frames(), make);
+    } else {
+      for (int k = 0; k < plan.Frames() && failure.empty(); ++k) make(k);
+    }
+    if (!failure.empty()) {
+      SetReason(reason, failure);
+      return nullptr;
     }
     return sheet;
   } catch (const std::bad_alloc&) {

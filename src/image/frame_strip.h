@@ -54,15 +54,17 @@ bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canv
                       std::string* reason);
 
 struct SheetPlan;
+class WorkerPool;
 
 // The sheet of `picture` (3 or 4 bytes per pixel) laid out as `plan` says:
 // frame k turned by the plan's angle k, the gaps, and with 4 bytes every
 // pixel nothing reaches, in `fill` with alpha 0. The plan must be one
 // PlanSheet made for this picture. No image with a reason when it cannot be
-// made.
+// made. With a pool the frames are made on its threads, and `turn` must be
+// safe on any of them: the library's is not.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
                                   const TurnFrame& turn = LibraryTurnFrame,
-                                  std::string* reason = nullptr);
+                                  std::string* reason = nullptr, WorkerPool* pool = nullptr);
 
 // The classic strip: `frames` frames of `source` stacked top to bottom, the
 // uncovered corners in `fill`, or no image with a reason when it is too

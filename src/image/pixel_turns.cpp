@@ -12,8 +12,6 @@ namespace {
 
 constexpr int kScale = 8;  // three doublings
 
-int WholeTurn(long long angle) { return int(((angle % 360) + 360) % 360); }
-
 double Radians(int degrees) { return degrees * std::numbers::pi / 180.0; }
 
 // Pixels travel packed in 32 bits, first byte lowest, so that comparing two
@@ -28,10 +26,10 @@ void Unpack(std::uint32_t value, int bytesPerPixel, std::uint8_t* pixel) {
   for (int b = 0; b < bytesPerPixel; ++b) pixel[b] = std::uint8_t(value >> (8 * b));
 }
 
-void Fill(FrameBlock frame, const std::uint8_t* fill, int bytesPerPixel) {
-  for (int y = 0; y < frame.height; ++y) {
-    std::uint8_t* out = frame.pixels + std::size_t(y) * frame.rowBytes;
-    for (int x = 0; x < frame.width; ++x) std::memcpy(out + std::size_t(x) * bytesPerPixel, fill, bytesPerPixel);
+void Fill(const FrameCanvas& canvas) {
+  const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
+  for (int y = 0; y < canvas.height; ++y) {
+    std::memcpy(canvas.pixels + std::size_t(y) * canvas.stride, canvas.fillRow, rowBytes);
   }
 }
 
@@ -74,8 +72,16 @@ class Shears {
     int t = turn > 180 ? turn - 360 : turn;
     half_ = t > 90 || t < -90;
     if (half_) t -= t > 0 ? 180 : -180;
-    alpha_ = -std::tan(Radians(t) / 2);
-    beta_ = std::sin(Radians(t));
+    const double alpha = -std::tan(Radians(t) / 2), beta = std::sin(Radians(t));
+    // Each shift depends on one coordinate alone: worked out once for every
+    // row and column the shears can reach, rather than for every pixel.
+    const int across = width - 1 + std::abs(Shift(alpha, height - 1));
+    const int down = height - 1 + std::abs(Shift(beta, across));
+    acrossReach_ = across, downReach_ = down;
+    columnShifts_.resize(std::size_t(across) + 1);
+    for (int u = -across; u <= across; u += 2) columnShifts_[(u + across) / 2] = Shift(beta, u);
+    rowShifts_.resize(std::size_t(down) + 1);
+    for (int v = -down; v <= down; v += 2) rowShifts_[(v + down) / 2] = Shift(alpha, v);
   }
 
   // Calls place(x, y, column, row): pixel (x, y) of the picture lands at
@@ -84,11 +90,11 @@ class Shears {
   void ForEachPixel(Place place) const {
     for (int y = 0; y < height_; ++y) {
       const int v = 2 * y - (height_ - 1);
-      const int shift = Shift(alpha_, v);
+      const int shift = RowShift(v);
       for (int x = 0; x < width_; ++x) {
         const int u1 = 2 * x - (width_ - 1) + shift;
-        const int v2 = v + Shift(beta_, u1);
-        const int u3 = u1 + Shift(alpha_, v2);
+        const int v2 = v + columnShifts_[(u1 + acrossReach_) / 2];
+        const int u3 = u1 + RowShift(v2);
         if (half_) {
           place(x, y, -u3, -v2);
         } else {
@@ -100,10 +106,12 @@ class Shears {
 
  private:
   static int Shift(double factor, int halves) { return 2 * int(std::lround(factor * halves / 2)); }
+  int RowShift(int v) const { return rowShifts_[(v + downReach_) / 2]; }
 
   int width_, height_;
   bool half_;
-  double alpha_, beta_;
+  int acrossReach_, downReach_;
+  std::vector<int> columnShifts_, rowShifts_;
 };
 
 // Whether the picture turned by `turn` lies nearer across than upright: its
@@ -129,10 +137,6 @@ std::optional<TurnMethod> TurnMethodNamed(std::string_view name) {
     if (name == TurnMethodName(method)) return method;
   }
   return std::nullopt;
-}
-
-FrameBlock WholeBlock(Image& image) {
-  return {image.Pixels(), image.RowBytes(), image.Width(), image.Height()};
 }
 
 bool CheckEnlargement(int width, int height, std::string* reason) {
@@ -175,11 +179,10 @@ PixelTurner::PixelTurner(const Image& picture, TurnMethod method, WorkerPool& po
   enlarged_ = std::move(level);
 }
 
-BlockSize PixelTurner::TurnedSize(long long angle) const {
-  const int turn = WholeTurn(angle);
-  const int width = picture_.Width(), height = picture_.Height();
+BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees) {
+  const int turn = WholeTurn(-degrees);
   if (turn % 90 == 0) return turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
-  if (method_ == TurnMethod::kShear) {
+  if (method == TurnMethod::kShear) {
     int across = 0, down = 0;
     Shears(width, height, turn).ForEachPixel([&](int, int, int u, int v) {
       across = std::max(across, u);
@@ -199,28 +202,32 @@ BlockSize PixelTurner::TurnedSize(long long angle) const {
           cover(width * s + height * c, sideways ? width : height)};
 }
 
-void PixelTurner::Turn(long long angle, const std::uint8_t* fill, FrameBlock frame) const {
-  const int turn = WholeTurn(angle);
+void PixelTurner::Turn(long long degrees, const FrameCanvas& canvas) const {
+  // Below, turns are counted as the library counts them, the other way.
+  const int turn = WholeTurn(-degrees);
   if (turn % 90 == 0) {
-    TurnExactly(turn, fill, frame);
+    DrawExactTurn(picture_, degrees, canvas);
   } else if (method_ == TurnMethod::kRotSprite) {
-    TurnByRotSprite(turn, fill, frame);
+    TurnByRotSprite(turn, canvas);
   } else {
-    TurnByShears(turn, fill, frame);
+    TurnByShears(turn, canvas);
   }
 }
 
-// By 90 (as the library takes it) out(x, y) = in(y, H - 1 - x), by 270
-// out(x, y) = in(W - 1 - y, x), by 180 out(x, y) = in(W - 1 - x, H - 1 - y).
-void PixelTurner::TurnExactly(int turn, const std::uint8_t* fill, FrameBlock frame) const {
-  const int width = picture_.Width(), height = picture_.Height(), bpp = picture_.BytesPerPixel();
+// Counted as the library counts turns: by 90 out(x, y) = in(y, H - 1 - x),
+// by 270 out(x, y) = in(W - 1 - y, x), by 180 out(x, y) = in(W - 1 - x,
+// H - 1 - y).
+void DrawExactTurn(const Image& picture, long long degrees, const FrameCanvas& canvas) {
+  const int turn = WholeTurn(-degrees);
+  const int width = picture.Width(), height = picture.Height(), bpp = picture.BytesPerPixel();
   const BlockSize turned = turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
-  const int left = CentredStart(frame.width, turned.width);
-  const int top = CentredStart(frame.height, turned.height);
-  for (int y = 0; y < frame.height; ++y) {
-    std::uint8_t* out = frame.pixels + std::size_t(y) * frame.rowBytes;
+  const int left = CentredStart(canvas.width, turned.width);
+  const int top = CentredStart(canvas.height, turned.height);
+  for (int y = 0; y < canvas.height; ++y) {
+    std::uint8_t* out = canvas.pixels + std::size_t(y) * canvas.stride;
+    const std::uint8_t* fill = canvas.fillRow;
     const int ty = y - top;
-    for (int x = 0; x < frame.width; ++x, out += bpp) {
+    for (int x = 0; x < canvas.width; ++x, out += bpp, fill += bpp) {
       const int tx = x - left;
       if (tx < 0 || ty < 0 || tx >= turned.width || ty >= turned.height) {
         std::memcpy(out, fill, bpp);
@@ -234,27 +241,28 @@ void PixelTurner::TurnExactly(int turn, const std::uint8_t* fill, FrameBlock fra
       } else if (turn == 270) {
         inX = width - 1 - ty, inY = tx;
       }
-      std::memcpy(out, picture_.Pixels() + (std::size_t(inY) * width + inX) * bpp, bpp);
+      std::memcpy(out, picture.Pixels() + (std::size_t(inY) * width + inX) * bpp, bpp);
     }
   }
 }
 
 // Each frame pixel's centre is turned back about the picture's centre and
 // takes the enlarged picture's pixel under it: nothing is blended.
-void PixelTurner::TurnByRotSprite(int turn, const std::uint8_t* fill, FrameBlock frame) const {
+void PixelTurner::TurnByRotSprite(int turn, const FrameCanvas& canvas) const {
   const int width = picture_.Width(), height = picture_.Height(), bpp = picture_.BytesPerPixel();
   const bool sideways = Sideways(turn);
   const int across = sideways ? height : width, down = sideways ? width : height;
-  const double centreX = CentredStart(frame.width, across) + across / 2.0;
-  const double centreY = CentredStart(frame.height, down) + down / 2.0;
+  const double centreX = CentredStart(canvas.width, across) + across / 2.0;
+  const double centreY = CentredStart(canvas.height, down) + down / 2.0;
   const double c = std::cos(Radians(turn)), s = std::sin(Radians(turn));
   const std::size_t bigWidth = std::size_t(width) * kScale;
   const double limitX = width, limitY = height;
-  for (int y = 0; y < frame.height; ++y) {
-    std::uint8_t* out = frame.pixels + std::size_t(y) * frame.rowBytes;
+  for (int y = 0; y < canvas.height; ++y) {
+    std::uint8_t* out = canvas.pixels + std::size_t(y) * canvas.stride;
     const double v = y + 0.5 - centreY;
     const double rowX = s * v + width / 2.0, rowY = c * v + height / 2.0;
-    for (int x = 0; x < frame.width; ++x, out += bpp) {
+    const std::uint8_t* fill = canvas.fillRow;
+    for (int x = 0; x < canvas.width; ++x, out += bpp, fill += bpp) {
       const double u = x + 0.5 - centreX;
       const double sx = c * u + rowX, sy = rowY - s * u;
       if (sx < 0 || sy < 0 || sx >= limitX || sy >= limitY) {
@@ -270,14 +278,14 @@ void PixelTurner::TurnByRotSprite(int turn, const std::uint8_t* fill, FrameBlock
 
 // The sheared picture is centred as the upright picture would be, which
 // keeps it centred on the frame: the shears leave the centre in place.
-void PixelTurner::TurnByShears(int turn, const std::uint8_t* fill, FrameBlock frame) const {
+void PixelTurner::TurnByShears(int turn, const FrameCanvas& canvas) const {
   const int width = picture_.Width(), height = picture_.Height(), bpp = picture_.BytesPerPixel();
-  Fill(frame, fill, bpp);
-  const int left = CentredStart(frame.width, width), top = CentredStart(frame.height, height);
+  Fill(canvas);
+  const int left = CentredStart(canvas.width, width), top = CentredStart(canvas.height, height);
   Shears(width, height, turn).ForEachPixel([&](int x, int y, int u, int v) {
     const int column = left + (u + width - 1) / 2, row = top + (v + height - 1) / 2;
-    if (column < 0 || row < 0 || column >= frame.width || row >= frame.height) return;
-    std::memcpy(frame.pixels + std::size_t(row) * frame.rowBytes + std::size_t(column) * bpp,
+    if (column < 0 || row < 0 || column >= canvas.width || row >= canvas.height) return;
+    std::memcpy(canvas.pixels + std::size_t(row) * canvas.stride + std::size_t(column) * bpp,
                 picture_.Pixels() + (std::size_t(y) * width + x) * bpp, bpp);
   });
 }

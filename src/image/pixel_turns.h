@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/frame_strip.h"
 #include "image/image.h"
 
 class WorkerPool;
@@ -21,26 +22,28 @@ std::string_view TurnMethodName(TurnMethod method);
 std::optional<TurnMethod> TurnMethodNamed(std::string_view name);
 inline constexpr const char* kTurnMethodList = "library, rotsprite, shear";
 
-// A frame's rectangle inside a larger block of pixels, such as a sheet.
-struct FrameBlock {
-  std::uint8_t* pixels;  // its top-left pixel
-  std::size_t rowBytes;  // from one row of the larger block to the next
-  int width;
-  int height;
-};
-
-// The whole of an image as a frame.
-FrameBlock WholeBlock(Image& image);
-
 struct BlockSize {
   int width = 0;
   int height = 0;
   bool operator==(const BlockSize&) const = default;
 };
 
+// An angle in whole degrees brought into 0 to 359.
+inline int WholeTurn(long long degrees) { return int(((degrees % 360) + 360) % 360); }
+
 // Where a block `turned` pixels long starts when centred on `canvas` pixels:
 // the rule every frame follows, whichever method turned it.
 inline int CentredStart(int canvas, int turned) { return canvas / 2 - turned / 2; }
+
+// The smallest block that holds the whole of a width x height picture turned
+// by `degrees` with RotSprite or three shears: what a fitted frame must hold.
+BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees);
+
+// Draws the picture turned exactly by `degrees`, a multiple of 90, the way
+// the frames turn (by 90 its top-right pixel lands top left), centred on
+// `canvas`. The canvas's fill row is read only where the turned picture
+// leaves part of the canvas uncovered.
+void DrawExactTurn(const Image& picture, long long degrees, const FrameCanvas& canvas);
 
 // RotSprite holds the picture enlarged 8 x 8 times, 4 bytes a pixel: checks
 // that this stays within what one picture may take.
@@ -56,19 +59,14 @@ class PixelTurner {
   // Throws std::bad_alloc when memory runs out; call CheckEnlargement first.
   PixelTurner(const Image& picture, TurnMethod method, WorkerPool& pool);
 
-  // The smallest block that holds the whole picture turned by `angle`.
-  BlockSize TurnedSize(long long angle) const;
-
-  // Draws the picture turned by `angle` whole degrees, with the library's
-  // sign (by -90 the picture's top-right pixel lands top left), centred on
-  // `frame`, and `fill` (bytes of one pixel) wherever nothing lands. Writes
-  // nothing outside the frame.
-  void Turn(long long angle, const std::uint8_t* fill, FrameBlock frame) const;
+  // Draws the picture turned by `degrees` the way the frames turn, centred
+  // on `canvas` as TurnedSize measures it, and the fill wherever nothing
+  // lands. Writes nothing outside the canvas.
+  void Turn(long long degrees, const FrameCanvas& canvas) const;
 
  private:
-  void TurnExactly(int turn, const std::uint8_t* fill, FrameBlock frame) const;
-  void TurnByRotSprite(int turn, const std::uint8_t* fill, FrameBlock frame) const;
-  void TurnByShears(int turn, const std::uint8_t* fill, FrameBlock frame) const;
+  void TurnByRotSprite(int turn, const FrameCanvas& canvas) const;
+  void TurnByShears(int turn, const FrameCanvas& canvas) const;
 
   const Image& picture_;
   TurnMethod method_;

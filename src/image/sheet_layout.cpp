@@ -7,6 +7,7 @@
 
 #include "image/frame_strip.h"
 #include "image/image.h"
+#include "image/pixel_turns.h"
 #include "image/reasons.h"
 
 FrameRect SheetPlan::Frame(int k) const {
@@ -27,16 +28,22 @@ std::vector<int> FrameAngles(const StripOptions& options) {
     const long long step =
         options.exactAngles ? std::llround(double(k) * 360.0 / options.frames) : (long long)running;
     const long long angle = options.startDegrees + sign * step;
-    angles.push_back(int(((angle % 360) + 360) % 360));
+    angles.push_back(WholeTurn(angle));
     running = NextRunningAngle(running, options.frames);
   }
   return angles;
 }
 
-void FitFrameSize(int width, int height, const std::vector<int>& angles, int& fitWidth,
-                  int& fitHeight) {
+void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMethod method,
+                  int& fitWidth, int& fitHeight) {
   fitWidth = fitHeight = 0;
   for (int angle : angles) {
+    if (method != TurnMethod::kLibrary) {
+      const BlockSize size = TurnedSize(method, width, height, angle);
+      fitWidth = std::max(fitWidth, size.width);
+      fitHeight = std::max(fitHeight, size.height);
+      continue;
+    }
     const double turn = angle * M_PI / 180.0;
     const double c = std::fabs(std::cos(turn)), s = std::fabs(std::sin(turn));
     // Rounding error must not add a column to a quarter turn.
@@ -113,7 +120,8 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
       plan.frameWidth = width, plan.frameHeight = height;
       break;
     case FrameSize::Kind::kFit:
-      FitFrameSize(width, height, plan.angles, plan.frameWidth, plan.frameHeight);
+      FitFrameSize(width, height, plan.angles, options.method, plan.frameWidth,
+                   plan.frameHeight);
       break;
     case FrameSize::Kind::kGiven:
       plan.frameWidth = options.frameSize.width, plan.frameHeight = options.frameSize.height;

@@ -41,9 +41,10 @@ struct SheetPlan {
 std::vector<int> FrameAngles(const StripOptions& options);
 
 // The size that holds a width x height picture turned by each of `angles`
-// whole: the largest box around the turned rectangle.
-void FitFrameSize(int width, int height, const std::vector<int>& angles, int& fitWidth,
-                  int& fitHeight);
+// whole: the largest box around the turned rectangle, or around what our
+// own `method` makes of it.
+void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMethod method,
+                  int& fitWidth, int& fitHeight);
 
 // The plan of the sheet of a width x height picture, or false with a reason
 // when the options contradict each other or the sheet would be too large to

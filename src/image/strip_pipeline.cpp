@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <new>
+#include <system_error>
 
 #include "image/frame_strip.h"
 #include "image/image_io.h"
 #include "image/sheet_data.h"
 #include "image/sheet_layout.h"
+#include "image/worker_pool.h"
 
 namespace {
 
@@ -77,6 +79,10 @@ Rgb TopLeftColor(const Image& picture) {
 
 bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& plan,
                std::string* reason) {
+  if (options.method == TurnMethod::kRotSprite &&
+      !CheckEnlargement(picture.Width(), picture.Height(), reason)) {
+    return false;
+  }
   return PlanSheet(picture.Width(), picture.Height(), options, options.alpha ? 4 : 3, plan, reason);
 }
 
@@ -92,7 +98,27 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     SetReason(reason, "not enough memory to lay the picture over the fill");
     return nullptr;
   }
-  return BuildSheet(prepared ? *prepared : picture, sheet, options.fill, LibraryTurnFrame, reason);
+  const Image& source = prepared ? *prepared : picture;
+  if (options.method == TurnMethod::kLibrary) {
+    return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason);
+  }
+  try {
+    WorkerPool pool(options.threads);
+    const PixelTurner turner(source, options.method, pool);
+    return BuildSheet(
+        source, sheet, options.fill,
+        [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
+          turner.Turn(degrees, canvas);
+          return true;
+        },
+        reason, &pool);
+  } catch (const std::system_error&) {
+    SetReason(reason, "the threads to turn the frames on could not be started");
+  } catch (const std::bad_alloc&) {
+    SetReason(reason, "not enough memory to prepare " + std::string(TurnMethodName(options.method)) +
+                          " turning");
+  }
+  return nullptr;
 }
 
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options) {

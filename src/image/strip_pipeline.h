@@ -6,6 +6,7 @@
 
 #include "image/color.h"
 #include "image/image.h"
+#include "image/pixel_turns.h"
 #include "image/reasons.h"
 
 // The one road from a picture to its files, shared by gyrelle-cli, the
@@ -38,6 +39,8 @@ struct StripOptions {
   int startDegrees = 0;
   bool reverse = false;      // turn the other way
   bool exactAngles = false;  // round(start +- k * 360 / N) rather than the running sum
+  TurnMethod method = TurnMethod::kLibrary;
+  int threads = 0;  // how many build frames by our own methods; 0: one per core
   bool operator==(const StripOptions&) const = default;
 };
 

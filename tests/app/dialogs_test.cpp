@@ -181,6 +181,9 @@ TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
     EXPECT_TRUE(fake_.IsButtonChecked(dialog, kKeepSizeRadio));
     EXPECT_TRUE(fake_.IsButtonChecked(dialog, kJsonArrayRadio));
     EXPECT_FALSE(fake_.IsButtonChecked(dialog, kNoDataRadio));
+    EXPECT_TRUE(fake_.IsButtonChecked(dialog, kLibraryTurnRadio));
+    fake_.Command(dialog, kShearTurnRadio);
+    EXPECT_FALSE(fake_.IsButtonChecked(dialog, kLibraryTurnRadio));
     fake_.Command(dialog, kFitSizeRadio);
     fake_.Command(dialog, kJsonHashRadio);
     EXPECT_FALSE(fake_.IsButtonChecked(dialog, kKeepSizeRadio));
@@ -207,6 +210,7 @@ TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
   EXPECT_EQ(strip.frameSize.kind, FrameSize::Kind::kFit);
   EXPECT_EQ(std::tie(strip.columns, strip.spacing, strip.startDegrees), std::make_tuple(3, 3, 3));
   EXPECT_EQ(g_appSettings.Sheet.data, DataFormat::kJsonHash);
+  EXPECT_EQ(strip.method, TurnMethod::kShear);
 
   for (Leave how : {Leave::kCancel, Leave::kCloseBox}) {
     const SheetChoices before = g_appSettings.Sheet;

@@ -61,6 +61,7 @@ TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
     g_appSettings.Sheet.strip.startDegrees = 90;
     g_appSettings.Sheet.strip.exactAngles = true;
     g_appSettings.Sheet.data = DataFormat::kJsonHash;
+    g_appSettings.Sheet.strip.method = TurnMethod::kRotSprite;
   });
   const std::string written = ReadBytes(Path("config.txt"));
   EXPECT_EQ(written.substr(0, sizeof kDefaultFile - 1), kDefaultFile);
@@ -73,6 +74,8 @@ TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
   EXPECT_EQ(read.strip.startDegrees, 90);
   EXPECT_TRUE(read.strip.exactAngles);
   EXPECT_EQ(read.data, DataFormat::kJsonHash);
+  EXPECT_EQ(read.strip.method, TurnMethod::kRotSprite);
+  EXPECT_NE(written.find("\tTURNING=ROTSPRITE;\n[/SHEET]"), std::string::npos);
   EXPECT_EQ(ReadBytes(Path("config.txt")), written);
 }
 

@@ -257,4 +257,28 @@ TEST_F(Cli, WritesTheEnginesSheetAndItsData) {
   EXPECT_EQ(data, expected);
 }
 
+// Our own turning methods take every sheet option and make the same sheet on
+// any number of threads; an unknown method is a usage error naming them all.
+TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
+  const std::string ship = GYRELLE_SAMPLES_DIR "/firefly.png";
+  const auto sheet = [&](const std::string& method, const std::string& threads) {
+    const std::string out = dir / (method + threads + ".png");
+    const CliRun run =
+        RunCli(dir, {"--method", method, "--threads", threads, "-n", "12", "--alpha",
+                     "--frame-size", "fit", "--columns", "5", "--spacing", "1", ship, out});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return FileBytes(out);
+  };
+  const auto library = sheet("library", "1");
+  for (const std::string method : {"rotsprite", "shear"}) {
+    const auto one = sheet(method, "1");
+    EXPECT_NE(one, library) << method;
+    EXPECT_EQ(sheet(method, "2"), one) << method;
+    EXPECT_EQ(sheet(method, "16"), one) << method;
+  }
+  const CliRun run = RunCli(dir, {"--method", "nearest", kShip, dir / "a.png"});
+  EXPECT_EQ(run.status, 2);
+  ExpectOneErrorLine(run, "library, rotsprite, shear, not \"nearest\"");
+}
+
 }  // namespace

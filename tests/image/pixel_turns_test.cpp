@@ -6,6 +6,8 @@
 #include <set>
 
 #include "image/frame_strip.h"
+#include "image/sheet_layout.h"
+#include "image/strip_pipeline.h"
 #include "image/worker_pool.h"
 #include "test_support.h"
 
@@ -16,8 +18,11 @@ constexpr TurnMethod kOwnMethods[] = {TurnMethod::kRotSprite, TurnMethod::kShear
 Image Turned(const PixelTurner& turner, long long angle, const std::vector<std::uint8_t>& fill,
              int width, int height) {
   Image frame;
-  frame.Allocate("", width, height, int(fill.size()));
-  turner.Turn(angle, fill.data(), WholeBlock(frame));
+  const int bpp = int(fill.size());
+  frame.Allocate("", width, height, bpp);
+  std::vector<std::uint8_t> fillRow;
+  for (int x = 0; x < width; ++x) fillRow.insert(fillRow.end(), fill.begin(), fill.end());
+  turner.Turn(angle, {frame.Pixels(), width, height, frame.RowBytes(), bpp, fillRow.data()});
   return frame;
 }
 
@@ -84,7 +89,7 @@ TEST_F(PixelTurns, QuarterTurnsAreTheExactTurns) {
     for (TurnMethod method : kOwnMethods) {
       const PixelTurner turner(picture, method, pool);
       for (int k = 0; k < 4; ++k) {
-        const Image frame = Turned(turner, -90 * k, {255, 0, 255}, width, height);
+        const Image frame = Turned(turner, 90 * k, {255, 0, 255}, width, height);
         const std::vector<std::uint8_t> expected(strip->Pixels() + k * picture.ByteSize(),
                                                  strip->Pixels() + (k + 1) * picture.ByteSize());
         EXPECT_EQ(PixelBytes(frame), expected) << width << "x" << height << " frame " << k;
@@ -102,7 +107,7 @@ TEST_F(PixelTurns, ShearsKeepEveryPixelOnAFittedFrame) {
     const PixelTurner turner(*picture, TurnMethod::kShear, pool);
     BlockSize fit;
     for (int angle = 0; angle < 360; ++angle) {
-      const BlockSize size = turner.TurnedSize(angle);
+      const BlockSize size = TurnedSize(TurnMethod::kShear, picture->Width(), picture->Height(), angle);
       fit = {std::max(fit.width, size.width), std::max(fit.height, size.height)};
     }
     const std::vector<std::uint8_t> fill = Pixel(*picture, 0);
@@ -139,7 +144,7 @@ TEST_F(PixelTurns, TurnedPictureIsCentredWithinItsSize) {
                                     std::to_string(angle);
           EXPECT_LE(std::abs(left + right + 1 - frameWidth), 2) << where;
           EXPECT_LE(std::abs(top + bottom + 1 - frameHeight), 2) << where;
-          const BlockSize size = turner.TurnedSize(angle);
+          const BlockSize size = TurnedSize(method, picture.Width(), picture.Height(), angle);
           EXPECT_LE(right - left + 1, size.width) << where;
           EXPECT_LE(bottom - top + 1, size.height) << where;
         }
@@ -186,10 +191,21 @@ TEST(PixelTurnNames, RoundTripAndLimit) {
     EXPECT_EQ(TurnMethodNamed(TurnMethodName(method)), method);
   }
   EXPECT_FALSE(TurnMethodNamed("Shear"));
-  std::string reason;
   EXPECT_TRUE(CheckEnlargement(4095, 4096));
-  EXPECT_FALSE(CheckEnlargement(4096, 4096, &reason));
-  EXPECT_NE(reason.find("4096 x 4096"), std::string::npos) << reason;
+
+  // Too large to enlarge: refused while the sheet is planned, before any
+  // enlargement or sheet is allocated. Shears need no enlargement.
+  Image big;
+  big.Allocate("", 4096, 4096, 3);
+  StripOptions options;
+  SheetPlan plan;
+  std::string reason;
+  options.method = TurnMethod::kRotSprite;
+  EXPECT_FALSE(PlanStrip(big, options, plan, &reason));
+  EXPECT_NE(reason.find("4096 x 4096 pixels is too large for rotsprite"), std::string::npos)
+      << reason;
+  options.method = TurnMethod::kShear;
+  EXPECT_TRUE(PlanStrip(big, options, plan));
 }
 
 }  // namespace

@@ -32,7 +32,14 @@ done
 "$usr/bin/gyrelle-cli" -n 4 --mask "$sample" "$root/strip.png"
 [[ -s $root/strip.png && -s $root/strip-mask.BMP ]]
 
-bash -n "$usr/share/bash-completion/completions/gyrelle-cli"
+completion=$usr/share/bash-completion/completions/gyrelle-cli
+bash -n "$completion"
+# Every option the help lists is in the man page and the completion.
+for option in $("$usr/bin/gyrelle-cli" --help | grep -oE -- '--[a-z0-9][a-z0-9-]*' | sort -u); do
+  grep -qE -- "${option//-/\\\\-}([^a-z0-9]|\$)" "$usr/share/man/man1/gyrelle-cli.1" ||
+    { echo "gyrelle-cli.1 lacks $option" >&2; exit 1; }
+  grep -qE -- "(^|[ '])$option( |'|\))" "$completion" || { echo "the completion lacks $option" >&2; exit 1; }
+done
 if ((desktop)); then
   remarks=$(desktop-file-validate "$usr/share/applications/gyrelle.desktop" 2>&1) || true
   [[ -z $remarks ]] || { echo "$remarks" >&2; exit 1; }
