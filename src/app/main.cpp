@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <csignal>
 
 #include "app/application.h"
 #include "resources/program_resources.h"
@@ -7,6 +8,9 @@
 // The desktop program. It reads no arguments of its own; Qt may take its
 // usual ones (such as -platform).
 int main(int argc, char** argv) {
+  // Past a file size limit a save then fails with EFBIG and is reported,
+  // where the signal would end the program and lose the settings.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);
   QtWindowLayer layer(ProgramResources());
   RunApplication(layer);

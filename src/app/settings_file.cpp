@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/app_state.h"
+#include "image/atomic_file.h"
 #include "image/reasons.h"
 #include "settings/config_file.h"
 #include "settings/settings_location.h"
@@ -64,15 +65,17 @@ std::string SheetSection() {
          "\tDATA_FILE=" + data + ";\n" + "\tTURNING=" + turning + ";\n[/SHEET]\n";
 }
 
-}  // namespace
-
-std::string SettingsFilePath() {
-  return SettingsFileLocation(ExecutableDirectory());
+// The file's text, from g_appSettings.
+std::string SettingsText() {
+  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
+  return std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
+         "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
+         "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
+         "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
+         "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n" + SheetSection();
 }
 
-void ReadSettingsFile() {
-  ConfigFile config;
-  config.Load(SettingsFilePath());
+void ApplySettings(ConfigFile& config) {
   SetFrameCount(config.GetInt("HULLSPIN|FRAMES"));
   config.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
   const bool mask = config.GetBool("HULLSPIN|HAS_MASK");
@@ -82,37 +85,79 @@ void ReadSettingsFile() {
   ReadSheetSection(config);
 }
 
-bool WriteSettingsFile(std::string* reason) {
-  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
-  const std::string text =
-      std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
-      "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
-      "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
-      "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
-      "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n" + SheetSection();
+// Whether `text` reads back as the settings it was made from: read and
+// written again, it comes out the same.
+bool ReadsBack(const std::string& text) {
+  const AppSettings kept = g_appSettings;
+  ConfigFile config;
+  config.SetText(text);
+  ApplySettings(config);
+  const bool same = SettingsText() == text;
+  g_appSettings = kept;
+  return same;
+}
 
-  // Written whole beside the file, then renamed over it.
-  const std::string path = SettingsFilePath();
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+// The text to store. The format has no escapes: a folder whose name would
+// read back cut short or as other settings (";", "HAS_MASK=TRUE;",
+// "[/HULLSPIN]") is not stored, and the one the file at `path` holds stays.
+std::string StorableText(const std::string& path) {
+  std::string text = SettingsText();
+  if (ReadsBack(text)) return text;
+  const AppSettings kept = g_appSettings;
+  ConfigFile old;
+  old.Load(path);
+  old.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
+  text = SettingsText();
+  if (!ReadsBack(text)) {
+    g_appSettings.DefaultDirPath.clear();
+    text = SettingsText();
+  }
+  g_appSettings = kept;
+  return text;
+}
+
+}  // namespace
+
+std::string SettingsFilePath() {
+  return SettingsFileLocation(ExecutableDirectory());
+}
+
+void ReadSettingsFile() {
+  ConfigFile config;
+  config.Load(SettingsFilePath());
+  ApplySettings(config);
+}
+
+bool WriteSettingsFile(std::string* reason) {
+  std::filesystem::path path = SettingsFilePath();
   std::error_code error;
+  // A link there is followed: the file it leads to gets the text, and the
+  // link stays.
+  for (int links = 0; links < 40 && std::filesystem::is_symlink(path, error); ++links) {
+    const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+    if (error) break;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  const std::filesystem::path folder = path.parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
   if (error) {
     SetReason(reason, error.message());
     return false;
   }
-  const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) {
+  // A file made read-only keeps what it holds.
+  if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
     SetReason(reason, SystemError());
     return false;
   }
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                 std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-  written = std::fclose(file) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    SetReason(reason, SystemError());
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  const std::string text = StorableText(path);
+  std::string why;
+  const bool written = WriteReplacing(
+      path,
+      [&](std::FILE* file, std::string&) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+               std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+      },
+      &why);
+  if (!written) SetReason(reason, why);
+  return written;
 }

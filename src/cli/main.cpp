@@ -8,8 +8,11 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "image/image_io.h"
 #include "image/sheet_layout.h"
@@ -71,7 +74,7 @@ constexpr const char* kUsage =
     "      --version      show the version and exit\n"
     "\n"
     "Exit status: 0 done, 1 INPUT could not be read or a file could not be written,\n"
-    "2 a usage error.\n";
+    "2 a usage error, OUTPUT or its mask being INPUT itself among them.\n";
 
 int Complain(int status, const std::string& text) {
   std::fprintf(stderr, "gyrelle-cli: %s\n", text.c_str());
@@ -80,6 +83,15 @@ int Complain(int status, const std::string& text) {
 
 int UsageError(const std::string& text) {
   return Complain(kExitUsage, text + " (see gyrelle-cli --help)");
+}
+
+// Help and version: a failed write (a full disk) is a failure, not a success.
+int Print(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    return Complain(kExitUnreadableOrUnwritable,
+                    "cannot write to the standard output: " + SystemError());
+  }
+  return 0;
 }
 
 // A whole number of at least `least`, nothing after it.
@@ -137,6 +149,9 @@ bool WritableFormat(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file size limit a write then fails with EFBIG, is reported and
+  // its temporary file removed, where the signal would end the run silently.
+  std::signal(SIGXFSZ, SIG_IGN);
   enum {
     kEightBit = 256,
     kCompress,
@@ -282,15 +297,13 @@ int main(int argc, char** argv) {
         }
         break;
       case 'h':
-        std::fputs(kUsage, stdout);
-        return 0;
+        return Print(kUsage);
       case kVersion:
-        std::printf("gyrelle-cli %s\n", GYRELLE_VERSION);
-        return 0;
+        return Print(std::string("gyrelle-cli ") + GYRELLE_VERSION + "\n");
       case ':':
-        return UsageError(std::string(argv[optind - 1]) + " needs a value");
+        return UsageError(Quoted(argv[optind - 1]) + " needs a value");
       default:
-        return UsageError("unknown option " + std::string(argv[optind - 1]));
+        return UsageError("unknown option " + Quoted(argv[optind - 1]));
     }
   }
   if (argc - optind != 2) {
@@ -301,6 +314,16 @@ int main(int argc, char** argv) {
   const std::string output = argv[optind + 1];
   if (!WritableFormat(output)) {
     return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
+  }
+  // Writing over INPUT would destroy the picture the strip is made from.
+  std::vector<std::string> targets{output};
+  if (save.mask) targets.push_back(MaskPath(output));
+  if (!save.dataPath.empty()) targets.push_back(save.dataPath);
+  for (const std::string& target : targets) {
+    std::error_code error;
+    if (std::filesystem::equivalent(input, target, error)) {
+      return UsageError(Quoted(target) + " is INPUT itself and would be overwritten");
+    }
   }
   if (columnsGiven && strip.columns > strip.frames) {
     return UsageError(std::to_string(strip.columns) + " columns are more than the " +

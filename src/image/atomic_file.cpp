@@ -16,8 +16,9 @@ bool WriteReplacing(const std::string& path,
   const std::filesystem::path target(path);
   const std::filesystem::path directory =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(temporary.data());
+  // Short, so that any name the folder takes for the target it takes here.
+  std::string temporary = (directory / ".gyrelle-XXXXXX").string();
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     SetReason(reason, Quoted(path) + " cannot be written: " + SystemError());
     return false;

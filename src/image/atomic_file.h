@@ -5,9 +5,10 @@
 #include <string>
 
 // Files that appear only once complete: written to a new temporary file
-// beside the target, made exclusively and written through its own
-// descriptor, then renamed over the target, so a failed write never destroys
-// the file it was replacing.
+// beside the target, made exclusively (O_EXCL) under a short unpredictable
+// name and written through its own descriptor, never reopened by name, then
+// renamed over the target, so a failed write never destroys the file it was
+// replacing.
 
 // Writes `path` that way through `encode`, which leaves errno set when it
 // fails, or fills `why` when no file call failed. False with a reason.

@@ -222,7 +222,7 @@ std::string Stopped(const std::string& path, int status) {
   // The shell's convention, kept by posix_spawn where it cannot report a
   // failed exec itself (as under valgrind).
   if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
-    return start + "the decoder " + DecoderProgram() + " could not be started";
+    return start + "the decoder " + Quoted(DecoderProgram()) + " could not be started";
   }
   return start + "the decoder stopped without an answer";
 }
@@ -239,7 +239,7 @@ std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytes
   Helper helper;
   const std::string program = DecoderProgram();
   if (const int error = helper.Start(program, fd, path, bytesPerPixel); error != 0) {
-    return fail(Quoted(path) + " could not be read: the decoder " + program +
+    return fail(Quoted(path) + " could not be read: the decoder " + Quoted(program) +
                 " could not be started: " + std::strerror(error));
   }
 

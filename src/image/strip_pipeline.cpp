@@ -1,7 +1,12 @@
 #include "image/strip_pipeline.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <new>
 #include <system_error>
 
@@ -143,6 +148,20 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
   if (alpha && !(reason = TransparencyRefusal(path, options)).empty()) {
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
     return failures;
+  }
+  // A mask whose name its folder cannot hold would fail only once the strip
+  // is written: neither is.
+  if (options.mask) {
+    const std::filesystem::path maskPath = MaskPath(path);
+    const std::filesystem::path folder =
+        maskPath.has_parent_path() ? maskPath.parent_path() : std::filesystem::path(".");
+    const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && maskPath.filename().native().size() > std::size_t(nameMax)) {
+      failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath,
+                          Quoted(maskPath) + " cannot be written: " + std::strerror(ENAMETOOLONG) +
+                              "; the strip was not written either"});
+      return failures;
+    }
   }
   const bool written = SaveImageFile(
       strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill}, &reason);

@@ -192,11 +192,15 @@ bool ConfigFile::Load(const std::string& path) {
   // The file may have shrunk since it was measured; a file that grew is read
   // as long as it was when measured.
   loaded.resize(static_cast<std::size_t>(in.gcount()));
+  SetText(std::move(loaded));
+  return true;
+}
 
+void ConfigFile::SetText(std::string loaded) {
+  ClearChain();
   if (const std::size_t nul = loaded.find('\0'); nul != std::string::npos) loaded.resize(nul);
   FoldLineEnds(loaded);
   text = std::move(loaded);
-  return true;
 }
 
 void ConfigFile::GetString(const std::string& keyPath, std::string& value) {

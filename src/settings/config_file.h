@@ -12,6 +12,8 @@ class ConfigFile {
  public:
   // False when the file cannot be opened or read; the text then stays as it was.
   bool Load(const std::string& path);
+  // Takes `text` as if it had been read from a file.
+  void SetText(std::string text);
 
   // The value of keyPath, or "" when there is none.
   void GetString(const std::string& keyPath, std::string& value);

@@ -140,6 +140,51 @@ TEST_F(SettingsTest, ADirectoryHoldingASemicolonIsCutThere) {
   EXPECT_EQ(g_appSettings.DefaultDirPath, "");
 }
 
+// The file has no escapes: a folder that would not read back unchanged is
+// not stored, the one stored before stays, and no other setting moves.
+TEST_F(SettingsTest, OnlyAFolderThatReadsBackIsStored) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/art/a;b/", "/art/ships/"},         {"/art/HAS_MASK=TRUE;x/", "/art/ships/"},
+      {"/art/[/HULLSPIN]/", "/art/ships/"}, {"/art/IS_8BIT_SAVE=TRUE;\n/", "/art/ships/"},
+      {"/art/cr\r\n/", "/art/ships/"},      {"/art/new\nline/", "/art/new\nline/"}};
+  for (const auto& [folder, stored] : cases) {
+    WriteConfig("\tFRAMES=7;\n\tDEFAULT_DIR_PATH=/art/ships/;\n");
+    ReadSettingsFile();
+    g_appSettings.DefaultDirPath = folder;
+    WriteSettingsFile();
+    ReadSettingsFile();
+    EXPECT_EQ(g_appSettings.DefaultDirPath, stored) << folder;
+    EXPECT_EQ(g_appSettings.Frames, 7) << folder;
+    EXPECT_FALSE(g_appSettings.HasMask || g_appSettings.Is8BitSave || g_appSettings.IsCompressed)
+        << folder;
+  }
+}
+
+// A link is followed and stays, the mode is kept, and links planted where
+// the temporary file once went are not followed.
+TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
+  std::filesystem::create_directory(Path("real"));
+  std::ofstream(Path("real/config.txt")) << "old";
+  std::filesystem::permissions(Path("real/config.txt"), std::filesystem::perms(0600));
+  std::filesystem::create_symlink("real/config.txt", Path("config.txt"));
+  std::ofstream(Path("victim")) << "secret";
+  const std::string planted = "config.txt.tmp" + std::to_string(getpid());
+  std::filesystem::create_symlink(Path("victim"), Path(planted));
+  std::filesystem::create_symlink(Path("victim"), Path("real/" + planted));
+  EXPECT_TRUE(WriteSettingsFile());
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("config.txt")));
+  EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
+  EXPECT_EQ(std::filesystem::status(Path("real/config.txt")).permissions(),
+            std::filesystem::perms(0600));
+  EXPECT_EQ(ReadBytes(Path("victim")), "secret");
+  if (geteuid() != 0) {  // root writes anywhere
+    std::filesystem::permissions(Path("real/config.txt"), std::filesystem::perms(0444));
+    SetFrameCount(5);
+    EXPECT_FALSE(WriteSettingsFile());
+    EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
+  }
+}
+
 TEST_F(SettingsTest, AFailedWriteKeepsTheOldSettings) {
   // A directory where the file should be: it cannot be replaced.
   std::filesystem::create_directory(Path("config.txt"));

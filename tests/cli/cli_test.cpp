@@ -20,23 +20,35 @@ std::string Slurp(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-CliRun RunCli(const TempDir& dir, std::vector<std::string> args) {
-  const std::string program = GYRELLE_BIN_DIR "/gyrelle-cli";
-  args.insert(args.begin(), program);
+// Runs gyrelle-cli, through `wrapper` (a program and its first arguments)
+// when one is given, with its standard output to `out` when given.
+CliRun RunCli(const TempDir& dir, std::vector<std::string> args, std::string out = "",
+              const std::vector<std::string>& wrapper = {}) {
+  args.insert(args.begin(), GYRELLE_BIN_DIR "/gyrelle-cli");
+  args.insert(args.begin(), wrapper.begin(), wrapper.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  const std::string out = dir / "stdout", err = dir / "stderr";
+  if (out.empty()) out = dir / "stdout";
+  const std::string err = dir / "stderr";
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // Signals at their defaults, as from a shell, whatever this process ignores.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t all;
+  sigfillset(&all);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid;
-  EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+  EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ), 0);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   int status = 0;
   waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "stdout"), Slurp(err)};
 }
 
 // One line on stderr, starting with the program's name.
@@ -64,6 +76,7 @@ TEST_F(Cli, UsageErrorsExitTwo) {
                                                        {kShip, "a"},
                                                        {kShip},
                                                        {"--nonsense", kShip, "a.png"},
+                                                       {"--non\nsense", kShip, "a.png"},
                                                        {kShip, "a.png", "b.png"},
                                                        {"-n"}};
   for (const auto& args : cases) {
@@ -81,6 +94,63 @@ TEST_F(Cli, HelpAndVersion) {
   run = RunCli(dir, {"--version"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "gyrelle-cli 1.0.1\n");
+  // Text that could not be written is no success.
+  for (const char* option : {"--help", "--version"}) {
+    run = RunCli(dir, {option}, "/dev/full");
+    EXPECT_EQ(run.status, 1) << option;
+    ExpectOneErrorLine(run, "No space left on device");
+  }
+}
+
+TEST_F(Cli, RefusesToWriteOverItsInput) {
+  const std::string input = dir / "X-mask.BMP";
+  std::filesystem::copy_file(kShip, dir / "ship.png");
+  ASSERT_TRUE(SaveImageFile(MakePicture(9, 9), input));
+  const auto before = FileBytes(dir / "ship.png"), maskBefore = FileBytes(input);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {dir / "ship.png", dir / "ship.png"},
+           {dir / "ship.png", dir.path().string() + "/./ship.png"},
+           {"--mask", input, dir / "X.png"}}) {
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, 2) << args[1];
+    ExpectOneErrorLine(run, "is INPUT itself");
+  }
+  EXPECT_EQ(FileBytes(dir / "ship.png"), before);
+  EXPECT_EQ(FileBytes(input), maskBefore);
+  EXPECT_FALSE(std::filesystem::exists(dir / "X.png"));
+}
+
+// Names as long as the folder takes, their masks' too, and control
+// characters shown escaped on the one line.
+TEST_F(Cli, LongAndOddOutputNames) {
+  const std::string stem = dir / std::string(246, 's');
+  CliRun run = RunCli(dir, {"-n", "2", "--mask", kShip, stem + ".png"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(stem + ".png"));
+  EXPECT_TRUE(std::filesystem::exists(stem + "-mask.BMP"));
+  // A mask name too long for the folder: neither file is written.
+  run = RunCli(dir, {"--mask", kShip, stem + "long.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "File name too long; the strip was not written either");
+  EXPECT_FALSE(std::filesystem::exists(stem + "long.png"));
+
+  run = RunCli(dir, {kShip, dir / "no\nsuch\x1b[2J/out.png"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "no\\nsuch\\x1b[2J/out.png");
+}
+
+// Past a file size limit the write fails, is reported and leaves nothing.
+TEST_F(Cli, FileSizeLimitIsAReportedFailure) {
+  const CliRun run =
+      RunCli(dir, {kShip, dir / "out.png"}, "", {"/usr/bin/prlimit", "--fsize=2000"});
+  EXPECT_EQ(run.status, 1);
+  ExpectOneErrorLine(run, "File too large");
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    left.push_back(entry.path().filename());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"stderr", "stdout"}));
 }
 
 TEST_F(Cli, UnreadableInputOrUnwritableOutputExitOne) {

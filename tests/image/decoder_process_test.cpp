@@ -114,7 +114,7 @@ TEST_F(DecoderProcess, MissingHelperIsReported) {
   SetDecoderForTesting((dir / "no-such-decoder"), kDecodeTimeLimit);
   std::string reason;
   EXPECT_EQ(LoadImageFile(kShip, 3, &reason), nullptr);
-  EXPECT_NE(reason.find("could not be read: the decoder " + (dir / "no-such-decoder") +
+  EXPECT_NE(reason.find("could not be read: the decoder " + Quoted(dir / "no-such-decoder") +
                         " could not be started"),
             std::string::npos)
       << reason;

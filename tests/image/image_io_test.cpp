@@ -352,6 +352,10 @@ TEST_F(ImageIo, FailedWriteLeavesTheOldFileAndNoLitter) {
   }
 }
 
+TEST(Quoted, EscapesWhatWouldBreakTheLineOrDriveTheTerminal) {
+  EXPECT_EQ(Quoted("a\nb\x1b[2J\\c\t\xc2\x9b\x7f é"), R"("a\nb\x1b[2J\\c\t\u009b\x7f é")");
+}
+
 TEST_F(ImageIo, SavingReplacesAnExistingFileWithTheUsualMode) {
   TempDir dir;
   const std::string path = dir / "ship.png";

@@ -264,6 +264,36 @@ TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
   RunAndQuit(steps);
 }
 
+TEST_F(QtDialogsTest, SheetOptionsShowWholeAndOkCommitsThem) {
+  auto steps = Session(kSheetOptionsCommand, "Sheet Options", [](QDialog* dialog) {
+    EXPECT_EQ(ClientSize(dialog), QSize(300, 460));
+    // Every choice's text shows whole.
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+      if (qobject_cast<QPushButton*>(button)) continue;
+      EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+    }
+    EXPECT_TRUE(Child<QRadioButton>(dialog, kKeepSizeRadio)->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(dialog, kNoDataRadio)->isChecked());
+    Press(dialog, kFitSizeRadio);
+    Press(dialog, kJsonArrayRadio);
+    Press(dialog, kTransparentCheckBox);
+    EXPECT_FALSE(Child<QRadioButton>(dialog, kKeepSizeRadio)->isChecked());
+    auto* columns = Child<QLineEdit>(dialog, kColumnsEdit);
+    EXPECT_EQ(columns->text(), "1");
+    columns->setText("8");
+    Click(dialog, IDOK);
+  });
+  steps.push_back([] {
+    const SheetChoices& sheet = g_appSettings.Sheet;
+    EXPECT_TRUE(sheet.strip.alpha);
+    EXPECT_EQ(sheet.strip.frameSize.kind, FrameSize::Kind::kFit);
+    EXPECT_EQ(sheet.strip.columns, 8);
+    EXPECT_EQ(sheet.data, DataFormat::kJsonArray);
+    return true;
+  });
+  RunAndQuit(steps);
+}
+
 TEST_F(QtDialogsTest, SaveOptionsCancelEscapeAndCloseBoxKeepTheFlags) {
   std::vector<std::function<bool()>> steps;
   for (int how : {0, 1, 2}) {
