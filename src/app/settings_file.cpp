@@ -99,7 +99,8 @@ bool ReadsBack(const std::string& text) {
 
 // The text to store. The format has no escapes: a folder whose name would
 // read back cut short or as other settings (";", "HAS_MASK=TRUE;",
-// "[/HULLSPIN]") is not stored, and the one the file at `path` holds stays.
+// "[/HULLSPIN]") is not stored, and the one the file at `path` holds stays,
+// or none. Where even none would not read back, the folder is not to blame.
 std::string StorableText(const std::string& path) {
   std::string text = SettingsText();
   if (ReadsBack(text)) return text;
@@ -107,11 +108,8 @@ std::string StorableText(const std::string& path) {
   ConfigFile old;
   old.Load(path);
   old.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
-  text = SettingsText();
-  if (!ReadsBack(text)) {
-    g_appSettings.DefaultDirPath.clear();
-    text = SettingsText();
-  }
+  if (!ReadsBack(SettingsText())) g_appSettings.DefaultDirPath.clear();
+  if (ReadsBack(SettingsText())) text = SettingsText();
   g_appSettings = kept;
   return text;
 }

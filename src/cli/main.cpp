@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kExitUnreadableOrUnwritable = 1;
 constexpr int kExitUsage = 2;
+// Far more threads than any machine has cores only cost memory.
+constexpr int kMostThreads = 1024;
 
 constexpr const char* kUsage =
     "Usage: gyrelle-cli [options] INPUT OUTPUT\n"
@@ -67,8 +69,8 @@ constexpr const char* kUsage =
     "                     how each frame is turned: by the image library (the\n"
     "                     default), or for pixel art, moving whole pixels only, by\n"
     "                     RotSprite or by three shears\n"
-    "      --threads N    threads that build rotsprite and shear frames (default:\n"
-    "                     one per core); the sheet is the same for any N\n"
+    "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
+    "                     (default: one per core); the sheet is the same for any N\n"
     "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
@@ -332,9 +334,9 @@ int main(int argc, char** argv) {
         }
         break;
       case kThreads:
-        if (!ParseWhole(optarg, strip.threads, 1)) {
-          return UsageError("the number of threads must be a whole number above 0, not " +
-                            Quoted(optarg));
+        if (!ParseWhole(optarg, strip.threads, 1) || strip.threads > kMostThreads) {
+          return UsageError("the number of threads must be a whole number from 1 to " +
+                            std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
         break;
       case 'q':

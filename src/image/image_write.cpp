@@ -1,16 +1,9 @@
 // Writing pictures: the format's limits, the hand-over at the asked depth,
 // and a write that replaces its target only once complete.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <functional>
 
 #include "image/atomic_file.h"
 #include "image/image_io.h"

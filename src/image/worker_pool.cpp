@@ -4,11 +4,18 @@
 
 WorkerPool::WorkerPool(int threads) {
   if (threads <= 0) threads = Cores();
-  workers_.reserve(std::size_t(threads - 1));
-  for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+  try {
+    workers_.reserve(std::size_t(threads - 1));
+    for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+  } catch (...) {
+    Stop();  // the threads already started must end before the pool goes
+    throw;
+  }
 }
 
-WorkerPool::~WorkerPool() {
+WorkerPool::~WorkerPool() { Stop(); }
+
+void WorkerPool::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;

@@ -13,7 +13,8 @@
 // write; which thread runs which job is left to chance.
 class WorkerPool {
  public:
-  // At least one thread; 0 or less means one per core.
+  // At least one thread; 0 or less means one per core. Throws
+  // std::system_error when the threads cannot be started.
   explicit WorkerPool(int threads);
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
@@ -30,6 +31,7 @@ class WorkerPool {
 
  private:
   void Work();
+  void Stop();
   void TakeJobs(std::unique_lock<std::mutex>& lock);
 
   std::mutex mutex_;

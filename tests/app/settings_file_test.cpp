@@ -151,10 +151,12 @@ TEST_F(SettingsTest, OnlyAFolderThatReadsBackIsStored) {
     WriteConfig("\tFRAMES=7;\n\tDEFAULT_DIR_PATH=/art/ships/;\n");
     ReadSettingsFile();
     g_appSettings.DefaultDirPath = folder;
+    g_appSettings.Sheet.strip.columns = 3;  // a section of its own after HULLSPIN
     WriteSettingsFile();
     ReadSettingsFile();
     EXPECT_EQ(g_appSettings.DefaultDirPath, stored) << folder;
     EXPECT_EQ(g_appSettings.Frames, 7) << folder;
+    EXPECT_EQ(g_appSettings.Sheet.strip.columns, 3) << folder;
     EXPECT_FALSE(g_appSettings.HasMask || g_appSettings.Is8BitSave || g_appSettings.IsCompressed)
         << folder;
   }

@@ -92,12 +92,14 @@ TEST_F(ImageIo, FilesAreReproducibleByteForByte) {
   ASSERT_TRUE(mask);
   for (const char* format : {"bmp", "tga", "png", "pcx"}) {
     for (int depth : {1, 3}) {
-      SCOPED_TRACE(std::string(format) + " depth " + std::to_string(depth));
-      const std::string first = dir / (std::string("a.") + format);
-      const std::string second = dir / (std::string("b.") + format);
-      ASSERT_TRUE(SaveImageFile(picture, first, depth));
-      ASSERT_TRUE(SaveImageFile(picture, second, depth));
-      EXPECT_EQ(FileBytes(first), FileBytes(second));
+      for (bool compressed : {true, false}) {
+        SCOPED_TRACE(std::string(format) + " depth " + std::to_string(depth));
+        const std::string first = dir / (std::string("a.") + format);
+        const std::string second = dir / (std::string("b.") + format);
+        ASSERT_TRUE(SaveImageFile(picture, first, WriteOptions{depth, compressed}));
+        ASSERT_TRUE(SaveImageFile(picture, second, WriteOptions{depth, compressed}));
+        EXPECT_EQ(FileBytes(first), FileBytes(second));
+      }
     }
   }
   const auto targa = FileBytes(dir / "a.tga");
@@ -157,6 +159,10 @@ TEST_F(ImageIo, CompressedSavesKeepEveryPixelInTheirRunLengthForm) {
           EXPECT_EQ(bytes.at(2), depth == 1 ? 9 : 10);
         } else if (std::string(format) == "bmp") {
           EXPECT_EQ(bytes.at(30), depth == 1 ? 1 : 0);  // 24 bits: no run-length form
+          if (depth == 1) {  // ends with the end-of-bitmap code
+            EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 2, bytes.end()),
+                      (std::vector<std::uint8_t>{0, 1}));
+          }
         }
         const auto seen = std::string(format) == "tga" || std::string(format) == "bmp"
                               ? ReadByImageMagick(path, dir / "seen.rgb")
@@ -335,6 +341,8 @@ TEST_F(ImageIo, FailedWriteLeavesTheOldFileAndNoLitter) {
   {
     FileSizeLimit limit(4096);
     EXPECT_FALSE(SaveImageFile(MakePicture(200, 200, 3, 1), path, &reason));
+    EXPECT_FALSE(
+        SaveImageFile(MakePicture(200, 200, 3, 1), dir / "ship.tga", WriteOptions{0, true}));
   }
   EXPECT_NE(reason.find("ship.bmp"), std::string::npos) << reason;
   EXPECT_EQ(FileBytes(path), old);

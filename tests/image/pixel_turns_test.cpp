@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <stdexcept>
 #include <set>
 
 #include "image/frame_strip.h"
@@ -206,6 +208,18 @@ TEST(PixelTurnNames, RoundTripAndLimit) {
       << reason;
   options.method = TurnMethod::kShear;
   EXPECT_TRUE(PlanStrip(big, options, plan));
+}
+
+TEST(WorkerPool, RunsEveryJobOnceAndPassesOnAFailure) {
+  WorkerPool pool(4);
+  std::vector<std::atomic<int>> runs(100);
+  pool.Run(100, [&](int job) { ++runs[std::size_t(job)]; });
+  EXPECT_TRUE(std::all_of(runs.begin(), runs.end(), [](const auto& n) { return n == 1; }));
+  EXPECT_THROW(pool.Run(100, [](int job) { if (job == 57) throw std::runtime_error("57"); }),
+               std::runtime_error);
+  int ran = 0;
+  pool.Run(1, [&](int) { ++ran; });  // still at work after a failure
+  EXPECT_EQ(ran, 1);
 }
 
 }  // namespace
