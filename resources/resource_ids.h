@@ -10,6 +10,7 @@ constexpr int kFillColorTemplate = 104;
 constexpr int kFrameNumberTemplate = 105;
 constexpr int kAboutTemplate = 106;
 constexpr int kSheetOptionsTemplate = 108;
+constexpr int kProgressTemplate = 109;
 
 // Pictures.
 constexpr int kAboutBitmap = 107;
@@ -47,6 +48,9 @@ constexpr int kGreenValueLabel = 1017;
 constexpr int kBlueValueLabel = 1019;
 constexpr int kBlueBar = 1020;
 constexpr int kRedBar = 1021;
+
+// Progress controls (and IDCANCEL).
+constexpr int kProgressText = 1050;
 
 // Frame Number controls.
 constexpr int kFrameCountEdit = 1021;

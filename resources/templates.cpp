@@ -109,6 +109,19 @@ const DialogTemplate kFrameNumber{
         {-1, ControlClass::kStatic, "Frames :", 9, 31, 32, 13, SS_LEFT | WS_GROUP},
     }};
 
+// Shown while long work runs; it goes when the work ends.
+const DialogTemplate kProgress{
+    kProgressTemplate,
+    "Gyrelle",
+    186,
+    50,
+    kDialogStyle,
+    0,
+    {
+        {kProgressText, ControlClass::kStatic, "", 7, 9, 172, 11, SS_LEFT | WS_GROUP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 129, 29, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+    }};
+
 const DialogTemplate kAbout{
     kAboutTemplate,
     "About Gyrelle",
@@ -177,7 +190,8 @@ const DialogTemplate kSheetOptions{
 
 const WindowResources& ProgramResources() {
   static const WindowResources resources{
-      {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber, &kAbout, &kSheetOptions},
+      {&kMainWindow, &kSaveOptions, &kFillColor, &kFrameNumber, &kAbout, &kSheetOptions,
+       &kProgress},
       {&kMenu},
       {{kBigIcon, kIcon48Png}, {kSmallIcon, kIcon16Png}, {kAboutBitmap, kAboutBmp}},
   };

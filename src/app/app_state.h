@@ -38,6 +38,7 @@ struct AppState {
   int VisibleWidth = 0;
   int VisibleHeight = 0;
   bool PreviewReady = false;
+  std::string OpenAtStart;  // the file named on the command line, if any
 };
 
 extern AppSettings g_appSettings;

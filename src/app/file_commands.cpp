@@ -2,8 +2,11 @@
 
 #include <filesystem>
 #include <iterator>
+#include <memory>
+#include <system_error>
 
 #include "app/app_state.h"
+#include "app/background_work.h"
 #include "app/main_window.h"
 #include "image/strip_pipeline.h"
 
@@ -23,6 +26,20 @@ const std::vector<FileFilter> kSaveFilter{
     {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
 };
 const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
+
+void ReportSaveFailures(const std::vector<SaveFailure>& failures) {
+  for (const SaveFailure& failure : failures) {
+    if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
+      ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
+                    "There is not enough memory for it.");
+    } else {
+      ReportFailure(g_appState.MainWindow,
+                    "Cannot save " + std::string(failure.mask ? "the mask " : "") +
+                        Quoted(failure.path) + ".",
+                    failure.reason);
+    }
+  }
+}
 
 }  // namespace
 
@@ -72,6 +89,14 @@ void OpenCommand() {
   ShowOpenedImage(path);
 }
 
+void OpenFile(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  const std::string chosen = error ? path : full.string();
+  g_appSettings.DefaultDirPath = chosen.substr(0, chosen.find_last_of('/') + 1);
+  ShowOpenedImage(chosen);
+}
+
 void SaveAsCommand() {
   const Image* image = g_appState.CurrentImage.get();
   if (!image) return;
@@ -93,16 +118,16 @@ void SaveAsCommand() {
   SaveOptions options = CurrentSaveOptions();
   // The data file goes beside the picture, named after it.
   options.dataPath = std::filesystem::path(path).replace_extension(".json").string();
-  for (const SaveFailure& failure :
-       SaveStrip(*image, path, options, g_appSettings.FillColor, &g_appState.CurrentPlan)) {
-    if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
-      ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
-                    "There is not enough memory for it.");
-    } else {
-      ReportFailure(g_appState.MainWindow,
-                    "Cannot save " + std::string(failure.mask ? "the mask " : "") +
-                        Quoted(failure.path) + ".",
-                    failure.reason);
-    }
-  }
+  // The picture stays current, and so alive, while it is written: nothing
+  // else starts meanwhile.
+  auto failures = std::make_shared<std::vector<SaveFailure>>();
+  StartWork(
+      "Writing " + Quoted(path) + "...",
+      [image, path, options, fill = g_appSettings.FillColor, plan = g_appState.CurrentPlan,
+       failures](WorkProgress& progress) {
+        *failures = SaveStrip(*image, path, options, fill, &plan, progress.Hook());
+      },
+      [failures](bool cancelled) {
+        if (!cancelled) ReportSaveFailures(*failures);
+      });
 }

@@ -37,5 +37,8 @@ class FileDialog {
 
 // File, Open: choose a picture and show it.
 void OpenCommand();
+// Opens `path` as File, Open does once it is chosen: from the command line,
+// or dropped onto the window.
+void OpenFile(const std::string& path);
 // File, Save As: write the current picture, and its mask when asked.
 void SaveAsCommand();

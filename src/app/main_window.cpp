@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/background_work.h"
 #include "app/file_commands.h"
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
@@ -23,6 +24,9 @@ constexpr int kSwatchTop = 293;
 constexpr int kSwatchRight = 41;
 constexpr int kSwatchBottom = 322;
 
+// Opens the file the program was started with, once the window is up.
+constexpr unsigned kOpenAtStartMessage = WM_APP + 2;
+
 WindowLayer& Layer() {
   return *g_appState.Instance;
 }
@@ -34,9 +38,29 @@ void InitMainWindow(WindowHandle window) {
   Layer().EnableMenuItem(window, kSaveAsCommand, false);
   Layer().SetIcon(window, IconSize::kSmall, kSmallIcon);
   Layer().SetIcon(window, IconSize::kBig, kBigIcon);
+  Layer().AcceptDroppedFiles(window);
+  if (!g_appState.OpenAtStart.empty()) Layer().PostMessage(window, kOpenAtStartMessage, 0, 0);
+}
+
+// Closing during long work waits for its end, so nothing is lost.
+bool g_closeAfterWork = false;
+
+void Close(WindowHandle window) {
+  if (WorkRunning()) {
+    g_closeAfterWork = true;
+  } else {
+    g_closeAfterWork = false;
+    Layer().EndDialog(window, 0);
+  }
+}
+
+void CloseIfAsked(WindowHandle window) {
+  if (g_closeAfterWork && !WorkRunning()) Close(window);
 }
 
 void Command(WindowHandle window, unsigned id) {
+  // Nothing else starts while long work runs; its dialog comes soon.
+  if (WorkRunning() && id != kExitCommand) return;
   switch (id) {
     case kRotateButton:
       Rotate(window);
@@ -48,7 +72,7 @@ void Command(WindowHandle window, unsigned id) {
       SaveAsCommand();
       break;
     case kExitCommand:
-      Layer().EndDialog(window, 0);
+      Close(window);
       break;
     case kFrameNumberCommand:
       if (const auto count = ShowFrameNumberDialog(Layer(), window, g_appSettings.Frames)) {
@@ -106,7 +130,7 @@ void Destroy() {
 
 }  // namespace
 
-bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam /*lParam*/) {
+bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   switch (message) {
     case WM_INITDIALOG:
       InitMainWindow(window);
@@ -124,11 +148,27 @@ bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam
       Scroll(window, kHorizontalScrollBar, g_appState.ScrollX, LowWord(wParam));
       return false;
     case WM_CLOSE:
-      Layer().EndDialog(window, 0);
+      Close(window);
       return true;
     case WM_DESTROY:
       Destroy();
       return true;
+    case WM_TIMER:
+      if (wParam == kProgressDelayTimer) OnProgressDelay();
+      CloseIfAsked(window);
+      return true;
+    case kWorkDoneMessage:
+      OnWorkDone();
+      CloseIfAsked(window);
+      return true;
+    case kOpenAtStartMessage:
+      OpenFile(g_appState.OpenAtStart);
+      return true;
+    case WM_DROPFILES: {
+      const auto* paths = reinterpret_cast<const std::vector<std::string>*>(lParam);
+      if (!WorkRunning() && paths && !paths->empty()) OpenFile(paths->front());
+      return true;
+    }
     default:
       return false;
   }
@@ -166,9 +206,21 @@ void DrawPreview() {
                          g_appState.ScrollY, x, y, width, height);
 }
 
-bool ShowOpenedImage(const std::string& path) {
-  std::string reason;
-  std::unique_ptr<Image> image = ReadPicture(path, &reason);
+void ShowOpenedImage(const std::string& path) {
+  struct Read {
+    std::unique_ptr<Image> image;
+    std::string reason;
+  };
+  auto read = std::make_shared<Read>();
+  StartWork(
+      "Reading " + Quoted(path) + "...",
+      [path, read](WorkProgress&) { read->image = ReadPicture(path, &read->reason); },
+      [path, read](bool cancelled) {
+        if (!cancelled) ShowPicture(path, std::move(read->image), read->reason);
+      });
+}
+
+bool ShowPicture(const std::string& path, std::unique_ptr<Image> image, const std::string& reason) {
   if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
     ReportFailure(g_appState.MainWindow, "Cannot open " + Quoted(path) + ".", reason);
     return false;
@@ -193,22 +245,37 @@ void Rotate(WindowHandle window) {
   // The button's state decides, whatever sent the command.
   if (!Layer().IsControlEnabled(window, kRotateButton) || !g_appState.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
-  std::string reason;
-  SheetPlan plan;
-  std::unique_ptr<Image> strip =
-      MakeStrip(*g_appState.CurrentImage, CurrentStripOptions(), &reason, &plan);
-  if (!strip) {
-    Layer().EnableControl(window, kRotateButton, true);
-    ReportFailure(window,
-                  "Cannot make " + std::to_string(g_appSettings.Frames) + " frames of the picture.",
-                  reason);
-    return;
-  }
-  BuildPreviewBitmap(*strip);
-  g_appState.CurrentImage = std::move(strip);
-  g_appState.CurrentPlan = std::move(plan);
-  Layer().RepaintNow(window);
-  Layer().EnableMenuItem(window, kSaveAsCommand, true);
+  const StripOptions options = CurrentStripOptions();
+  // The picture stays current, and so alive, until the strip replaces it:
+  // nothing else starts meanwhile.
+  const Image* picture = g_appState.CurrentImage.get();
+  struct Made {
+    std::unique_ptr<Image> strip;
+    SheetPlan plan;
+    std::string reason;
+  };
+  auto made = std::make_shared<Made>();
+  StartWork(
+      "Turning the picture...",
+      [picture, options, made](WorkProgress& progress) {
+        made->strip = MakeStrip(*picture, options, &made->reason, &made->plan, progress.Hook());
+      },
+      [window, options, made](bool cancelled) {
+        // Cancelled, everything stays as it was, even a strip made meanwhile.
+        if (cancelled || !made->strip) Layer().EnableControl(window, kRotateButton, true);
+        if (cancelled) return;
+        if (!made->strip) {
+          ReportFailure(window,
+                        "Cannot make " + std::to_string(options.frames) + " frames of the picture.",
+                        made->reason);
+          return;
+        }
+        BuildPreviewBitmap(*made->strip);
+        g_appState.CurrentImage = std::move(made->strip);
+        g_appState.CurrentPlan = std::move(made->plan);
+        Layer().RepaintNow(window);
+        Layer().EnableMenuItem(window, kSaveAsCommand, true);
+      });
 }
 
 void ReportFailure(WindowHandle owner, const std::string& what, const std::string& reason) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "image/image.h"
@@ -19,14 +20,17 @@ void BuildPreviewBitmap(const Image& image);
 // while the main window paints.
 void DrawPreview();
 
-// Loads the picture at `path` and makes it current; fill color from its
-// top-left pixel. A file that cannot be read is reported and changes
-// nothing. True when the picture is shown.
-bool ShowOpenedImage(const std::string& path);
+// Loads the picture at `path`, off the window's thread, and shows it.
+void ShowOpenedImage(const std::string& path);
+
+// Makes `image`, read from `path`, current; fill color from its top-left
+// pixel. No image is reported with `reason` and changes nothing. True when
+// the picture is shown.
+bool ShowPicture(const std::string& path, std::unique_ptr<Image> image, const std::string& reason);
 
 // Turns the current picture into a frame strip of Frames frames, once per
-// opened picture. A strip that cannot be made is reported and changes
-// nothing.
+// opened picture, off the window's thread. A strip that cannot be made is
+// reported, and one cancelled leaves everything as it was.
 void Rotate(WindowHandle window);
 
 // Shows an error in a message box over `owner`: `what` failed, and `reason` why.

@@ -3,10 +3,12 @@
 // are byte for byte what the window writes for the same picture and options.
 
 #include <getopt.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -70,11 +72,50 @@ constexpr const char* kUsage =
     "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
     "\n"
+    "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
+    "                     when that is a terminal and the job takes over a second\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
     "Exit status: 0 done, 1 INPUT could not be read or a file could not be written,\n"
     "2 a usage error, OUTPUT or its mask being INPUT itself among them.\n";
+
+// One line on standard error, rewritten in place, once a job has run for a
+// second; only on a terminal, where it goes again when the job ends.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool wanted) : on_(wanted && isatty(STDERR_FILENO)) {}
+  ~ProgressLine() { Clear(); }
+
+  // What the engine reports: frames made (of a total), or bytes written.
+  ProgressHook Hook() {
+    if (!on_) return {};
+    return [this](long long done, long long total) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - start_ < std::chrono::seconds(1) || now - shown_ < std::chrono::milliseconds(100)) {
+        return true;
+      }
+      shown_ = now;
+      if (total > 0) {
+        std::fprintf(stderr, "\rgyrelle-cli: %lld of %lld frames made\033[K", done, total);
+      } else {
+        std::fprintf(stderr, "\rgyrelle-cli: %.1f MB written\033[K", double(done) / 1e6);
+      }
+      visible_ = true;
+      return true;
+    };
+  }
+  void Clear() {
+    if (visible_) std::fputs("\r\033[K", stderr);
+    visible_ = false;
+  }
+
+ private:
+  bool on_;
+  bool visible_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shown_{};
+};
 
 int Complain(int status, const std::string& text) {
   std::fprintf(stderr, "gyrelle-cli: %s\n", text.c_str());
@@ -178,6 +219,7 @@ int main(int argc, char** argv) {
                             {"compress", no_argument, nullptr, kCompress},
                             {"mask", no_argument, nullptr, kMask},
                             {"help", no_argument, nullptr, 'h'},
+                            {"quiet", no_argument, nullptr, 'q'},
                             {"version", no_argument, nullptr, kVersion},
                             {"alpha", no_argument, nullptr, kAlpha},
                             {"frame-size", required_argument, nullptr, kFrameSize},
@@ -203,7 +245,8 @@ int main(int argc, char** argv) {
 
   opterr = 0;  // our own messages, one line each
   int option;
-  while ((option = getopt_long(argc, argv, ":n:f:h", options, nullptr)) != -1) {
+  bool quiet = false;
+  while ((option = getopt_long(argc, argv, ":n:f:hq", options, nullptr)) != -1) {
     switch (option) {
       case 'n':
         if (!ParseFrames(optarg, strip.frames)) {
@@ -296,6 +339,9 @@ int main(int argc, char** argv) {
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
         break;
+      case 'q':
+        quiet = true;
+        break;
       case 'h':
         return Print(kUsage);
       case kVersion:
@@ -353,12 +399,17 @@ int main(int argc, char** argv) {
   const std::string tooLarge =
       SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
   if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
-  auto sheet = MakeStrip(*picture, strip, &reason, &plan);
+  ProgressLine progress(!quiet);
+  auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress.Hook());
+  progress.Clear();
   if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
   picture.reset();  // the strip is what is written; give its memory back
 
   int status = 0;
-  for (const SaveFailure& failure : SaveStrip(*sheet, output, save, strip.fill, &plan)) {
+  const std::vector<SaveFailure> failures =
+      SaveStrip(*sheet, output, save, strip.fill, &plan, progress.Hook());
+  progress.Clear();
+  for (const SaveFailure& failure : failures) {
     status =
         Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
                                                   ? Quoted(failure.path) + ": " + failure.reason

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "image/progress.h"
+
 // Files that appear only once complete: written to a new temporary file
 // beside the target, made exclusively (O_EXCL) under a short unpredictable
 // name and written through its own descriptor, never reopened by name, then
@@ -12,9 +14,11 @@
 
 // Writes `path` that way through `encode`, which leaves errno set when it
 // fails, or fills `why` when no file call failed. False with a reason.
+// `progress`, when given, hears of the bytes written now and then, and last
+// just before the file is kept; when it says stop, the file is not kept.
 bool WriteReplacing(const std::string& path,
                     const std::function<bool(std::FILE* file, std::string& why)>& encode,
-                    std::string* reason = nullptr);
+                    std::string* reason = nullptr, const ProgressHook& progress = {});
 
 // Writes `text` to `path` that way.
 bool WriteFileAtomically(const std::string& path, const std::string& text,

@@ -1,9 +1,10 @@
 #include "image/frame_strip.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
-#include <mutex>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -229,7 +230,8 @@ bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canv
 // Each finished frame goes straight into its block of the sheet rather than
 // through the library, so the work grows with N, not N squared.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
-                                  const TurnFrame& turn, std::string* reason, WorkerPool* pool) {
+                                  const TurnFrame& turn, std::string* reason, WorkerPool* pool,
+                                  const ProgressHook& progress) {
   const int bpp = picture.BytesPerPixel();
   if (bpp != 3 && bpp != 4) {
     SetReason(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
@@ -257,7 +259,11 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
     std::mutex failureMutex;
     int failedFrame = plan.Frames();
     std::string failure;
+    // Told of under the same lock, one frame at a time, whichever thread.
+    int framesDone = 0;
+    std::atomic<bool> stopped = false;
     const auto make = [&](int k) {
+      if (stopped) return;
       const FrameRect cell = plan.Frame(k);
       const FrameCanvas canvas{
           sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
@@ -267,14 +273,23 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
           bpp,
           fillRow.data()};
       std::string why;
-      if (turn(picture, plan.angles[std::size_t(k)], canvas, &why)) return;
+      if (turn(picture, plan.angles[std::size_t(k)], canvas, &why)) {
+        if (!progress) return;
+        const std::lock_guard<std::mutex> lock(failureMutex);
+        if (!stopped && !progress(++framesDone, plan.Frames())) stopped = true;
+        return;
+      }
       const std::lock_guard<std::mutex> lock(failureMutex);
       if (k < failedFrame) failedFrame = k, failure = "frame " + std::to_string(k) + ": " + why;
     };
     if (pool != nullptr) {
       pool->Run(plan.Frames(), make);
     } else {
-      for (int k = 0; k < plan.Frames() && failure.empty(); ++k) make(k);
+      for (int k = 0; k < plan.Frames() && failure.empty() && !stopped; ++k) make(k);
+    }
+    if (stopped) {
+      SetReason(reason, "the sheet was cancelled");
+      return nullptr;
     }
     if (!failure.empty()) {
       SetReason(reason, failure);

@@ -8,6 +8,7 @@
 
 #include "image/color.h"
 #include "image/image.h"
+#include "image/progress.h"
 
 // The frame strip: the picture turned through a full circle in N steps, the
 // frames stacked top to bottom, the uncovered corners in the clear color.
@@ -64,7 +65,8 @@ class WorkerPool;
 // safe on any of them: the library's is not.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
                                   const TurnFrame& turn = LibraryTurnFrame,
-                                  std::string* reason = nullptr, WorkerPool* pool = nullptr);
+                                  std::string* reason = nullptr, WorkerPool* pool = nullptr,
+                                  const ProgressHook& progress = {});
 
 // The classic strip: `frames` frames of `source` stacked top to bottom, the
 // uncovered corners in `fill`, or no image with a reason when it is too

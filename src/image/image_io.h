@@ -9,6 +9,7 @@
 #include "image/color.h"
 #include "image/decoded_picture.h"
 #include "image/image.h"
+#include "image/progress.h"
 #include "image/reasons.h"
 
 // Traffic between Image and the image library: start-up, reading, writing,
@@ -60,6 +61,9 @@ struct WriteOptions {
   int bytesPerPixel = 0;
   bool compressed = false;
   std::optional<Rgb> exactColor{};
+  // Hears of the bytes written now and then; stopped, the write fails like
+  // any other.
+  ProgressHook progress{};
 };
 
 // Why a width x height picture cannot be written to `path` (the format taken

@@ -57,7 +57,8 @@ std::string SizeProblem(ILenum type, int width, int height, int bytesPerPixel) {
 }
 
 // Writes the bound library image through the library's writer for `type`.
-bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) {
+bool WriteBoundImage(ILenum type, const std::string& path, const ProgressHook& progress,
+                     std::string* reason) {
   return WriteReplacing(
       path,
       [&](std::FILE* file, std::string& why) {
@@ -70,7 +71,7 @@ bool WriteBoundImage(ILenum type, const std::string& path, std::string* reason) 
         }
         return encoded && writeErrno == 0;
       },
-      reason);
+      reason, progress);
 }
 
 // TGA files, and BMP files at 8 bits, have a run-length form; the library's
@@ -80,13 +81,13 @@ bool HasRunLengthForm(ILenum type, int bytesPerPixel) {
 }
 
 bool WriteRunLength(ILenum type, const PixelRows& rows, const std::string& path,
-                    std::string* reason) {
+                    const ProgressHook& progress, std::string* reason) {
   return WriteReplacing(
       path,
       [&](std::FILE* file, std::string&) {
         return type == IL_TGA ? WriteRunLengthTarga(rows, file) : WriteRunLengthBmp(rows, file);
       },
-      reason);
+      reason, progress);
 }
 
 }  // namespace
@@ -171,10 +172,10 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
       palette.Set(black);
     }
     rows.palette = palette.Entries();
-    return WriteRunLength(type, rows, path, reason);
+    return WriteRunLength(type, rows, path, options.progress, reason);
   }
   SetSaveCompression(kCompressionOff);
-  return WriteBoundImage(type, path, reason);
+  return WriteBoundImage(type, path, options.progress, reason);
 }
 
 bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,

@@ -92,7 +92,8 @@ bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& pla
 }
 
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
-                                 std::string* reason, SheetPlan* plan) {
+                                 std::string* reason, SheetPlan* plan,
+                                 const ProgressHook& progress) {
   SheetPlan own;
   SheetPlan& sheet = plan != nullptr ? *plan : own;
   if (!PlanStrip(picture, options, sheet, reason)) return nullptr;
@@ -105,7 +106,7 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
   }
   const Image& source = prepared ? *prepared : picture;
   if (options.method == TurnMethod::kLibrary) {
-    return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason);
+    return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
   try {
     WorkerPool pool(options.threads);
@@ -116,12 +117,12 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
           turner.Turn(degrees, canvas);
           return true;
         },
-        reason, &pool);
+        reason, &pool, progress);
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
   } catch (const std::bad_alloc&) {
-    SetReason(reason, "not enough memory to prepare " + std::string(TurnMethodName(options.method)) +
-                          " turning");
+    SetReason(reason, "not enough memory to prepare " +
+                          std::string(TurnMethodName(options.method)) + " turning");
   }
   return nullptr;
 }
@@ -141,9 +142,26 @@ std::string TransparencyRefusal(const std::string& path, const SaveOptions& opti
 
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill,
-                                   const SheetPlan* plan) {
+                                   const SheetPlan* plan, const ProgressHook& progress) {
   std::vector<SaveFailure> failures;
   std::string reason;
+  // The bytes count on from file to file; once told to stop, no further
+  // file is begun.
+  long long before = 0;
+  long long seen = 0;
+  ProgressHook counted;
+  if (progress) {
+    counted = [&](long long done, long long) {
+      seen = before + done;
+      return progress(seen, 0);
+    };
+  }
+  const auto stopBefore = [&](bool mask, const std::string& next) {
+    before = seen;
+    if (!progress || progress(seen, 0)) return false;
+    failures.push_back({SaveFailure::Kind::kNotWritten, mask, next, "the save was cancelled"});
+    return true;
+  };
   const bool alpha = strip.BytesPerPixel() == 4;
   if (alpha && !(reason = TransparencyRefusal(path, options)).empty()) {
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
@@ -164,20 +182,22 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     }
   }
   const bool written = SaveImageFile(
-      strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill}, &reason);
+      strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill, counted},
+      &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
-  if (options.mask) {
+  if (options.mask && !stopBefore(true, MaskPath(path))) {
     const std::string maskPath = MaskPath(path);
     const std::unique_ptr<Image> mask = MakeMask(strip, fill.red, fill.green, fill.blue);
     if (!mask) {
       failures.push_back({SaveFailure::Kind::kMaskOutOfMemory, true, maskPath,
                           "not enough memory to make the mask"});
-    } else if (!SaveImageFile(*mask, maskPath, WriteOptions{1, options.compressed}, &reason)) {
+    } else if (!SaveImageFile(*mask, maskPath, WriteOptions{1, options.compressed, {}, counted},
+                              &reason)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath, reason});
     }
   }
   // The data file names the strip, so it is written only once the strip is.
-  if (written && options.data != DataFormat::kNone) {
+  if (written && options.data != DataFormat::kNone && !stopBefore(false, options.dataPath)) {
     if (plan == nullptr) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "

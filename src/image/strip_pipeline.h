@@ -7,6 +7,7 @@
 #include "image/color.h"
 #include "image/image.h"
 #include "image/pixel_turns.h"
+#include "image/progress.h"
 #include "image/reasons.h"
 
 // The one road from a picture to its files, shared by gyrelle-cli, the
@@ -75,8 +76,10 @@ bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& pla
 // The strip of `picture`, or no image with a reason; its plan in `plan` when
 // asked. Without alpha, pixels that are not wholly opaque are first laid
 // over the fill; with it, the strip has 4 bytes per pixel.
+// `progress` hears of each frame done, and may stop the work.
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
-                                 std::string* reason = nullptr, SheetPlan* plan = nullptr);
+                                 std::string* reason = nullptr, SheetPlan* plan = nullptr,
+                                 const ProgressHook& progress = {});
 
 // A reason when `path`'s format cannot hold what `options` ask of it with a
 // strip that keeps transparency; empty when it can.
@@ -95,7 +98,10 @@ struct SaveFailure {
 // has `fill`, or where it has alpha 0) and, once the strip is written, the
 // data file describing `plan`, the plan the strip was made by. The mask is
 // tried even when the strip could not be written. Empty when every file was
-// written.
+// written. `progress` hears of the bytes written, the files counted
+// together, and may stop the work: the file being written then stays as it
+// was, and the files after it are not written.
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill,
-                                   const SheetPlan* plan = nullptr);
+                                   const SheetPlan* plan = nullptr,
+                                   const ProgressHook& progress = {});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,13 @@ constexpr unsigned WM_COMMAND = 0x0111;
 // wParam: the request code in the low 16 bits; lParam: the scroll bar's id.
 constexpr unsigned WM_HSCROLL = 0x0114;
 constexpr unsigned WM_VSCROLL = 0x0115;
+// wParam: the id of the timer that went off.
+constexpr unsigned WM_TIMER = 0x0113;
+// lParam: a const std::vector<std::string>* of the dropped files' paths,
+// valid for the call.
+constexpr unsigned WM_DROPFILES = 0x0233;
+// The program's own messages start here.
+constexpr unsigned WM_APP = 0x8000;
 
 // Scroll requests (the low word of WM_HSCROLL and WM_VSCROLL).
 constexpr int SB_LINEUP = 0;
@@ -189,6 +197,22 @@ class WindowLayer {
                                          const FileDialogRequest& /*request*/) {
     return {};
   }
+
+  // Delivers the message to `window`'s procedure later, from the platform's
+  // loop on the window's thread.
+  virtual void PostMessage(WindowHandle /*window*/, unsigned /*message*/, WParam /*wParam*/,
+                           LParam /*lParam*/) {}
+  // Runs `work` off the window's thread, then delivers `doneMessage` to
+  // `window` on it. The window's thread stays free to paint meanwhile.
+  virtual void StartWork(WindowHandle window, std::function<void()> work, unsigned doneMessage) {
+    work();
+    PostMessage(window, doneMessage, 0, 0);
+  }
+  // Sends WM_TIMER with `id` to `window` every `milliseconds` until KillTimer.
+  virtual void SetTimer(WindowHandle /*window*/, int /*id*/, int /*milliseconds*/) {}
+  virtual void KillTimer(WindowHandle /*window*/, int /*id*/) {}
+  // Files dropped onto `window` from now on come to it as WM_DROPFILES.
+  virtual void AcceptDroppedFiles(WindowHandle /*window*/) {}
 
   // Full path of the running program's own file.
   virtual std::string ExecutablePath() { return {}; }

@@ -14,7 +14,35 @@ void FakeWindowLayer::Destroy(WindowHandle window) {
 
 bool FakeWindowLayer::Send(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   const auto found = procs_.find(window);
-  return found != procs_.end() && found->second(window, message, wParam, lParam);
+  ++depth_;
+  const bool handled = found != procs_.end() && found->second(window, message, wParam, lParam);
+  --depth_;
+  DeliverPosted();
+  return handled;
+}
+
+void FakeWindowLayer::DeliverPosted() {
+  while (depth_ == 0 && !posted_.empty()) {
+    const Posted next = posted_.front();
+    posted_.pop_front();
+    Send(next.window, next.message, next.wParam, next.lParam);
+  }
+}
+
+void FakeWindowLayer::StartWork(WindowHandle window, std::function<void()> work,
+                                unsigned doneMessage) {
+  heldWork_ = [this, window, work = std::move(work), doneMessage] {
+    work();
+    PostMessage(window, doneMessage, 0, 0);
+  };
+  if (!holdWork) RunHeldWork();
+}
+
+void FakeWindowLayer::RunHeldWork() {
+  const std::function<void()> work = std::move(heldWork_);
+  heldWork_ = nullptr;
+  if (work) work();
+  DeliverPosted();
 }
 
 bool FakeWindowLayer::Scroll(WindowHandle window, unsigned message, int request, int trackPos,
@@ -40,10 +68,12 @@ void FakeWindowLayer::ClearRecords() {
   fileDialogs.clear();
   icons.clear();
   menuChanges.clear();
+  modalTemplates.clear();
   repaints = invalidations = 0;
 }
 
 int FakeWindowLayer::RunModalDialog(int templateId, WindowHandle, DialogProc proc) {
+  modalTemplates.push_back(templateId);
   const WindowHandle window = Open(templateId, proc);
   const auto endOf = [&] {
     for (const auto& [endedWindow, result] : ended) {

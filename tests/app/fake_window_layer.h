@@ -44,6 +44,10 @@ class FakeWindowLayer : public WindowLayer {
   std::string executablePath;
   // Answers of the coming file dialogs, first first; none left: cancelled.
   std::deque<FileDialogResult> fileAnswers;
+  // Work handed to StartWork runs at once on the test's thread, unless held:
+  // then it waits for RunHeldWork. Posted messages arrive when the outermost
+  // Send returns.
+  bool holdWork = false;
 
   // What happened.
   std::vector<std::pair<WindowHandle, int>> ended;  // window, result
@@ -53,7 +57,9 @@ class FakeWindowLayer : public WindowLayer {
   std::vector<Box> boxes;
   std::vector<FileDialogCall> fileDialogs;
   std::vector<std::pair<IconSize, int>> icons;
-  std::vector<std::pair<int, bool>> menuChanges;  // command, enabled
+  std::vector<std::pair<int, bool>> menuChanges;       // command, enabled
+  std::vector<int> modalTemplates;                     // every dialog run modally, in order
+  std::map<std::pair<WindowHandle, int>, int> timers;  // running: window, id -> milliseconds
   int repaints = 0;
   int invalidations = 0;
 
@@ -66,6 +72,13 @@ class FakeWindowLayer : public WindowLayer {
   // A scroll request from bar `barId`, named in lParam as the platform does,
   // with the bar's tracking position at `trackPos` (barId 0: every bar's).
   bool Scroll(WindowHandle window, unsigned message, int request, int trackPos = 0, int barId = 0);
+
+  // Drops files onto the window, as the platform tells it.
+  bool Drop(WindowHandle window, const std::vector<std::string>& paths) {
+    return Send(window, WM_DROPFILES, 0, LParam(&paths));
+  }
+  // Runs the work held back, then delivers what it posted.
+  void RunHeldWork();
 
   bool MenuEnabled(int commandId) const;
   void ClearRecords();
@@ -95,6 +108,14 @@ class FakeWindowLayer : public WindowLayer {
                  unsigned style) override;
   FileDialogResult RunFileDialog(WindowHandle owner, const FileDialogRequest& request) override;
   std::string ExecutablePath() override { return executablePath; }
+  void PostMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
+    posted_.push_back({window, message, wParam, lParam});
+  }
+  void StartWork(WindowHandle window, std::function<void()> work, unsigned doneMessage) override;
+  void SetTimer(WindowHandle window, int id, int milliseconds) override {
+    timers[{window, id}] = milliseconds;
+  }
+  void KillTimer(WindowHandle window, int id) override { timers.erase({window, id}); }
 
  private:
   using Key = std::pair<WindowHandle, int>;
@@ -105,4 +126,14 @@ class FakeWindowLayer : public WindowLayer {
   std::map<Key, bool> checked_;
   std::map<Key, ScrollInfo> scrollInfos_;
   WindowHandle nextWindow_ = 1;
+  struct Posted {
+    WindowHandle window;
+    unsigned message;
+    WParam wParam;
+    LParam lParam;
+  };
+  std::deque<Posted> posted_;
+  void DeliverPosted();
+  std::function<void()> heldWork_;
+  int depth_ = 0;  // Sends under way
 };

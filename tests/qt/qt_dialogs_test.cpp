@@ -355,7 +355,8 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
                    Trigger(kOpenCommand);
                    return true;
                  },
-                 [&] { return AcceptFileDialog(kSample); }});
+                 [&] { return AcceptFileDialog(kSample); },
+                 [&] { return Main() && g_appState.CurrentImage; }});
   // After Open, which takes the fill color from the picture.
   Append(steps, Session(kFillColorCommand, "Fill Color Selector", [&](QDialog* dialog) {
            EXPECT_NE(g_appSettings.FillColor, chosen);
@@ -368,6 +369,10 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
                    if (!Main()) return false;
                    EXPECT_EQ(g_appSettings.FillColor, chosen);
                    Control<QPushButton>(kRotateButton)->click();
+                   return true;
+                 },
+                 [&] {
+                   if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
                    Trigger(kSaveAsCommand);
                    return true;
                  },

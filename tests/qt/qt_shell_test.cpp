@@ -151,7 +151,15 @@ TEST_F(QtShellTest, SaveAsAsksBeforeReplacingAFile) {
   Run({[&] {
          if (!Main()) return false;
          ShowOpenedImage(kSample);
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control(kRotateButton)->isEnabled()) return false;
          Control<QPushButton>(kRotateButton)->click();
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
          Trigger(kSaveAsCommand);
          return true;
        },
@@ -178,58 +186,71 @@ TEST_F(QtShellTest, SaveAsAsksBeforeReplacingAFile) {
 
 TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
   Run({[&] {
-    if (!Main()) return false;
-    SetFrameCount(720);
-    ShowOpenedImage(kSample);
-    Control<QPushButton>(kRotateButton)->click();
-    const Image& strip = *g_appState.CurrentImage;
-    EXPECT_EQ(strip.Height(), 30 * 720);
+         if (!Main()) return false;
+         SetFrameCount(720);
+         ShowOpenedImage(kSample);
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control(kRotateButton)->isEnabled()) return false;
+         Control<QPushButton>(kRotateButton)->click();
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
+         const Image& strip = *g_appState.CurrentImage;
+         EXPECT_EQ(strip.Height(), 30 * 720);
 
-    auto* vertical = Control<QScrollBar>(kVerticalScrollBar);
-    EXPECT_EQ(vertical->maximum(), 30 * 720 - 260);
-    EXPECT_EQ(vertical->pageStep(), 260);
-    vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(g_appState.ScrollY, 260);
-    EXPECT_EQ(vertical->value(), 260);
-    vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(g_appState.ScrollY, 259);
-    vertical->setSliderDown(true);
-    vertical->setSliderPosition(20000);
-    EXPECT_EQ(g_appState.ScrollY, 20000);
-    vertical->setSliderDown(false);
-    EXPECT_EQ(g_appState.ScrollY, 20000);
-    vertical->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(g_appState.ScrollY, 30 * 720 - 260);
+         auto* vertical = Control<QScrollBar>(kVerticalScrollBar);
+         EXPECT_EQ(vertical->maximum(), 30 * 720 - 260);
+         EXPECT_EQ(vertical->pageStep(), 260);
+         vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
+         EXPECT_EQ(g_appState.ScrollY, 260);
+         EXPECT_EQ(vertical->value(), 260);
+         vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
+         EXPECT_EQ(g_appState.ScrollY, 259);
+         vertical->setSliderDown(true);
+         vertical->setSliderPosition(20000);
+         EXPECT_EQ(g_appState.ScrollY, 20000);
+         vertical->setSliderDown(false);
+         EXPECT_EQ(g_appState.ScrollY, 20000);
+         vertical->triggerAction(QAbstractSlider::SliderToMaximum);
+         EXPECT_EQ(g_appState.ScrollY, 30 * 720 - 260);
 
-    // The bottom of the strip, painted from the picture itself.
-    const QImage screen = Screen();
-    const int left = 11 + 156 - 14;
-    for (int y : {0, 100, 259}) {
-      EXPECT_EQ(screen.pixelColor(left + 5, 12 + y), PixelOf(strip, 5, g_appState.ScrollY + y));
-    }
+         // The bottom of the strip, painted from the picture itself.
+         const QImage screen = Screen();
+         const int left = 11 + 156 - 14;
+         for (int y : {0, 100, 259}) {
+           EXPECT_EQ(screen.pixelColor(left + 5, 12 + y),
+                     PixelOf(strip, 5, g_appState.ScrollY + y));
+         }
 
-    auto* horizontal = Control<QScrollBar>(kHorizontalScrollBar);
-    horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(g_appState.ScrollX, 0) << "a narrow strip does not scroll across";
-    Main()->close();
-    return true;
-  }});
+         auto* horizontal = Control<QScrollBar>(kHorizontalScrollBar);
+         horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+         EXPECT_EQ(g_appState.ScrollX, 0) << "a narrow strip does not scroll across";
+         Main()->close();
+         return true;
+       }});
 }
 
 // Transparent pixels show over a light checkerboard of 8-pixel squares.
 TEST_F(QtShellTest, TransparencyShowsOverACheckerboard) {
   Run({[&] {
-    if (!Main()) return false;
-    ShowOpenedImage(GYRELLE_SAMPLES_DIR "/firefly.png");
-    EXPECT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
-    const QImage screen = Screen();
-    const int left = 11 + 156 - 32, top = 11 + 131 - 32;  // the 64 x 64 picture's corner
-    EXPECT_EQ(screen.pixelColor(left, top), QColor(0xFF, 0xFF, 0xFF));
-    EXPECT_EQ(screen.pixelColor(left + 8, top), QColor(0xCC, 0xCC, 0xCC));
-    EXPECT_EQ(screen.pixelColor(left + 8, top + 8), QColor(0xFF, 0xFF, 0xFF));
-    Main()->close();
-    return true;
-  }});
+         if (!Main()) return false;
+         ShowOpenedImage(GYRELLE_SAMPLES_DIR "/firefly.png");
+         return true;
+       },
+       [&] {
+         if (!Main() || !g_appState.CurrentImage) return false;
+         EXPECT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
+         const QImage screen = Screen();
+         const int left = 11 + 156 - 32, top = 11 + 131 - 32;  // the 64 x 64 picture's corner
+         EXPECT_EQ(screen.pixelColor(left, top), QColor(0xFF, 0xFF, 0xFF));
+         EXPECT_EQ(screen.pixelColor(left + 8, top), QColor(0xCC, 0xCC, 0xCC));
+         EXPECT_EQ(screen.pixelColor(left + 8, top + 8), QColor(0xFF, 0xFF, 0xFF));
+         Main()->close();
+         return true;
+       }});
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 
@@ -259,6 +260,41 @@ FileDialogResult QtWindowLayer::RunFileDialog(WindowHandle owner,
   }
   return MakeFileDialogResult(QFile::encodeName(dialog.selectedFiles().first()).toStdString(),
                               filterIndex);
+}
+
+void QtWindowLayer::PostMessage(WindowHandle window, unsigned message, WParam wParam,
+                                LParam lParam) {
+  TemplateDialog* dialog = Find(window);
+  if (!dialog) return;
+  // Dropped if the window goes first.
+  QMetaObject::invokeMethod(
+      dialog, [dialog, message, wParam, lParam] { dialog->Dispatch(message, wParam, lParam); },
+      Qt::QueuedConnection);
+}
+
+void QtWindowLayer::StartWork(WindowHandle window, std::function<void()> work,
+                              unsigned doneMessage) {
+  TemplateDialog* dialog = Find(window);
+  QThread* thread = QThread::create(std::move(work));
+  QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+  // The end is told on the window's thread, and not at all if it has gone.
+  if (dialog) {
+    QObject::connect(thread, &QThread::finished, dialog,
+                     [dialog, doneMessage] { dialog->Dispatch(doneMessage, 0, 0); });
+  }
+  thread->start();
+}
+
+void QtWindowLayer::SetTimer(WindowHandle window, int id, int milliseconds) {
+  if (TemplateDialog* dialog = Find(window)) dialog->StartTimer(id, milliseconds);
+}
+
+void QtWindowLayer::KillTimer(WindowHandle window, int id) {
+  if (TemplateDialog* dialog = Find(window)) dialog->StopTimer(id);
+}
+
+void QtWindowLayer::AcceptDroppedFiles(WindowHandle window) {
+  if (TemplateDialog* dialog = Find(window)) dialog->setAcceptDrops(true);
 }
 
 std::string QtWindowLayer::ExecutablePath() {

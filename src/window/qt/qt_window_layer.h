@@ -47,6 +47,12 @@ class QtWindowLayer : public WindowLayer {
                  unsigned style) override;
   FileDialogResult RunFileDialog(WindowHandle owner, const FileDialogRequest& request) override;
 
+  void PostMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
+  void StartWork(WindowHandle window, std::function<void()> work, unsigned doneMessage) override;
+  void SetTimer(WindowHandle window, int id, int milliseconds) override;
+  void KillTimer(WindowHandle window, int id) override;
+  void AcceptDroppedFiles(WindowHandle window) override;
+
   std::string ExecutablePath() override;
 
   // The open dialog of a window, nullptr when there is none; its controls

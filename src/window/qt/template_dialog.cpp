@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
@@ -9,12 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -329,6 +334,44 @@ void TemplateDialog::SetIcon(IconSize, int iconId) {
   if (pixmap.isNull()) return;
   icon_.addPixmap(pixmap);
   setWindowIcon(icon_);
+}
+
+void TemplateDialog::StartTimer(int id, int milliseconds) {
+  QTimer*& timer = timers_[id];
+  if (!timer) {
+    timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this, id] { Dispatch(WM_TIMER, WParam(id), 0); });
+  }
+  timer->start(milliseconds);
+}
+
+void TemplateDialog::StopTimer(int id) {
+  const auto found = timers_.find(id);
+  if (found != timers_.end()) found->second->stop();
+}
+
+namespace {
+
+// The local files among what is being dragged, as the file system names them.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  }
+  return paths;
+}
+
+}  // namespace
+
+void TemplateDialog::dragEnterEvent(QDragEnterEvent* event) {
+  if (!LocalFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TemplateDialog::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = LocalFiles(event->mimeData());
+  if (paths.empty()) return;
+  event->acceptProposedAction();
+  Dispatch(WM_DROPFILES, 0, LParam(&paths));
 }
 
 void TemplateDialog::FocusFirstTabStop() {

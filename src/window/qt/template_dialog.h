@@ -11,6 +11,7 @@
 class QAction;
 class QPainter;
 class QScrollBar;
+class QTimer;
 
 // One modal window built from a dialog template. It forwards what happens
 // on screen to the window's procedure as messages and keeps the state the
@@ -39,11 +40,16 @@ class TemplateDialog : public QDialog {
   void Paint(QPainter& painter);
 
   void SetIcon(IconSize size, int iconId);
+  // WM_TIMER with `id` every `milliseconds`, until StopTimer.
+  void StartTimer(int id, int milliseconds);
+  void StopTimer(int id);
   // Gives the keyboard focus to the first enabled control that Tab visits.
   void FocusFirstTabStop();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void reject() override;
   void accept() override;
 
@@ -64,6 +70,7 @@ class TemplateDialog : public QDialog {
   std::map<int, QAction*> commands_;
   std::map<int, ScrollInfo> scrollInfos_;
   std::map<int, QScrollBar*> scrollBars_;
+  std::map<int, QTimer*> timers_;
   QPainter* painter_ = nullptr;
   QIcon icon_;
   bool ended_ = false;

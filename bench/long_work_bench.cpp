@@ -1,0 +1,170 @@
+// The window during long work: a 720-frame strip of a 512 x 512 picture,
+// made by Rotate and written by Save As as PNG, on the real Qt layer
+// (headless). A timer asks the main window to repaint every 20 ms and the
+// worst wait for the paint is kept; Rotate's time is set beside the same
+// strip made on one thread with no window at all.
+//
+//   long_work_bench [frames] [side]
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/application.h"
+#include "app/background_work.h"
+#include "app/main_window.h"
+#include "bench_support.h"
+#include "image/image_io.h"
+#include "image/strip_pipeline.h"
+#include "resources/program_resources.h"
+#include "resources/resource_ids.h"
+#include "window/qt/qt_window_layer.h"
+
+namespace {
+
+const std::filesystem::path kDir =
+    std::filesystem::temp_directory_path() / ("gyrelle-long-work-" + std::to_string(getpid()));
+
+// config.txt and the saved strip stay out of the build directory; Save As
+// is answered without a dialog.
+class BenchLayer : public QtWindowLayer {
+ public:
+  BenchLayer() : QtWindowLayer(ProgramResources()) {}
+  std::string ExecutablePath() override { return (kDir / "gyrelle").string(); }
+  FileDialogResult RunFileDialog(WindowHandle, const FileDialogRequest& request) override {
+    const std::string name = request.mode == FileDialogMode::kOpen ? "picture.png" : "strip.png";
+    return MakeFileDialogResult((kDir / name).string(), 1);
+  }
+};
+
+// Asks for a repaint every 20 ms and keeps the longest wait until it came.
+class RepaintProbe : public QObject {
+ public:
+  explicit RepaintProbe(QWidget* target) : target_(target) {
+    target_->installEventFilter(this);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      if (!asked_.isValid()) asked_.start();
+      target_->update();
+    });
+  }
+  void Start() {
+    worst_ = 0;
+    asked_.invalidate();
+    timer_.start(20);
+  }
+  double Stop() {
+    timer_.stop();
+    return worst_;
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && asked_.isValid()) {
+      worst_ = std::max(worst_, double(asked_.nsecsElapsed()) / 1e6);
+      asked_.invalidate();
+    }
+    return false;
+  }
+
+ private:
+  QWidget* target_;
+  QTimer timer_;
+  QElapsedTimer asked_;
+  double worst_ = 0;
+};
+
+// Steps run from whichever loop is running, each until it returns true.
+void RunSteps(std::vector<std::function<bool()>> steps) {
+  auto* timer = new QTimer(qApp);
+  auto next = std::make_shared<std::size_t>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, next, steps] {
+    if (*next < steps.size() && steps[*next]()) ++*next;
+    if (*next == steps.size()) timer->deleteLater();
+  });
+  timer->start(5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const int frames = argc > 1 ? std::atoi(argv[1]) : 720;
+  const int side = argc > 2 ? std::atoi(argv[2]) : 512;
+  std::filesystem::create_directories(kDir);
+  InitImageLibrary();
+  const Image picture = ScaledShip(GYRELLE_SAMPLES_DIR "/escort1.png", side);
+  if (!SaveImageFile(picture, (kDir / "picture.png").string())) return 1;
+  StripOptions options;
+  options.frames = frames;
+  options.fill = TopLeftColor(picture);
+
+  const auto oneThread = [&] {
+    QElapsedTimer clock;
+    clock.start();
+    const std::unique_ptr<Image> strip = MakeStrip(picture, options);
+    return double(clock.nsecsElapsed()) / 1e9;
+  };
+  const double before = oneThread();
+
+  BenchLayer layer;
+  std::unique_ptr<RepaintProbe> probe;
+  QElapsedTimer clock;
+  double rotateSeconds = 0, rotateWorst = 0, saveSeconds = 0, saveWorst = 0;
+  const auto main = [&] { return layer.Widget(g_appState.MainWindow); };
+  RunSteps({[&] {
+              if (!main() || !main()->isVisible()) return false;
+              probe = std::make_unique<RepaintProbe>(main());
+              SetFrameCount(frames);
+              ShowOpenedImage((kDir / "picture.png").string());
+              return true;
+            },
+            [&] {
+              if (WorkRunning() || !g_appState.CurrentImage) return false;
+              probe->Start();
+              clock.start();
+              main()->findChild<QPushButton*>(QString::number(kRotateButton))->click();
+              return true;
+            },
+            [&] {
+              if (WorkRunning()) return false;
+              rotateSeconds = double(clock.nsecsElapsed()) / 1e9;
+              rotateWorst = probe->Stop();
+              probe->Start();
+              clock.start();
+              MainWindowProc(g_appState.MainWindow, WM_COMMAND, kSaveAsCommand, 0);
+              return true;
+            },
+            [&] {
+              if (WorkRunning()) return false;
+              saveSeconds = double(clock.nsecsElapsed()) / 1e9;
+              saveWorst = probe->Stop();
+              layer.EndDialog(g_appState.MainWindow, 0);
+              return true;
+            }});
+  RunApplication(layer);
+  const double after = oneThread();
+  const double single = std::min(before, after);
+
+  std::printf("%d frames of %d x %d, library turn\n", frames, side, side);
+  std::printf(
+      "Rotate in the window %.2f s, on one thread without it %.2f s: ratio %.3f (at most 1.05)\n",
+      rotateSeconds, single, rotateSeconds / single);
+  std::printf(
+      "worst repaint wait during Rotate %.1f ms, during Save As (PNG, %.2f s) %.1f ms "
+      "(at most 100)\n",
+      rotateWorst, saveSeconds, saveWorst);
+  std::filesystem::remove_all(kDir);
+  return 0;
+}

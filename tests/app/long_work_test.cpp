@@ -1,0 +1,119 @@
+// Long work through the fake layer: a picture opened from the command line
+// or dropped onto the window, and Cancel in the progress dialog.
+
+#include <fstream>
+
+#include "app/application.h"
+#include "app/background_work.h"
+#include "image/image.h"
+#include "image/image_io.h"
+#include "resources/resource_ids.h"
+#include "shell_test.h"
+
+namespace {
+
+class LongWorkTest : public ShellTest {
+ protected:
+  // The next work waits until its progress dialog is up; Cancel is pressed
+  // there, and only then does the work run.
+  void CancelOnceTheDialogShows() {
+    fake_.holdWork = true;
+    fake_.whileModal = [this](WindowHandle dialog, int templateId) {
+      if (templateId != kProgressTemplate) return;
+      fake_.Command(dialog, IDCANCEL);
+      fake_.RunHeldWork();
+    };
+  }
+  void DelayPasses() {
+    ASSERT_TRUE(fake_.timers.count({window_, kProgressDelayTimer}));
+    fake_.Send(window_, WM_TIMER, kProgressDelayTimer);
+    EXPECT_EQ(fake_.modalTemplates, std::vector<int>{kProgressTemplate});
+    EXPECT_FALSE(WorkRunning());
+  }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(LongWorkTest, CancelledRotateLeavesThePictureAndRotateAsTheyWere) {
+  OpenMainWindow();
+  OpenPicture(WritePicture("ship.png", 16, 12));
+  const Image* picture = g_appState.CurrentImage.get();
+  fake_.ClearRecords();
+  CancelOnceTheDialogShows();
+  fake_.Command(window_, kRotateButton);
+  EXPECT_FALSE(fake_.IsControlEnabled(window_, kRotateButton));
+  DelayPasses();
+  EXPECT_EQ(g_appState.CurrentImage.get(), picture);
+  EXPECT_EQ(g_appState.PreviewImage, picture);
+  EXPECT_TRUE(fake_.IsControlEnabled(window_, kRotateButton));
+  EXPECT_FALSE(fake_.MenuEnabled(kSaveAsCommand));
+  EXPECT_TRUE(fake_.boxes.empty());
+  EXPECT_TRUE(fake_.timers.empty());
+
+  fake_.holdWork = false;
+  fake_.Command(window_, kRotateButton);
+  EXPECT_EQ(g_appState.CurrentImage->Height(), 12 * 32);
+}
+
+TEST_F(LongWorkTest, CancelledSaveAsKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  OpenMainWindow();
+  OpenPicture(WritePicture("ship.png", 120, 100));
+  fake_.Command(window_, kRotateButton);
+  g_appSettings.HasMask = true;
+  std::ofstream(Path("strip.BMP")) << "earlier work";
+  CancelOnceTheDialogShows();
+  Choose(Path("strip.BMP"), 3);
+  fake_.Command(window_, kSaveAsCommand);
+  DelayPasses();
+  EXPECT_EQ(ReadBytes(Path("strip.BMP")), "earlier work");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"ship.png", "strip.BMP"}));
+  EXPECT_TRUE(fake_.boxes.empty());
+}
+
+TEST_F(LongWorkTest, AFileNamedAtStartOpensOnceTheWindowIsUpOrIsReported) {
+  InitImageLibrary();  // for the picture written before the window is up
+  const std::string ship = WritePicture("ship.png", 16, 12, {1, 2, 3});
+  fake_.whileModal = [&](WindowHandle window, int) {
+    ASSERT_TRUE(g_appState.CurrentImage);
+    EXPECT_EQ(g_appState.CurrentImage->Width(), 16);
+    EXPECT_EQ(g_appSettings.FillColor, (Rgb{1, 2, 3}));
+    EXPECT_TRUE(fake_.IsControlEnabled(window, kRotateButton));
+    EXPECT_EQ(g_appSettings.DefaultDirPath, dir_.string() + "/");
+    fake_.Send(window, WM_CLOSE);
+  };
+  RunApplication(fake_, ship);
+
+  fake_.whileModal = [&](WindowHandle window, int) {
+    ASSERT_EQ(fake_.boxes.size(), 1u);
+    EXPECT_EQ(fake_.boxes[0].text.rfind("Cannot open \"" + Path("missing.png") + "\".", 0), 0u);
+    EXPECT_FALSE(g_appState.CurrentImage);
+    EXPECT_TRUE(fake_.ended.empty()) << "the window stays";
+    fake_.Send(window, WM_CLOSE);
+  };
+  fake_.ClearRecords();
+  RunApplication(fake_, Path("missing.png"));
+}
+
+TEST_F(LongWorkTest, ADroppedPictureOpensAsOpenWould) {
+  OpenMainWindow();
+  fake_.Drop(window_, {WritePicture("ship.png", 16, 12, {1, 2, 3})});
+  ASSERT_TRUE(g_appState.CurrentImage);
+  EXPECT_EQ(g_appState.CurrentImage->Width(), 16);
+  EXPECT_EQ(g_appSettings.FillColor, (Rgb{1, 2, 3}));
+  EXPECT_TRUE(fake_.IsControlEnabled(window_, kRotateButton));
+  EXPECT_EQ(g_appSettings.DefaultDirPath, dir_.string() + "/");
+
+  std::ofstream(Path("notes.png")) << "not a picture";
+  fake_.Drop(window_, {Path("notes.png")});
+  ASSERT_EQ(fake_.boxes.size(), 1u);
+  EXPECT_EQ(fake_.boxes[0].text.rfind("Cannot open \"" + Path("notes.png") + "\".", 0), 0u);
+  EXPECT_EQ(g_appState.CurrentImage->Width(), 16);
+}
+
+}  // namespace
