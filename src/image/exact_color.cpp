@@ -47,16 +47,26 @@ void MeanOff(const Use& use, const Rgb& color, std::uint8_t* out) {
 
 bool KeepColorExact(const std::uint8_t* source, int bytesPerPixel, std::uint8_t* indices,
                     std::size_t pixelCount, std::uint8_t* palette, const Rgb& color) {
+  std::array<bool, kEntries> holds{};
+  for (int e = 0; e < kEntries; ++e) holds[e] = Has(palette + e * 3, color);
+  // Who points where, and the colours of the other pixels of entries
+  // holding the colour, for the entries they move to.
   std::array<Use, kEntries> uses{};
   for (std::size_t i = 0; i < pixelCount; ++i) {
+    const std::uint8_t* pixel = source + i * std::size_t(bytesPerPixel);
     Use& use = uses[indices[i]];
-    ++(Has(source + i * std::size_t(bytesPerPixel), color) ? use.kept : use.others);
+    if (Has(pixel, color)) {
+      ++use.kept;
+    } else {
+      ++use.others;
+      if (holds[indices[i]]) {
+        for (int c = 0; c < 3; ++c) use.sum[c] += pixel[c];
+      }
+    }
   }
-  std::array<bool, kEntries> holds{};
   int keptEntries = 0;
   bool sound = true;
   for (int e = 0; e < kEntries; ++e) {
-    holds[e] = Has(palette + e * 3, color);
     if (uses[e].kept > 0) {
       ++keptEntries;
       sound = sound && holds[e];
@@ -65,14 +75,6 @@ bool KeepColorExact(const std::uint8_t* source, int bytesPerPixel, std::uint8_t*
   }
   if (sound && keptEntries <= 1) return false;
 
-  // The colours of the other pixels of entries holding the colour, for the
-  // entries they move to.
-  for (std::size_t i = 0; i < pixelCount; ++i) {
-    const std::uint8_t* pixel = source + i * std::size_t(bytesPerPixel);
-    if (holds[indices[i]] && !Has(pixel, color)) {
-      for (int c = 0; c < 3; ++c) uses[indices[i]].sum[c] += pixel[c];
-    }
-  }
   // The colour's entry: of those holding it, the one most of its pixels are in.
   int kept = -1;
   for (int e = 0; e < kEntries; ++e) {
