@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "app/background_work.h"
 #include "qt_test_support.h"
 
 namespace {
@@ -376,7 +377,9 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
                    Trigger(kSaveAsCommand);
                    return true;
                  },
-                 [&] { return AcceptFileDialog(Path("ship")); }});
+                 [&] { return AcceptFileDialog(Path("ship")); },
+                 // The save runs off the window's thread; the run ends once it has.
+                 [&] { return !WorkRunning() && std::filesystem::exists(Path("ship-mask.BMP")); }});
   RunAndQuit(steps);
 
   const std::string config = ReadBytes(Path("config.txt"));
