@@ -52,7 +52,9 @@ void WorkerPool::TakeJobs(std::unique_lock<std::mutex>& lock) {
 
 void WorkerPool::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
-  unsigned seen = round_;
+  // Counted from the pool's start, not from whenever this thread got going:
+  // a round handed out before then is still this thread's to help with.
+  unsigned seen = 0;
   for (;;) {
     wake_.wait(lock, [&] { return stopping_ || round_ != seen; });
     if (stopping_) return;

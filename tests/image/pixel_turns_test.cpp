@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <set>
+#include <thread>
 
 #include "image/frame_strip.h"
 #include "image/sheet_layout.h"
@@ -220,6 +222,21 @@ TEST(WorkerPool, RunsEveryJobOnceAndPassesOnAFailure) {
   int ran = 0;
   pool.Run(1, [&](int) { ++ran; });  // still at work after a failure
   EXPECT_EQ(ran, 1);
+}
+
+// The threads start after the pool does, perhaps after its first round was
+// handed out; they must still help with it.
+TEST(WorkerPool, TheFirstRoundRunsOnEveryThread) {
+  WorkerPool pool(2);
+  std::atomic<int> inside = 0;
+  std::atomic<bool> alone = false;
+  pool.Run(2, [&](int) {
+    ++inside;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (inside < 2 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    if (inside < 2) alone = true;
+  });
+  EXPECT_FALSE(alone);
 }
 
 }  // namespace
