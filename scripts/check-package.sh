@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # dpkg-dev and file: dpkg-shlibdeps works out the package's Depends.
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev nlohmann-json3-dev qt6-base-dev dpkg-dev file
+scripts/install-deps.sh programs dpkg-dev file
 
 cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-package -j"$(nproc)" --target gyrelle gyrelle-cli gyrelle-decode

@@ -2,8 +2,18 @@
 # Installs the Debian 12 packages given as arguments that are not installed
 # yet. Needs root, or sudo.
 set -euo pipefail
-missing=()
+# "programs" stands for what building gyrelle and gyrelle-cli takes, so the
+# scripts that build them cannot drift apart.
+wanted=()
 for p in "$@"; do
+  if [[ $p == programs ]]; then
+    wanted+=(cmake make g++ pkg-config libdevil-dev nlohmann-json3-dev qt6-base-dev)
+  else
+    wanted+=("$p")
+  fi
+done
+missing=()
+for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 ((${#missing[@]})) || exit 0

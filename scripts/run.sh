@@ -3,7 +3,7 @@
 # bundled sample ship with gyrelle-cli, and starts the desktop program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev nlohmann-json3-dev qt6-base-dev
+scripts/install-deps.sh programs
 
 # The programs only: the tests, and what they need, are scripts/test.sh's.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null

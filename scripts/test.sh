@@ -6,7 +6,7 @@
 # as a second opinion.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev nlohmann-json3-dev qt6-base-dev libgtest-dev zlib1g-dev valgrind \
+scripts/install-deps.sh programs libgtest-dev zlib1g-dev valgrind \
   clang libclang-rt-14-dev desktop-file-utils appstream imagemagick
 
 jobs=$(nproc)

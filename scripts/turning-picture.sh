@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # ImageMagick only lays the rows out and writes the labels.
-scripts/install-deps.sh cmake make g++ pkg-config libdevil-dev imagemagick fonts-dejavu-core
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/install-deps.sh programs imagemagick fonts-dejavu-core
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build build -j2 --target gyrelle-cli gyrelle-decode >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
