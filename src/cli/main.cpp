@@ -157,14 +157,6 @@ bool ParseFrameSize(const std::string& text, FrameSize& size) {
          ParseWhole(text.substr(x + 1), size.height, 1);
 }
 
-bool EndsInJson(const std::string& path) {
-  if (path.size() < 5) return false;
-  std::string extension = path.substr(path.size() - 5);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return extension == ".json";
-}
-
 bool ParseFill(const std::string& text, Rgb& fill) {
   if (text.size() != 6 || !std::all_of(text.begin(), text.end(),
                                        [](unsigned char c) { return std::isxdigit(c) != 0; })) {
@@ -178,13 +170,8 @@ bool ParseFill(const std::string& text, Rgb& fill) {
 }
 
 bool WritableFormat(const std::string& path) {
-  const auto dot = path.rfind('.');
-  const auto slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  std::string extension = path.substr(dot + 1);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return extension == "png" || extension == "tga" || extension == "bmp" || extension == "pcx";
+  const std::string extension = Extension(path);
+  return extension == "PNG" || extension == "TGA" || extension == "BMP" || extension == "PCX";
 }
 
 }  // namespace
@@ -313,7 +300,7 @@ int main(int argc, char** argv) {
         strip.exactAngles = true;
         break;
       case kData:
-        if (!EndsInJson(optarg)) {
+        if (Extension(optarg) != "JSON") {
           return UsageError("the data file must end in .json, not " + Quoted(optarg));
         }
         save.dataPath = optarg;

@@ -53,6 +53,8 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   return prepared;
 }
 
+}  // namespace
+
 std::string Extension(const std::string& path) {
   const auto dot = path.rfind('.');
   const auto slash = path.rfind('/');
@@ -62,8 +64,6 @@ std::string Extension(const std::string& path) {
                  [](unsigned char c) { return char(std::toupper(c)); });
   return extension;
 }
-
-}  // namespace
 
 std::unique_ptr<Image> ReadPicture(const std::string& path, std::string* reason) {
   std::unique_ptr<Image> picture = LoadImageFile(path, 4, reason);

@@ -59,6 +59,10 @@ struct SaveOptions {
 
 struct SheetPlan;
 
+// The part of `path`'s file name after its last ".", in capitals; empty
+// when the name has no ".". The format a file is written in follows it.
+std::string Extension(const std::string& path);
+
 // Reads a picture with its top row first: at 4 bytes per pixel when some
 // pixel is not wholly opaque, else at 3. No image and a reason when it
 // cannot be read.
