@@ -4,11 +4,14 @@
 # sanitizer report, or input that runs past the decoder's 10-second limit.
 # Inputs that find something land in build-fuzz/findings/; keep them under
 # fuzz/regressions/ once mended, where the normal suite reads them.
+# Each run starts from the kept corpus alone with the same seed, so what one
+# machine finds, any other finds again; FUZZ_SEED=N explores another path.
 #
-#     scripts/fuzz.sh [SECONDS]
+#     [FUZZ_SEED=N] scripts/fuzz.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+seed=${FUZZ_SEED:-1}
 scripts/install-deps.sh clang libclang-rt-14-dev cmake make pkg-config libdevil-dev nlohmann-json3-dev
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -27,9 +30,10 @@ run() {
   local target=$1 max_len=$2
   shift 2
   local corpus=build-fuzz/corpus-$target
+  rm -rf "$corpus"
   mkdir -p "$corpus"
-  echo "== $target, $seconds s"
-  build-fuzz/bin/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+  echo "== $target, $seconds s, seed $seed"
+  build-fuzz/bin/"$target" -seed="$seed" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
     -malloc_limit_mb=4096 -max_len="$max_len" -print_final_stats=1 \
     -artifact_prefix="$findings/$target-" "$corpus" "$@" 2>&1 |
     grep -E '^(#[0-9]+.*DONE|==|stat::number_of_executed_units|SUMMARY)' || true

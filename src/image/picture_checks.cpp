@@ -194,12 +194,19 @@ bool CheckBmp(const std::uint8_t* data, std::size_t size, Findings& found) {
       return false;
     }
   }
+  // The library reads the pixels from wherever the header says they begin,
+  // even gigabytes outside the file.
+  const std::uint64_t pixelsAt = Little32(data + 10);
+  if (pixelsAt > size) {
+    found.problem = "its pixels begin past its end";
+    return false;
+  }
   const std::uint64_t w = std::uint64_t(std::abs(width)), h = std::uint64_t(std::abs(height));
   if (!WithinBudget(w, h, found)) return false;
   if (compression == 1 || compression == 2) {
     return HoldsItsPixels(w, h, w * h, std::uint64_t(size) * 65536, found);
   }
-  return HoldsItsPixels(w, h, (w * bits + 31) / 32 * 4 * h, size, found);
+  return HoldsItsPixels(w, h, (w * bits + 31) / 32 * 4 * h, size - pixelsAt, found);
 }
 
 // The library's PCX reader allocates the declared size, a reversed corner
