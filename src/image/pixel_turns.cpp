@@ -154,25 +154,28 @@ PixelTurner::PixelTurner(const Image& picture, TurnMethod method, WorkerPool& po
   if (method_ != TurnMethod::kRotSprite) return;
   int width = picture.Width(), height = picture.Height();
   const int bpp = picture.BytesPerPixel();
-  std::vector<std::uint32_t> level(std::size_t(width) * height);
-  for (std::size_t i = 0; i < level.size(); ++i) level[i] = Pack(picture.Pixels() + i * bpp, bpp);
+  // Not value-initialised: every entry is written, and zeroing them first
+  // would be one more pass over a megabyte, on one thread.
+  const std::size_t count = std::size_t(width) * height;
+  auto level = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+  for (std::size_t i = 0; i < count; ++i) level[i] = Pack(picture.Pixels() + i * bpp, bpp);
+  std::uint32_t* const end = level.get() + count;
   if (bpp == 4) {
     // Every fully transparent pixel becomes the first of them, so that the
     // doublings see one colour where the eye sees none.
     const auto clear = [](std::uint32_t pixel) { return (pixel >> 24) == 0; };
-    const auto first = std::find_if(level.begin(), level.end(), clear);
-    if (first != level.end()) std::replace_if(level.begin(), level.end(), clear, *first);
+    const auto first = std::find_if(level.get(), end, clear);
+    if (first != end) std::replace_if(level.get(), end, clear, *first);
   }
-  std::vector<std::uint32_t> doubled;
   for (int pass = 0; pass < 3; ++pass) {
-    doubled.resize(level.size() * 4);
+    auto doubled = std::make_unique_for_overwrite<std::uint32_t[]>(std::size_t(width) * height * 4);
     // Bands of rows, a few per thread, so that a slow thread holds no one up.
     const int bands = std::min(height, pool.Threads() * 4);
     pool.Run(bands, [&](int band) {
-      Scale2x(level.data(), width, height, int(std::int64_t(height) * band / bands),
-              int(std::int64_t(height) * (band + 1) / bands), doubled.data());
+      Scale2x(level.get(), width, height, int(std::int64_t(height) * band / bands),
+              int(std::int64_t(height) * (band + 1) / bands), doubled.get());
     });
-    level.swap(doubled);
+    level = std::move(doubled);
     width *= 2;
     height *= 2;
   }

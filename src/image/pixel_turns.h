@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,5 +72,5 @@ class PixelTurner {
   const Image& picture_;
   TurnMethod method_;
   // RotSprite's 8 x 8 enlargement, one packed pixel per entry.
-  std::vector<std::uint32_t> enlarged_;
+  std::unique_ptr<std::uint32_t[]> enlarged_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -42,6 +43,7 @@ class WorkerPool {
   int next_ = 0;
   int running_ = 0;
   unsigned round_ = 0;
+  std::atomic<unsigned> rounds_ = 0;  // round_, or past it once stopping, for threads to watch unlocked
   bool stopping_ = false;
   std::exception_ptr failure_;
   std::vector<std::thread> workers_;
