@@ -44,7 +44,19 @@ int main(int argc, char** argv) {
   std::vector<Way> ways = {{TurnMethod::kLibrary, 1, {}},   {TurnMethod::kRotSprite, 1, {}},
                            {TurnMethod::kRotSprite, 2, {}}, {TurnMethod::kShear, 1, {}},
                            {TurnMethod::kShear, 2, {}}};
+  // RotSprite's enlargement alone, on pools kept from round to round: the
+  // part made before any frame, in rounds so short that a second thread
+  // helps only if it joins in within microseconds.
+  std::vector<Way> enlargements = {{TurnMethod::kRotSprite, 1, {}},
+                                   {TurnMethod::kRotSprite, 2, {}}};
+  WorkerPool pools[] = {WorkerPool(1), WorkerPool(2)};
   for (int round = 0; round < rounds; ++round) {
+    for (int i = 0; i < 2; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      const PixelTurner turner(*ship, TurnMethod::kRotSprite, pools[i]);
+      enlargements[std::size_t(i)].seconds.push_back(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
     for (Way& way : ways) {
       StripOptions options;
       options.frames = 64;
@@ -77,5 +89,7 @@ int main(int argc, char** argv) {
         rot1.Median() / rot2.Median(), ">= 1.6");
   ratio("shear, 1 thread / 2 threads:", shear1.Best() / shear2.Best(),
         shear1.Median() / shear2.Median(), ">= 1.6");
+  ratio("rotsprite's enlargement, 1 / 2 threads:", enlargements[0].Best() / enlargements[1].Best(),
+        enlargements[0].Median() / enlargements[1].Median(), "> 1 to help");
   if (cores < 2) std::printf("(one core here: the thread ratios say nothing)\n");
 }
