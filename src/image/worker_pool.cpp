@@ -24,7 +24,7 @@ void WorkerPool::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
-    rounds_.fetch_add(1, std::memory_order_release);
+    announced_.fetch_add(1, std::memory_order_release);
   }
   wake_.notify_all();
   for (std::thread& worker : workers_) worker.join();
@@ -64,7 +64,7 @@ void WorkerPool::Work() {
     // Rounds of one strip follow each other within microseconds, sooner than
     // a sleeping thread wakes: watch for the next a little while first.
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
-    while (rounds_.load(std::memory_order_acquire) == seen &&
+    while (announced_.load(std::memory_order_acquire) == seen &&
            std::chrono::steady_clock::now() < until) {
 #if defined(__SSE2__)
       _mm_pause();  // spares the core's twin; elsewhere reading the clock paces the loop
@@ -85,7 +85,7 @@ void WorkerPool::Run(int count, const std::function<void(int)>& job) {
   next_ = 0;
   failure_ = nullptr;
   ++round_;
-  rounds_.store(round_, std::memory_order_release);
+  announced_.store(round_, std::memory_order_release);
   wake_.notify_all();
   TakeJobs(lock);
   done_.wait(lock, [&] { return running_ == 0 && next_ >= count_; });

@@ -43,7 +43,9 @@ class WorkerPool {
   int next_ = 0;
   int running_ = 0;
   unsigned round_ = 0;
-  std::atomic<unsigned> rounds_ = 0;  // round_, or past it once stopping, for threads to watch unlocked
+  // The latest round, or one past it once stopping: what threads between
+  // rounds watch without taking the lock.
+  std::atomic<unsigned> announced_ = 0;
   bool stopping_ = false;
   std::exception_ptr failure_;
   std::vector<std::thread> workers_;
