@@ -9,6 +9,7 @@
 #include "image/color.h"
 #include "image/decoded_picture.h"
 #include "image/image.h"
+#include "image/png_writer.h"
 #include "image/progress.h"
 #include "image/reasons.h"
 
@@ -64,6 +65,9 @@ struct WriteOptions {
   // Hears of the bytes written now and then; stopped, the write fails like
   // any other.
   ProgressHook progress{};
+  // PNG files: Gyrelle's own writer at this compression, on every core;
+  // none, the library's writer.
+  std::optional<PngCompression> png{};
 };
 
 // Why a width x height picture cannot be written to `path` (the format taken

@@ -8,6 +8,7 @@
 #include "image/atomic_file.h"
 #include "image/image_io.h"
 #include "image/library_image.h"
+#include "image/png_writer.h"
 #include "image/reasons.h"
 #include "image/rle_writers.h"
 
@@ -90,6 +91,16 @@ bool WriteRunLength(ILenum type, const PixelRows& rows, const std::string& path,
       reason, progress);
 }
 
+bool WriteOwnPng(const PixelRows& rows, PngCompression compression, const std::string& path,
+                 const ProgressHook& progress, std::string* reason) {
+  return WriteReplacing(
+      path,
+      [&](std::FILE* file, std::string& why) {
+        return WritePng(rows, file, PngWriteSettings{compression}, why, progress);
+      },
+      reason, progress);
+}
+
 }  // namespace
 
 std::string SaveSizeProblem(const std::string& path, int width, int height, int bytesPerPixel) {
@@ -130,11 +141,14 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
   // them in the order it always had (the quantiser's palette depends on
   // it) and flipped after. The run-length writers take them top first.
   const bool converting = bytesPerPixel != image.BytesPerPixel();
-  const bool runLength = options.compressed && HasRunLengthForm(type, bytesPerPixel);
+  // PNG files asked for at a compression are Gyrelle's own, on every core.
+  const bool ownPng = type == IL_PNG && options.png.has_value();
+  const bool runLength = !ownPng && options.compressed && HasRunLengthForm(type, bytesPerPixel);
+  const bool ownWriter = runLength || ownPng;
   // BMP and TGA keep blue first; given so, their writers need no copy of
   // their own to reorder it.
   const bool blueFirst = type == IL_BMP || type == IL_TGA;
-  if (!converting && !runLength && !MakeUpsideDownLibraryImage(image, blueFirst)) {
+  if (!converting && !ownWriter && !MakeUpsideDownLibraryImage(image, blueFirst)) {
     SetReason(reason, Quoted(path) + " could not be written: " +
                           LibraryError("DevIL could not take the picture"));
     return false;
@@ -156,9 +170,9 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
         KeepBoundColorExact(image, *options.exactColor);
       }
     }
-    if (!runLength) iluFlipImage();
+    if (!ownWriter) iluFlipImage();
   }
-  if (runLength) {
+  if (ownWriter) {
     PixelRows rows{image.Width(), image.Height(), bytesPerPixel, image.Pixels(), nullptr};
     Palette palette;
     if (converting) {
@@ -172,6 +186,7 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
       palette.Set(black);
     }
     rows.palette = palette.Entries();
+    if (ownPng) return WriteOwnPng(rows, *options.png, path, options.progress, reason);
     return WriteRunLength(type, rows, path, options.progress, reason);
   }
   SetSaveCompression(kCompressionOff);

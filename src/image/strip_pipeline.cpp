@@ -182,7 +182,8 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     }
   }
   const bool written = SaveImageFile(
-      strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill, counted},
+      strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill, counted,
+                                options.pngCompression},
       &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
   if (options.mask && !stopBefore(true, MaskPath(path))) {

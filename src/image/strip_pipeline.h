@@ -6,6 +6,7 @@
 
 #include "image/color.h"
 #include "image/image.h"
+#include "image/png_writer.h"
 #include "image/pixel_turns.h"
 #include "image/progress.h"
 #include "image/reasons.h"
@@ -55,6 +56,7 @@ struct SaveOptions {
   bool mask = false;        // also the mask, at MaskPath of the file
   DataFormat data = DataFormat::kNone;
   std::string dataPath{};  // where the data file goes, for data other than kNone
+  PngCompression pngCompression = PngCompression::kDefault;
 };
 
 struct SheetPlan;
