@@ -39,6 +39,8 @@ constexpr const char* kUsage =
     "      --8bit         save 8-bit palettised instead of 24-bit\n"
     "      --compress     run-length compress TGA files and 8-bit BMP files (24-bit\n"
     "                     BMP has no run-length form and stays plain)\n"
+    "      --png-compression fast|default|small\n"
+    "                     how hard PNG files are compressed (default: default)\n"
     "      --mask         also write a black-and-white mask, black where the strip\n"
     "                     has the fill color, to OUTPUT's name up to its last \".\"\n"
     "                     followed by \"-mask.BMP\" (an 8-bit BMP)\n"
@@ -198,7 +200,8 @@ int main(int argc, char** argv) {
     kData,
     kDataFormat,
     kMethod,
-    kThreads
+    kThreads,
+    kPngCompression
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -222,6 +225,7 @@ int main(int argc, char** argv) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"png-compression", required_argument, nullptr, kPngCompression},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -324,6 +328,14 @@ int main(int argc, char** argv) {
         if (!ParseWhole(optarg, strip.threads, 1) || strip.threads > kMostThreads) {
           return UsageError("the number of threads must be a whole number from 1 to " +
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
+        }
+        break;
+      case kPngCompression:
+        if (const auto compression = PngCompressionNamed(optarg)) {
+          save.pngCompression = *compression;
+        } else {
+          return UsageError("the PNG compression must be one of " +
+                            std::string(kPngCompressionList) + ", not " + Quoted(optarg));
         }
         break;
       case 'q':
