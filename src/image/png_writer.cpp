@@ -43,9 +43,9 @@ struct CompressionSetting {
 
 // Chosen by measuring strips of turned ships (bench/png_bench): see README.
 constexpr CompressionSetting kSettings[] = {
-    {PngCompression::kFast, "fast", 2, false, 1},
-    {PngCompression::kDefault, "default", 6, true, 2},
-    {PngCompression::kSmall, "small", 10, true, 3},
+    {PngCompression::kFast, "fast", 1, false, 1},
+    {PngCompression::kDefault, "default", 6, false, 2},
+    {PngCompression::kSmall, "small", 9, true, 3},
 };
 
 const CompressionSetting& SettingOf(PngCompression compression) {
