@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "gyrelle_version.h"
 #include "image/image_io.h"
 #include "image/sheet_layout.h"
 #include "image/strip_pipeline.h"

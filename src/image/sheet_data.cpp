@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "gyrelle_version.h"
 #include "image/atomic_file.h"
 
 namespace {
