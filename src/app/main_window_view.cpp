@@ -19,7 +19,7 @@ constexpr int kClientHeight = 336;
 constexpr int kViewportWidth = 310;
 constexpr int kViewportHeight = 260;
 
-constexpr int kSpeeds[] = {5, 10, 20, 30};  // in the order of kSpeedCommands
+constexpr int kSpeeds[] = {5, 10, 20, 30};                 // in the order of kSpeedCommands
 constexpr int kZooms[] = {1, 2, 4, 8, ViewChoices::kFit};  // in the order of kZoomCommands
 
 // The index of `id` in `commands`, -1 when it is none of them.
@@ -52,7 +52,8 @@ void MainWindow::ViewCommand(unsigned id) {
     SetSpeed(kSpeeds[speed]);
   } else if (const int zoom = IndexOf(kZoomCommands, id); zoom >= 0) {
     Zoom(kZooms[zoom]);
-  } else if (id >= unsigned(kRecentFileCommand) && id < unsigned(kRecentFileCommand + kRecentFiles)) {
+  } else if (id >= unsigned(kRecentFileCommand) &&
+             id < unsigned(kRecentFileCommand + kRecentFiles)) {
     OpenRecent(int(id) - kRecentFileCommand);
   }
 }
@@ -174,7 +175,8 @@ void MainWindow::ShowSpinFrame() {
                          "Frame " + std::to_string(spinFrame_ + 1) + " of " +
                              std::to_string(plan.Frames()) + ", " +
                              std::to_string(plan.angles[std::size_t(spinFrame_)]) + "\u00b0");
-  Layer().RepaintNow(window);
+  // Only the preview changes.
+  Layer().RepaintControl(window, kPreviewControl);
 }
 
 void MainWindow::NextSpinFrame() {

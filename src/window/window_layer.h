@@ -187,6 +187,9 @@ class WindowLayer {
 
   // Paints the window now: its procedure gets WM_PAINT before this returns.
   virtual void RepaintNow(WindowHandle /*window*/) {}
+  // Paints the part of the window under control `id` now, for drawing that
+  // changes nothing else; the procedure gets WM_PAINT before this returns.
+  virtual void RepaintControl(WindowHandle window, int /*id*/) { RepaintNow(window); }
   // Marks the whole window for painting when the platform next paints.
   virtual void Invalidate(WindowHandle /*window*/) {}
 

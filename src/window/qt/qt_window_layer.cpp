@@ -48,8 +48,7 @@ QImage ScaledBlock(const Image& image, int x, int y, int srcWidth, int srcHeight
   const int bytesPerPixel = image.BytesPerPixel();
   std::vector<int> columns(static_cast<std::size_t>(destWidth));
   for (int column = 0; column < destWidth; ++column) {
-    columns[std::size_t(column)] =
-        x + int((2LL * column + 1) * srcWidth / (2LL * destWidth));
+    columns[std::size_t(column)] = x + int((2LL * column + 1) * srcWidth / (2LL * destWidth));
   }
   for (int row = 0; row < destHeight; ++row) {
     const int sourceY = y + int((2LL * row + 1) * srcHeight / (2LL * destHeight));
@@ -200,6 +199,12 @@ void QtWindowLayer::RepaintNow(WindowHandle window) {
   if (TemplateDialog* dialog = Find(window)) dialog->ClientArea()->repaint();
 }
 
+void QtWindowLayer::RepaintControl(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  QWidget* control = dialog ? dialog->Control(id) : nullptr;
+  if (control) dialog->ClientArea()->repaint(control->geometry());
+}
+
 void QtWindowLayer::Invalidate(WindowHandle window) {
   if (TemplateDialog* dialog = Find(window)) dialog->update();
 }
@@ -246,8 +251,8 @@ void QtWindowLayer::DrawImageScaled(WindowHandle window, int id, const Image& im
   const QRect source(srcX, srcY, srcWidth, srcHeight);
   if (!source.isEmpty() && destWidth > 0 && destHeight > 0 && image.HasPixels() &&
       QRect(0, 0, image.Width(), image.Height()).contains(source)) {
-    painter->drawImage(QPoint(destX, destY), ScaledBlock(image, srcX, srcY, srcWidth, srcHeight,
-                                                         destWidth, destHeight));
+    painter->drawImage(QPoint(destX, destY),
+                       ScaledBlock(image, srcX, srcY, srcWidth, srcHeight, destWidth, destHeight));
   }
   dialog->EndDrawing();
 }

@@ -36,6 +36,7 @@ class QtWindowLayer : public WindowLayer {
   ScrollInfo GetScrollInfo(WindowHandle window, int id) override;
 
   void RepaintNow(WindowHandle window) override;
+  void RepaintControl(WindowHandle window, int id) override;
   void Invalidate(WindowHandle window) override;
   void DrawImageBlock(WindowHandle window, int id, const Image& image, int srcX, int srcY,
                       int destX, int destY, int width, int height) override;
