@@ -19,7 +19,7 @@
 
 #include "app/main_window.h"
 #include "bench_support.h"
-#include "image/image_io.h"
+#include "io/image_io.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"

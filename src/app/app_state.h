@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "dialogs/dialogs.h"
-#include "image/image.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "core/image.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 #include "window/window_layer.h"
 
 // How the window shows the sheet, and what it remembers for the user; all

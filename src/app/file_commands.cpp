@@ -7,7 +7,8 @@
 
 #include "app/app_state.h"
 #include "app/background_work.h"
-#include "image/strip_pipeline.h"
+#include "app/main_window.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/background_work.h"
-#include "image/image.h"
+#include "core/image.h"
 #include "window/window_layer.h"
 
 // The main window's timer that turns the frames while they spin (the

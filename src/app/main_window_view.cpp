@@ -8,7 +8,7 @@
 
 #include "app/file_commands.h"
 #include "app/main_window.h"
-#include "image/reasons.h"
+#include "core/reasons.h"
 #include "resources/resource_ids.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/image.h"
+#include "core/image.h"
 #include "window/qt/template_dialog.h"
 
 namespace {
