@@ -23,7 +23,7 @@ const DialogTemplate kMainWindow{
          kMoveDown | kGrowWide},
         {kFillColorLabel, ControlClass::kStatic, "Fill color", 33, 185, 32, 9, SS_LEFT, 0,
          kMoveDown},
-        {kStatusText, ControlClass::kStatic, "", 68, 188, 66, 9, SS_LEFT, 0,
+        {kStatusText, ControlClass::kStatic, "", 66, 188, 69, 9, SS_LEFT, 0,
          kMoveDown | kGrowWide},
         {kSpinButton, ControlClass::kButton, "Spin", 137, 186, 34, 14, WS_TABSTOP, 0,
          kMoveRight | kMoveDown},

@@ -136,7 +136,7 @@ for i in $(seq -w 0 89); do
   k=${seen[$((10#$i))]:-}
   if [ -n "$k" ] && [ "$k" != "$last" ] && [ ${#strip[@]} -lt 17 ]; then
     convert "$OUT/spin-$i.png" \( -clone 0 -crop 96x96+119+$((94 + MENU)) +repage \) \
-      \( -clone 0 -crop 110x16+100+$((304 + MENU)) +repage -gravity center -extent 110x96 \) -delete 0 \
+      \( -clone 0 -crop 108x16+99+$((304 + MENU)) +repage -gravity center -extent 108x96 \) -delete 0 \
       +append "$WORK/seq-$i.png"
     strip+=("$WORK/seq-$i.png")
     last=$k

@@ -172,7 +172,7 @@ void MainWindow::ShowSpinFrame() {
     ReadScrollPositions();
   }
   Layer().SetControlText(window, kStatusText,
-                         "Frame " + std::to_string(spinFrame_ + 1) + " of " +
+                         "Frame " + std::to_string(spinFrame_ + 1) + "/" +
                              std::to_string(plan.Frames()) + ", " +
                              std::to_string(plan.angles[std::size_t(spinFrame_)]) + "\u00b0");
   // Only the preview changes.

@@ -44,13 +44,13 @@ TEST_F(ViewTest, SpinPlaysTheFramesInPlaceOnATimerAndStopShowsTheSheetAgain) {
   ASSERT_TRUE(Main().Spinning());
   EXPECT_EQ(SpinTimer(), 100) << "10 frames a second";
   EXPECT_TRUE(fake_.menuChecks[kSpinCommand]);
-  EXPECT_EQ(Status(), "Frame 1 of 4, 0\u00b0");
+  EXPECT_EQ(Status(), "Frame 1/4, 0\u00b0");
   const auto first = Painted();
   EXPECT_EQ(std::tie(first.srcY, first.width, first.height, first.destX),
             std::make_tuple(0, 12, 12, 150));
   Tick();
   EXPECT_EQ(Painted().srcY, 12);
-  EXPECT_EQ(Status(), "Frame 2 of 4, 90\u00b0");
+  EXPECT_EQ(Status(), "Frame 2/4, 90\u00b0");
   for (int i = 0; i < 3; ++i) Tick();
   EXPECT_EQ(Main().SpinFrame(), 0) << "it loops";
   fake_.Command(window_, kSpeedCommands[3]);
