@@ -12,8 +12,8 @@
 #include <optional>
 
 #include "bench_support.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : 360;

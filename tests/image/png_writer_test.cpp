@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "image/image_io.h"
-#include "image/png_writer.h"
+#include "io/image_io.h"
+#include "io/png_writer.h"
 #include "test_support.h"
 
 namespace {
