@@ -12,15 +12,16 @@
 
 class WorkerPool;
 
-// How each frame is turned: by the image library, or by our own methods for
+// How each frame is turned: by the image library, by our own methods for
 // pixel art, which only ever move whole pixels of the picture, so that no
-// colour appears that the picture lacks and one-pixel outlines hold.
-enum class TurnMethod { kLibrary, kRotSprite, kShear };
+// colour appears that the picture lacks and one-pixel outlines hold, or
+// smoothly for painted art (see smooth_turn.h).
+enum class TurnMethod { kLibrary, kRotSprite, kShear, kSmooth };
 
 // The names options and settings use, and their list for messages.
 std::string_view TurnMethodName(TurnMethod method);
 std::optional<TurnMethod> TurnMethodNamed(std::string_view name);
-inline constexpr const char* kTurnMethodList = "library, rotsprite, shear";
+inline constexpr const char* kTurnMethodList = "library, rotsprite, shear, smooth";
 
 struct BlockSize {
   int width = 0;
@@ -36,7 +37,7 @@ inline int WholeTurn(long long degrees) { return int(((degrees % 360) + 360) % 3
 inline int CentredStart(int canvas, int turned) { return canvas / 2 - turned / 2; }
 
 // The smallest block that holds the whole of a width x height picture turned
-// by `degrees` with RotSprite or three shears: what a fitted frame must hold.
+// by `degrees` with one of our own methods: what a fitted frame must hold.
 BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees);
 
 // Draws the picture turned exactly by `degrees`, a multiple of 90, the way
