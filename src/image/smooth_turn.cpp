@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -15,7 +16,6 @@ constexpr int kPhases = 256;
 // and keeps the order of every sum, so each frame comes out the same
 // whichever thread makes it.
 typedef float Channels __attribute__((vector_size(16)));
-typedef std::uint16_t PackedChannels __attribute__((vector_size(8)));
 
 int Radius(SmoothKernel kernel) { return kernel == SmoothKernel::kLanczos3 ? 3 : 2; }
 
@@ -59,16 +59,14 @@ std::uint8_t Byte(float value) {
 // The filtered premultiplied pixel whose taps start at `taps`: `Radius`
 // rows of columns, each row `stride` padded pixels after the one before.
 template <int Radius>
-Channels Filter(const std::uint16_t* taps, std::size_t stride, const float* across,
-                const float* down) {
+Channels Filter(const Channels* taps, std::size_t stride, const Channels* across,
+                const Channels* down) {
   Channels sum = {0, 0, 0, 0};
-  for (int j = 0; j < 2 * Radius; ++j, taps += 4 * stride) {
+#pragma GCC unroll 6
+  for (int j = 0; j < 2 * Radius; ++j, taps += stride) {
     Channels row = {0, 0, 0, 0};
-    for (int k = 0; k < 2 * Radius; ++k) {
-      PackedChannels packed;
-      std::memcpy(&packed, taps + 4 * k, sizeof packed);
-      row += across[k] * __builtin_convertvector(packed, Channels);
-    }
+#pragma GCC unroll 6
+    for (int k = 0; k < 2 * Radius; ++k) row += across[k] * taps[k];
     sum += down[j] * row;
   }
   return sum;
@@ -108,31 +106,44 @@ SmoothTurner::SmoothTurner(const Image& picture, SmoothKernel kernel)
       pad_(2 * radius_),
       stride_(std::size_t(width_) + 2 * pad_) {
   const std::size_t rows = std::size_t(height_) + 2 * pad_;
-  premultiplied_ = std::make_unique<std::uint16_t[]>(rows * stride_ * 4);
+  premultiplied_ = std::make_unique<Channels[]>(rows * stride_);
   // Other depths stay transparent: the sheet builder refuses them.
   const int bpp = picture.BytesPerPixel();
   for (int y = 0; y < height_ && (bpp == 3 || bpp == 4); ++y) {
     const std::uint8_t* in = picture.Pixels() + std::size_t(y) * picture.RowBytes();
-    std::uint16_t* out = premultiplied_.get() + ((y + pad_) * stride_ + pad_) * 4;
-    for (int x = 0; x < width_; ++x, in += bpp, out += 4) {
-      const unsigned a = bpp == 4 ? in[3] : 255;
-      for (int c = 0; c < 3; ++c) out[c] = std::uint16_t(in[c] * a);
-      out[3] = std::uint16_t(a * 255);
+    Channels* out = premultiplied_.get() + (y + pad_) * stride_ + pad_;
+    for (int x = 0; x < width_; ++x, in += bpp, ++out) {
+      const int a = bpp == 4 ? in[3] : 255;
+      *out = Channels{float(in[0] * a), float(in[1] * a), float(in[2] * a), float(a * 255)};
     }
+  }
+  // Whether the filter's window with its first tap at each padded pixel
+  // meets any pixel that is not wholly transparent: where it meets none the
+  // sum is zero, and the frame takes the fill without filtering.
+  const std::size_t count = rows * stride_;
+  const int taps = 2 * radius_;
+  std::vector<std::uint8_t> across(count, 0);
+  for (std::size_t i = 0; i + taps <= count; ++i) {
+    for (int k = 0; k < taps && !across[i]; ++k) across[i] = premultiplied_[i + k][3] > 0;
+  }
+  reaches_ = std::make_unique<std::uint8_t[]>(count);
+  for (std::size_t i = 0; i + (taps - 1) * stride_ < count; ++i) {
+    for (int j = 0; j < taps && !reaches_[i]; ++j) reaches_[i] = across[i + j * stride_];
   }
   // Each phase's weights sum to exactly one, so that a flat colour stays
   // flat; whole-pixel phases are exact.
-  const int taps = 2 * radius_;
-  weights_ = std::make_unique<float[]>(std::size_t(kPhases + 1) * taps);
+  weights_ = std::make_unique<Channels[]>(std::size_t(kPhases + 1) * taps);
   for (int phase = 0; phase <= kPhases; ++phase) {
-    float* w = weights_.get() + std::size_t(phase) * taps;
+    Channels* w = weights_.get() + std::size_t(phase) * taps;
     const double t = double(phase) / kPhases;
     double total = 0;
     for (int k = 0; k < taps; ++k) total += Weight(kernel, t + radius_ - 1 - k);
     for (int k = 0; k < taps; ++k) {
       const double distance = t + radius_ - 1 - k;
-      w[k] = distance == std::round(distance) ? (distance == 0 ? 1.0f : 0.0f)
-                                              : float(Weight(kernel, distance) / total);
+      const float weight = distance == std::round(distance)
+                               ? (distance == 0 ? 1.0f : 0.0f)
+                               : float(Weight(kernel, distance) / total);
+      w[k] = Channels{weight, weight, weight, weight};
     }
   }
 }
@@ -160,31 +171,37 @@ void SmoothTurner::Turn(long long degrees, const FrameCanvas& canvas) const {
         std::memcpy(out, fillPixel, bpp);
         continue;
       }
-      // The nearest column at or left of the sample, and how far past it.
+      // The nearest column at or left of the sample, and how far past it;
+      // within the filter's reach both are above -radius.
       const double fx = sx - 0.5, fy = sy - 0.5;
-      const int ix = int(std::floor(fx)), iy = int(std::floor(fy));
+      const int ix = int(fx + radius_) - radius_, iy = int(fy + radius_) - radius_;
       const int phaseX = int((fx - ix) * kPhases + 0.5), phaseY = int((fy - iy) * kPhases + 0.5);
-      const std::uint16_t* first =
-          premultiplied_.get() +
-          ((std::size_t(iy + 1 - radius_ + pad_)) * stride_ + std::size_t(ix + 1 - radius_ + pad_)) *
-              4;
-      const float* across = weights_.get() + std::size_t(phaseX) * taps;
-      const float* down = weights_.get() + std::size_t(phaseY) * taps;
+      const std::size_t start =
+          std::size_t(iy + 1 - radius_ + pad_) * stride_ + std::size_t(ix + 1 - radius_ + pad_);
+      if (!reaches_[start]) {
+        std::memcpy(out, fillPixel, bpp);
+        continue;
+      }
+      const Channels* first = premultiplied_.get() + start;
+      const Channels* across = weights_.get() + std::size_t(phaseX) * taps;
+      const Channels* down = weights_.get() + std::size_t(phaseY) * taps;
       const Channels sum = radius_ == 3 ? Filter<3>(first, stride_, across, down)
                                         : Filter<2>(first, stride_, across, down);
-      // Alpha times 255 times 255 in sum[3]; colours times 255 in the rest.
+      // Alpha times 255 times 255 in sum[3]; colours times alpha in the
+      // rest. Multiplied by reciprocals: a division costs several products.
       if (bpp == 4) {
-        const float a = sum[3] / 255.0f;
+        const float a = sum[3] * (1.0f / 255.0f);
         if (!(a >= 0.5f)) {
           std::memcpy(out, fillPixel, bpp);
           continue;
         }
-        for (int i = 0; i < 3; ++i) out[i] = Byte(255.0f * sum[i] / sum[3]);
+        const float unpremultiply = 255.0f / sum[3];
+        for (int i = 0; i < 3; ++i) out[i] = Byte(sum[i] * unpremultiply);
         out[3] = Byte(a);
       } else {
-        const float a = std::clamp(sum[3] / 65025.0f, 0.0f, 1.0f);
+        const float a = std::clamp(sum[3] * (1.0f / 65025.0f), 0.0f, 1.0f);
         for (int i = 0; i < 3; ++i) {
-          const float colour = std::clamp(sum[i] / 255.0f, 0.0f, 255.0f * a);
+          const float colour = std::clamp(sum[i] * (1.0f / 255.0f), 0.0f, 255.0f * a);
           out[i] = Byte(colour + fillPixel[i] * (1.0f - a));
         }
       }

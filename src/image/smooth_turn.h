@@ -40,10 +40,16 @@ class SmoothTurner {
   int width_, height_;
   int radius_;
   // The picture premultiplied, exactly: red, green and blue times alpha and
-  // alpha times 255, bordered with `pad_` transparent pixels each side.
+  // alpha times 255, four floats a pixel, bordered with `pad_` transparent
+  // pixels each side.
+  typedef float Channels __attribute__((vector_size(16)));
   int pad_;
   std::size_t stride_;  // padded pixels in a row
-  std::unique_ptr<std::uint16_t[]> premultiplied_;
-  // The filter's 2 x radius weights for each of kPhases + 1 sub-pixel phases.
-  std::unique_ptr<float[]> weights_;
+  std::unique_ptr<Channels[]> premultiplied_;
+  // For each padded pixel, whether the filter's window starting there meets
+  // the picture.
+  std::unique_ptr<std::uint8_t[]> reaches_;
+  // The filter's 2 x radius weights for each of kPhases + 1 sub-pixel phases,
+  // each four times over to meet four channels.
+  std::unique_ptr<Channels[]> weights_;
 };
