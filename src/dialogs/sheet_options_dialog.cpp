@@ -29,7 +29,7 @@ constexpr std::initializer_list<int> kSizeGroup = {kKeepSizeRadio, kFitSizeRadio
 constexpr std::initializer_list<int> kDataGroup = {kNoDataRadio, kJsonHashRadio, kJsonArrayRadio};
 // In the order of TurnMethod.
 constexpr std::initializer_list<int> kTurnGroup = {kLibraryTurnRadio, kRotSpriteTurnRadio,
-                                                   kShearTurnRadio};
+                                                   kShearTurnRadio, kSmoothTurnRadio};
 
 int DataRadio(DataFormat format) {
   switch (format) {
@@ -103,6 +103,7 @@ void Command(WindowHandle window, unsigned id) {
     case kLibraryTurnRadio:
     case kRotSpriteTurnRadio:
     case kShearTurnRadio:
+    case kSmoothTurnRadio:
       Check(window, kTurnGroup, int(id));
       g_dialog.choices.strip.method = TurnMethod(int(id) - kLibraryTurnRadio);
       break;

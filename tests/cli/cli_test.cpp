@@ -340,7 +340,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
     return FileBytes(out);
   };
   const auto library = sheet("library", "1");
-  for (const std::string method : {"rotsprite", "shear"}) {
+  for (const std::string method : {"rotsprite", "shear", "smooth"}) {
     const auto one = sheet(method, "1");
     EXPECT_NE(one, library) << method;
     EXPECT_EQ(sheet(method, "2"), one) << method;
