@@ -21,6 +21,7 @@
 #include "image/sheet_layout.h"
 #include "image/smooth_turn.h"
 #include "image/strip_pipeline.h"
+#include "bench_support.h"
 #include "image/worker_pool.h"
 #include "turn_measures.h"
 
@@ -33,17 +34,6 @@ namespace {
 // Turns a 4-byte picture by `degrees` onto a 4-byte canvas whose fill is
 // transparent black.
 using Turn = std::function<void(const Image& picture, int degrees, const FrameCanvas& canvas)>;
-
-std::unique_ptr<Image> ReadRgba(const std::string& path) {
-  std::string reason;
-  auto picture = LoadImageFile(path, 4, &reason);
-  if (!picture) {
-    std::fprintf(stderr, "%s\n", reason.c_str());
-    std::exit(1);
-  }
-  FlipRows(*picture);
-  return picture;
-}
 
 // The picture in the middle of a transparent square that holds it turned
 // any way, so that no way of turning loses a corner.
@@ -200,7 +190,7 @@ void RoundTrips() {
   for (const Way& way : ways) std::printf(" %20s", way.name);
   std::printf(" %20s\n", "ImageMagick distort");
   for (const char* name : ships) {
-    const Image ship = Padded(*ReadRgba(std::string(GYRELLE_SHIPS_DIR "/") + name));
+    const Image ship = Padded(*ReadOrExit(std::string(GYRELLE_SHIPS_DIR "/") + name, 4));
     for (int degrees : {13, 30, 45}) {
       std::printf("  %-18s %4d", name, degrees);
       for (const Way& way : ways) {
@@ -272,12 +262,8 @@ struct Timing {
   const char* name;
   std::function<void()> work;
   std::vector<double> seconds;
-  double Best() const { return *std::min_element(seconds.begin(), seconds.end()); }
-  double Median() const {
-    std::vector<double> sorted = seconds;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[sorted.size() / 2];
-  }
+  double Best() const { return Shortest(seconds); }
+  double Median() const { return ::Median(seconds); }
 };
 
 // Windows that meet none of the ship are skipped, so a ship on an opaque
@@ -345,7 +331,7 @@ int main(int argc, char** argv) {
   InitImageLibrary();
   RoundTrips();
   Spin();
-  const auto ship = ReadRgba(GYRELLE_SHIPS_DIR "/peacemaker.png");
+  const auto ship = ReadOrExit(GYRELLE_SHIPS_DIR "/peacemaker.png", 4);
   Speed(rounds, "the 256 x 256 peacemaker.png", ship.get());
   // Laid over black: opaque.
   for (std::size_t i = 3; i < ship->ByteSize(); i += 4) {
