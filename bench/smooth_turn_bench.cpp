@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "image/frame_strip.h"
 #include "image/image_io.h"
 #include "image/sheet_layout.h"
 #include "image/smooth_turn.h"
 #include "image/strip_pipeline.h"
-#include "bench_support.h"
 #include "image/worker_pool.h"
 #include "turn_measures.h"
 
@@ -115,9 +115,8 @@ void Pixman(const Image& picture, int degrees, const FrameCanvas& canvas) {
   const double c = std::cos(turn), s = std::sin(turn);
   const double px = CentredStart(canvas.width, width) + width / 2.0;
   const double py = CentredStart(canvas.height, height) + height / 2.0;
-  pixman_f_transform back = {{{c, s, width / 2.0 - c * px - s * py},
-                              {-s, c, height / 2.0 + s * px - c * py},
-                              {0, 0, 1}}};
+  pixman_f_transform back = {
+      {{c, s, width / 2.0 - c * px - s * py}, {-s, c, height / 2.0 + s * px - c * py}, {0, 0, 1}}};
   pixman_transform fixed;
   pixman_transform_from_pixman_f_transform(&fixed, &back);
   pixman_image_set_transform(from, &fixed);
@@ -182,8 +181,9 @@ std::unique_ptr<Image> MagickRoundTrip(const Image& picture, int degrees) {
 }
 
 void RoundTrips() {
-  std::printf("Turned by A and back, peak signal to noise in dB (premultiplied RGBA) "
-              "and centre shift in px:\n");
+  std::printf(
+      "Turned by A and back, peak signal to noise in dB (premultiplied RGBA) "
+      "and centre shift in px:\n");
   const char* ships[] = {"peacemaker.png", "kestrel.png", "peacemaker-top.png"};
   const std::vector<Way> ways = Ways();
   std::printf("  %-18s %4s", "ship", "A");
@@ -239,9 +239,9 @@ void Spin() {
     double total = 0, worst = 0;
     for (int k = 0; k < plan.Frames(); ++k) {
       const Centre got = AlphaCentre(*sheet, plan.Frame(k));
-      const Centre want = TurnedCentre(upright, shape.Width(), shape.Height(),
-                                       plan.angles[std::size_t(k)], plan.frameWidth,
-                                       plan.frameHeight);
+      const Centre want =
+          TurnedCentre(upright, shape.Width(), shape.Height(), plan.angles[std::size_t(k)],
+                       plan.frameWidth, plan.frameHeight);
       const double miss = std::hypot(got.x - want.x, got.y - want.y);
       total += miss;
       worst = std::max(worst, miss);
@@ -335,7 +335,8 @@ int main(int argc, char** argv) {
   Speed(rounds, "the 256 x 256 peacemaker.png", ship.get());
   // Laid over black: opaque.
   for (std::size_t i = 3; i < ship->ByteSize(); i += 4) {
-    for (int c = 1; c <= 3; ++c) ship->Pixels()[i - c] = std::uint8_t(ship->Pixels()[i - c] * ship->Pixels()[i] / 255);
+    for (int c = 1; c <= 3; ++c)
+      ship->Pixels()[i - c] = std::uint8_t(ship->Pixels()[i - c] * ship->Pixels()[i] / 255);
     ship->Pixels()[i] = 255;
   }
   Speed(rounds, "peacemaker.png laid over black, opaque", ship.get());

@@ -17,8 +17,8 @@ Image SoftShape(int width, int height, const Rgb& colour) {
       // of centre, and a bar for a wing reaching right in the upper half.
       const double ex = (px - 0.4) / 0.3, ey = (py - 0.5) / 0.4;
       const double hull = (std::hypot(ex, ey) - 1) * std::min(0.3 * width, 0.4 * height);
-      const double wing = std::max({(0.4 - px) * width, (px - 0.9) * width, (0.2 - py) * height,
-                                    (py - 0.35) * height});
+      const double wing = std::max(
+          {(0.4 - px) * width, (px - 0.9) * width, (0.2 - py) * height, (py - 0.35) * height});
       const double inside = std::clamp(0.5 - std::min(hull, wing) / 2, 0.0, 1.0);
       std::uint8_t* p = shape.Pixels() + (std::size_t(y) * width + x) * 4;
       p[0] = colour.red, p[1] = colour.green, p[2] = colour.blue;

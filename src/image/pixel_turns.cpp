@@ -137,8 +137,8 @@ std::string_view TurnMethodName(TurnMethod method) {
 }
 
 std::optional<TurnMethod> TurnMethodNamed(std::string_view name) {
-  for (TurnMethod method : {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear,
-                            TurnMethod::kSmooth}) {
+  for (TurnMethod method :
+       {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear, TurnMethod::kSmooth}) {
     if (name == TurnMethodName(method)) return method;
   }
   return std::nullopt;

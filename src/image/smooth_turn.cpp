@@ -12,12 +12,13 @@ namespace {
 // 0.05 pixel a spin may wander, and the weights of every phase are made once.
 constexpr int kPhases = 256;
 
-// Four channels at once; the compiler turns these into vector instructions
-// and keeps the order of every sum, so each frame comes out the same
-// whichever thread makes it.
-typedef float Channels __attribute__((vector_size(16)));
+// Four channels at once; the compiler keeps the order of every sum, so each
+// frame comes out the same whichever thread makes it.
+using Channels = SmoothTurner::Channels;
 
-int Radius(SmoothKernel kernel) { return kernel == SmoothKernel::kLanczos3 ? 3 : 2; }
+int Radius(SmoothKernel kernel) {
+  return kernel == SmoothKernel::kLanczos3 ? 3 : 2;
+}
 
 double Sinc(double x) {
   if (x == 0) return 1;
@@ -64,8 +65,9 @@ typedef float Pair __attribute__((vector_size(32)));
 // before. Columns go in pairs, so that processors with eight-lane vectors
 // take two taps a step; the sums are the same on any processor.
 template <int Radius>
-__attribute__((always_inline)) inline Channels Filter(const Channels* taps, std::size_t stride, const Channels* across,
-                const Channels* down) {
+__attribute__((always_inline)) inline Channels Filter(const Channels* taps, std::size_t stride,
+                                                      const Channels* across,
+                                                      const Channels* down) {
   Pair weights[Radius];
   for (int m = 0; m < Radius; ++m) {
     weights[m] = __builtin_shufflevector(across[2 * m], across[2 * m + 1], 0, 1, 2, 3, 4, 5, 6, 7);
@@ -82,7 +84,8 @@ __attribute__((always_inline)) inline Channels Filter(const Channels* taps, std:
     }
     sum += __builtin_shufflevector(down[j], down[j], 0, 1, 2, 3, 0, 1, 2, 3) * row;
   }
-  return __builtin_shufflevector(sum, sum, 0, 1, 2, 3) + __builtin_shufflevector(sum, sum, 4, 5, 6, 7);
+  return __builtin_shufflevector(sum, sum, 0, 1, 2, 3) +
+         __builtin_shufflevector(sum, sum, 4, 5, 6, 7);
 }
 
 }  // namespace
@@ -92,8 +95,7 @@ BlockSize SmoothTurnedSize(int width, int height, long long degrees, SmoothKerne
   if (turn % 90 == 0) {
     // Whole pixels land on whole pixels when the turned sides keep the
     // parity of the upright ones: the turned picture then fits exactly.
-    const BlockSize turned =
-        turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
+    const BlockSize turned = turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
     if ((turned.width - width) % 2 == 0) return turned;
   }
   double c, s;
@@ -165,8 +167,8 @@ SmoothTurner::SmoothTurner(const Image& picture, SmoothKernel kernel)
 // the picture is filtered there; pixels the filter does not reach take the
 // fill row.
 // Made twice, for processors with eight-lane vectors and for the rest.
-__attribute__((target_clones("avx2", "default")))
-void SmoothTurner::Turn(long long degrees, const FrameCanvas& canvas) const {
+__attribute__((target_clones("avx2", "default"))) void SmoothTurner::Turn(
+    long long degrees, const FrameCanvas& canvas) const {
   double c, s;
   CosSin(WholeTurn(-degrees), c, s);
   const double pivotX = CentredStart(canvas.width, width_) + width_ / 2.0;

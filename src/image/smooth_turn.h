@@ -25,6 +25,10 @@ BlockSize SmoothTurnedSize(int width, int height, long long degrees,
 
 class SmoothTurner {
  public:
+  // A pixel's four channels, or one weight four times over: vectors the
+  // compiler keeps in vector registers.
+  typedef float Channels __attribute__((vector_size(16)));
+
   // `picture` has 3 or 4 bytes per pixel and need not outlive the turner.
   // Throws std::bad_alloc when memory runs out.
   explicit SmoothTurner(const Image& picture, SmoothKernel kernel = kSmoothKernel);
@@ -42,7 +46,6 @@ class SmoothTurner {
   // The picture premultiplied, exactly: red, green and blue times alpha and
   // alpha times 255, four floats a pixel, bordered with `pad_` transparent
   // pixels each side.
-  typedef float Channels __attribute__((vector_size(16)));
   int pad_;
   std::size_t stride_;  // padded pixels in a row
   std::unique_ptr<Channels[]> premultiplied_;

@@ -80,8 +80,8 @@ TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
 }
 
 TEST_F(SettingsTest, EveryTurningMethodComesBackFromTheFile) {
-  for (const auto& [method, text] : {std::pair(TurnMethod::kShear, "SHEAR"),
-                                     std::pair(TurnMethod::kSmooth, "SMOOTH")}) {
+  for (const auto& [method, text] :
+       {std::pair(TurnMethod::kShear, "SHEAR"), std::pair(TurnMethod::kSmooth, "SMOOTH")}) {
     RunAndClose([method = method] { g_appSettings.Sheet.strip.method = method; });
     EXPECT_NE(ReadBytes(Path("config.txt")).find(std::string("\tTURNING=") + text + ";\n"),
               std::string::npos);

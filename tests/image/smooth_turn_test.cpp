@@ -29,8 +29,8 @@ std::unique_ptr<Image> SmoothSheet(const Image& picture, bool alpha, FrameSize s
 }
 
 const std::uint8_t* At(const Image& sheet, const FrameRect& frame, int x, int y) {
-  return sheet.Pixels() + (std::size_t(frame.y + y) * sheet.Width() + frame.x + x) *
-                              sheet.BytesPerPixel();
+  return sheet.Pixels() +
+         (std::size_t(frame.y + y) * sheet.Width() + frame.x + x) * sheet.BytesPerPixel();
 }
 
 // A spin keeps the shape's centre of mass where the exact turn puts it, and
@@ -43,9 +43,9 @@ TEST(SmoothTurn, FramesSitWhereTheExactTurnPutsThemAndFitWhole) {
     const Centre upright = AlphaCentre(shape, {0, 0, width, height});
     SheetPlan fit, wide;
     const auto sheet = SmoothSheet(shape, true, {FrameSize::Kind::kFit}, 72, 0, fit);
-    const auto wider = SmoothSheet(
-        shape, true, {FrameSize::Kind::kGiven, fit.frameWidth + 4, fit.frameHeight + 4}, 72, 0,
-        wide);
+    const auto wider =
+        SmoothSheet(shape, true, {FrameSize::Kind::kGiven, fit.frameWidth + 4, fit.frameHeight + 4},
+                    72, 0, wide);
     for (int k = 0; k < fit.Frames(); ++k) {
       const FrameRect frame = fit.Frame(k), big = wide.Frame(k);
       const Centre got = AlphaCentre(*sheet, frame);
@@ -94,8 +94,9 @@ TEST(SmoothTurn, AnyNumberOfThreadsMakesTheSameSheet) {
     SheetPlan plan;
     const auto one = SmoothSheet(picture, alpha, {FrameSize::Kind::kFit}, 30, 1, plan);
     for (int threads : {2, 5}) {
-      EXPECT_EQ(PixelBytes(*SmoothSheet(picture, alpha, {FrameSize::Kind::kFit}, 30, threads, plan)),
-                PixelBytes(*one))
+      EXPECT_EQ(
+          PixelBytes(*SmoothSheet(picture, alpha, {FrameSize::Kind::kFit}, 30, threads, plan)),
+          PixelBytes(*one))
           << alpha << " " << threads;
     }
   }
@@ -114,8 +115,8 @@ TEST(SmoothTurn, AlignedQuarterTurnsAreExact) {
     smooth.Allocate("", size.width, size.height, 4);
     exact.Allocate("", size.width, size.height, 4);
     const std::vector<std::uint8_t> fillRow(smooth.RowBytes(), 0);
-    turner.Turn(degrees, {smooth.Pixels(), size.width, size.height, smooth.RowBytes(), 4,
-                          fillRow.data()});
+    turner.Turn(degrees,
+                {smooth.Pixels(), size.width, size.height, smooth.RowBytes(), 4, fillRow.data()});
     DrawExactTurn(picture, degrees,
                   {exact.Pixels(), size.width, size.height, exact.RowBytes(), 4, fillRow.data()});
     EXPECT_EQ(PixelBytes(smooth), PixelBytes(exact)) << degrees;
