@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "image/image_io.h"
+#include "io/image_io.h"
 
 std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel) {
   std::string reason;

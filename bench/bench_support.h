@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image.h"
+#include "core/image.h"
 
 // A picture read at `bytesPerPixel`, rows top first; the bench ends with the
 // reason when it cannot be read.

@@ -1,6 +1,7 @@
 #include "literal_frame_strip.h"
 
-#include "image/frame_strip.h"
+#include "sheet/sheet_layout.h"
+#include "turn/library_turn.h"
 
 std::unique_ptr<Image> LiteralFrameStrip(const Image& source, int frames) {
   const int width = source.Width();

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "image/image.h"
+#include "core/image.h"
 
 // The frame strip made step by step through the library, every frame pasted
 // into the whole strip: the baseline the engine's strip must match byte for

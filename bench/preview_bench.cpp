@@ -18,8 +18,9 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "image/frame_strip.h"
-#include "image/strip_pipeline.h"
+#include "sheet/sheet_builder.h"
+#include "turn/library_turn.h"
+#include "engine/strip_pipeline.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"

@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "image/frame_strip.h"
-#include "image/image_io.h"
-#include "image/sheet_layout.h"
-#include "image/smooth_turn.h"
-#include "image/strip_pipeline.h"
-#include "image/worker_pool.h"
+#include "engine/strip_pipeline.h"
+#include "io/image_io.h"
+#include "sheet/sheet_layout.h"
+#include "turn/library_turn.h"
+#include "turn/smooth_turn.h"
+#include "turn/worker_pool.h"
 #include "turn_measures.h"
 
 #ifdef GYRELLE_WITH_PIXMAN

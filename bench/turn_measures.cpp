@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <numbers>
 
-#include "image/pixel_turns.h"
+#include "turn/turn_frame.h"
 
 Image SoftShape(int width, int height, const Rgb& colour) {
   Image shape;

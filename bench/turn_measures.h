@@ -1,8 +1,8 @@
 #pragma once
 
-#include "image/color.h"
-#include "image/image.h"
-#include "image/sheet_layout.h"
+#include "core/color.h"
+#include "core/image.h"
+#include "sheet/sheet_layout.h"
 
 // Pictures and measures for judging smooth turning, shared by its bench and
 // its tests.

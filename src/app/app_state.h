@@ -6,9 +6,9 @@
 #include <string>
 
 #include "dialogs/dialogs.h"
-#include "image/image.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "core/image.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 #include "window/window_layer.h"
 
 // What the user sets: five of these outlive the run in config.txt, the fill

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "image/progress.h"
+#include "core/progress.h"
 #include "window/window_layer.h"
 
 // Long work (reading a picture, making a strip, writing files) runs off the

@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/background_work.h"
 #include "app/main_window.h"
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

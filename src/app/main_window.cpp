@@ -8,8 +8,8 @@
 #include "app/file_commands.h"
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 #include "resources/resource_ids.h"
 
 namespace {

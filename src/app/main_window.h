@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "image/image.h"
+#include "core/image.h"
 #include "window/window_layer.h"
 
 // The main window's procedure: menu commands, the Rotate button, painting

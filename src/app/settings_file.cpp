@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "app/app_state.h"
-#include "image/atomic_file.h"
-#include "image/reasons.h"
+#include "core/atomic_file.h"
+#include "core/reasons.h"
 #include "settings/config_file.h"
 #include "settings/settings_location.h"
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "image/image_io.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "image/color.h"
+#include "core/color.h"
 
 class Image;
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "image/image_io.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 #include "shell_test.h"
 

@@ -5,8 +5,8 @@
 
 #include "app/application.h"
 #include "app/background_work.h"
-#include "image/image.h"
-#include "image/image_io.h"
+#include "core/image.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 #include "shell_test.h"
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "image/frame_strip.h"
+#include "turn/library_turn.h"
 #include "resources/resource_ids.h"
 #include "shell_test.h"
 

@@ -5,8 +5,8 @@
 #include <random>
 
 #include "app/main_window.h"
-#include "image/image.h"
-#include "image/image_io.h"
+#include "core/image.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 
 void ShellTest::SetUp() {

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 
 #include "../image/test_support.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "image/frame_strip.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "turn/library_turn.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 #include "test_support.h"
 
 namespace {

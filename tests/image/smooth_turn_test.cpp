@@ -1,12 +1,13 @@
-#include "image/smooth_turn.h"
+#include "turn/smooth_turn.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
+#include "sheet/sheet_layout.h"
 #include "test_support.h"
+#include "turn/pixel_turns.h"
 #include "turn_measures.h"
 
 namespace {

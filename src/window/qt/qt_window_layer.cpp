@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image/image.h"
+#include "core/image.h"
 #include "window/qt/template_dialog.h"
 
 namespace {
