@@ -82,11 +82,11 @@ TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
 TEST_F(SettingsTest, EveryTurningMethodComesBackFromTheFile) {
   for (const auto& [method, text] :
        {std::pair(TurnMethod::kShear, "SHEAR"), std::pair(TurnMethod::kSmooth, "SMOOTH")}) {
-    RunAndClose([method = method] { g_appSettings.Sheet.strip.method = method; });
+    RunAndClose([&, method = method] { Settings().Sheet.strip.method = method; });
     EXPECT_NE(ReadBytes(Path("config.txt")).find(std::string("\tTURNING=") + text + ";\n"),
               std::string::npos);
     TurnMethod read = TurnMethod::kLibrary;
-    RunAndClose([&] { read = g_appSettings.Sheet.strip.method; });
+    RunAndClose([&] { read = Settings().Sheet.strip.method; });
     EXPECT_EQ(read, method) << text;
   }
 }
