@@ -53,8 +53,14 @@ void CosSin(int turn, double& c, double& s) {
   c = std::cos(radians), s = std::sin(radians);
 }
 
-std::uint8_t Byte(float value) {
-  return std::uint8_t(std::clamp(value, 0.0f, 255.0f) + 0.5f);
+// Rounds the first `count` channels to bytes, each brought into 0 to 255.
+void StoreBytes(Channels value, std::uint8_t* out, int count) {
+  typedef int Whole __attribute__((vector_size(16)));
+  const Channels zero = {}, top = zero + 255.0f;
+  value = value < zero ? zero : value;
+  value = value > top ? top : value;
+  const Whole bytes = __builtin_convertvector(value + 0.5f, Whole);
+  for (int i = 0; i < count; ++i) out[i] = std::uint8_t(bytes[i]);
 }
 
 // Two pixels side by side, or one weight for each's four channels.
@@ -212,15 +218,18 @@ __attribute__((target_clones("avx2", "default"))) void SmoothTurner::Turn(
           std::memcpy(out, fillPixel, bpp);
           continue;
         }
-        const float unpremultiply = 255.0f / sum[3];
-        for (int i = 0; i < 3; ++i) out[i] = Byte(sum[i] * unpremultiply);
-        out[3] = Byte(a);
+        Channels colour = sum * (255.0f / sum[3]);
+        colour[3] = a;
+        StoreBytes(colour, out, 4);
       } else {
+        // No colour brighter than its alpha allows, lest ringing lighten it.
         const float a = std::clamp(sum[3] * (1.0f / 65025.0f), 0.0f, 1.0f);
-        for (int i = 0; i < 3; ++i) {
-          const float colour = std::clamp(sum[i] * (1.0f / 255.0f), 0.0f, 255.0f * a);
-          out[i] = Byte(colour + fillPixel[i] * (1.0f - a));
-        }
+        const Channels zero = {}, most = zero + 255.0f * a;
+        Channels colour = sum * (1.0f / 255.0f);
+        colour = colour < zero ? zero : colour;
+        colour = colour > most ? most : colour;
+        const Channels fill = {float(fillPixel[0]), float(fillPixel[1]), float(fillPixel[2]), 0};
+        StoreBytes(colour + fill * (1.0f - a), out, 3);
       }
     }
   }
