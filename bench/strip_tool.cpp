@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "devil/library.h"
 #include "turn/library_turn.h"
 #include "io/image_io.h"
 #include "literal_frame_strip.h"

@@ -1,3 +1,4 @@
+#include "gyrelle_version.h"
 #include "resources/pictures.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
@@ -8,7 +9,7 @@ namespace {
 
 const DialogTemplate kMainWindow{
     kMainWindowTemplate,
-    "Gyrelle v1.0.1",
+    "Gyrelle v" GYRELLE_VERSION,
     232,
     207,
     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_SETFONT,
@@ -132,7 +133,8 @@ const DialogTemplate kAbout{
     {
         {IDOK, ControlClass::kButton, "OK", 72, 124, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
         {-1, ControlClass::kStatic, "", 73, 7, 47, 42, SS_BITMAP, kAboutBitmap},
-        {-1, ControlClass::kStatic, "Gyrelle v1.0.1", 43, 51, 105, 12, SS_CENTER | WS_GROUP},
+        {-1, ControlClass::kStatic, "Gyrelle v" GYRELLE_VERSION, 43, 51, 105, 12,
+         SS_CENTER | WS_GROUP},
         {-1, ControlClass::kStatic, "Written by the Gyrelle contributors", 33, 77, 130, 12,
          SS_CENTER | WS_GROUP},
         {-1, ControlClass::kStatic, "Gyrelle project, 2024", 44, 64, 106, 12, SS_CENTER | WS_GROUP},

@@ -23,7 +23,8 @@ struct AppSettings {
   SheetChoices Sheet;  // all at their defaults make the classic strip
 };
 
-// The shell's state for the whole run.
+// The shell's state for the whole run; the main window holds it, and the
+// settings, one of each per process.
 struct AppState {
   WindowLayer* Instance = nullptr;  // the layer the program's windows run on
   WindowHandle MainWindow = 0;
@@ -41,22 +42,24 @@ struct AppState {
   std::string OpenAtStart;  // the file named on the command line, if any
 };
 
-extern AppSettings g_appSettings;
-extern AppState g_appState;
-
 // Releases the preview, the swatch color and the current image, and sets
 // the frame count back to 32 and the scroll offsets to 0.
-void ResetAppState();
+void ResetAppState(AppState& state, AppSettings& settings);
 
 // The running program's directory with its trailing "/", "" when unknown.
-std::string ExecutableDirectory();
+std::string ExecutableDirectory(const AppState& state);
 
 // A count of 0 or less becomes 32.
-void SetFrameCount(int n);
-void SetSaveOptions(bool compressed, bool eightBit, bool mask);
-// The save options of AppSettings, as Save As writes with them.
-SaveOptions CurrentSaveOptions();
-// The strip options of AppSettings, as Rotate makes the strip with them.
-StripOptions CurrentStripOptions();
+void SetFrameCount(AppSettings& settings, int n);
+void SetSaveOptions(AppSettings& settings, bool compressed, bool eightBit, bool mask);
+// The save options of `settings`, as Save As writes with them.
+SaveOptions CurrentSaveOptions(const AppSettings& settings);
+// The strip options of `settings`, as Rotate makes the strip with them.
+StripOptions CurrentStripOptions(const AppSettings& settings);
 // Also repaints the main window at once, so its swatch shows the color.
-void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+void SetFillColor(AppState& state, AppSettings& settings, std::uint8_t red, std::uint8_t green,
+                  std::uint8_t blue);
+
+// Shows an error in a message box over `owner`: `what` failed, and `reason` why.
+void ReportFailure(const AppState& state, WindowHandle owner, const std::string& what,
+                   const std::string& reason);

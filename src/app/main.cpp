@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "gyrelle_version.h"
 #include "resources/program_resources.h"
 #include "window/qt/qt_window_layer.h"
 

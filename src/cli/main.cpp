@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/strip_pipeline.h"
+#include "gyrelle_version.h"
 #include "io/image_io.h"
 #include "sheet/sheet_layout.h"
-#include "engine/strip_pipeline.h"
 
 namespace {
 

@@ -17,6 +17,11 @@ constexpr std::uint64_t kMaxPicturePixels = std::uint64_t(1) << 26;
 // A picture within that size is held at up to 4 bytes a pixel.
 static_assert(kMaxPicturePixels * 4 <= kMaxLibraryImageBytes);
 
+// True for the depths an Image can have: 1, 3 or 4 bytes per pixel.
+inline bool ValidDepth(int bytesPerPixel) {
+  return bytesPerPixel == 1 || bytesPerPixel == 3 || bytesPerPixel == 4;
+}
+
 // 256 red-green-blue entries. Empty until first set.
 class Palette {
  public:

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/exact_color.h"
-#include "io/image_io.h"
+#include "devil/library.h"
 
 void ZeroUnusedPaletteEntries() {
   ILubyte* entries = ilGetPalette();
@@ -162,10 +162,6 @@ bool SaveBoundImage(ILenum type, std::FILE* file, int& writeError) {
   scrubTargaOrigin = false;
   writeError = writeErrno;
   return encoded;
-}
-
-bool ValidDepth(int bytesPerPixel) {
-  return bytesPerPixel == 1 || bytesPerPixel == 3 || bytesPerPixel == 4;
 }
 
 ILenum LibraryFormat(int bytesPerPixel) {

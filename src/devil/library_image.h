@@ -1,7 +1,6 @@
 #pragma once
 
-// Private to the image engine: the one place besides the engine's sources
-// that sees the image library.
+// Private to this folder, the only one that sees the image library.
 
 #include <IL/il.h>
 #include <IL/ilu.h>
@@ -30,9 +29,6 @@ class LibraryImage {
  private:
   ILuint id_ = 0;
 };
-
-// True for the depths an Image can have: 1, 3 or 4 bytes per pixel.
-bool ValidDepth(int bytesPerPixel);
 
 // Library format of an Image depth: IL_RGBA, IL_RGB or IL_COLOUR_INDEX.
 ILenum LibraryFormat(int bytesPerPixel);
@@ -75,5 +71,3 @@ void SetSaveCompression(int flags);
 // the call that follows.
 void ForgetLibraryErrors();
 
-// The library's words for its last error, or `fallback` when it gave none.
-std::string LibraryError(const std::string& fallback);

@@ -11,14 +11,13 @@
 #include "core/image.h"
 #include "core/progress.h"
 #include "core/reasons.h"
+#include "devil/library.h"
 
 // Traffic between Image and the image library: start-up, reading, writing,
 // depth conversion, flipping and the mask. No engine function throws: a
 // failure, running out of memory included, comes back as false or as no
 // image, and functions that take an optional `reason` fill it with one line
 // saying why.
-
-void InitImageLibrary();
 
 // Reads a picture at the given depth (1, 3 or 4 bytes per pixel). Rows come
 // back bottom row first; call FlipRows next. Gives no image for an empty
@@ -50,8 +49,6 @@ bool DecodeImageFile(const std::string& path, int bytesPerPixel,
 std::unique_ptr<Image> DecodeImageFile(const std::string& path, int bytesPerPixel,
                                        std::string* reason = nullptr);
 
-bool FlipRows(Image& image);
-
 // How a picture is written: at which depth (0: the image's own), whether
 // TGA files and 8-bit BMP files are run-length compressed (24-bit BMP has no
 // run-length form and stays plain), and a colour that an 8-bit save keeps
@@ -80,8 +77,6 @@ bool SaveImageFile(const Image& image, const std::string& path, const WriteOptio
 bool SaveImageFile(const Image& image, const std::string& path, int bytesPerPixel,
                    std::string* reason = nullptr);
 bool SaveImageFile(const Image& image, const std::string& path, std::string* reason = nullptr);
-
-bool ConvertDepth(Image& image, int bytesPerPixel);
 
 // Where the mask of a picture saved at `path` goes: the path up to its last
 // ".", or all of it when there is none, followed by "-mask.BMP".

@@ -16,7 +16,7 @@
 
 #include "io/decoder_process.h"
 #include "io/image_io.h"
-#include "devil/library_image.h"
+#include "devil/library.h"
 #include "io/picture_checks.h"
 #include "core/reasons.h"
 
@@ -112,36 +112,28 @@ class PictureBytes {
 // The formats read: those the Open dialog offers. The library knows many
 // more, but its other decoders get none of the checks these have, and some
 // allocate gigabytes for a file of a few hundred bytes.
-constexpr std::pair<ILenum, PictureFormat> kReadFormats[] = {{IL_PNG, PictureFormat::kPng},
-                                                             {IL_JPG, PictureFormat::kJpeg},
-                                                             {IL_TGA, PictureFormat::kTarga},
-                                                             {IL_BMP, PictureFormat::kBmp},
-                                                             {IL_PCX, PictureFormat::kPcx}};
-
-// The library's type for the file: by the extension, else by the first
-// bytes, as its own loader chooses. IL_TYPE_UNKNOWN for any format not read.
-ILenum TypeOf(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  ILenum type = ilTypeFromExt(name.c_str());
-  if (type == IL_TYPE_UNKNOWN) type = ilDetermineTypeL(data, ILuint(size));
-  for (const auto& [readType, format] : kReadFormats) {
-    if (type == readType) return type;
+PictureFormat FormatOf(LibraryFileType type) {
+  switch (type) {
+    case LibraryFileType::kPng:
+      return PictureFormat::kPng;
+    case LibraryFileType::kJpeg:
+      return PictureFormat::kJpeg;
+    case LibraryFileType::kTarga:
+      return PictureFormat::kTarga;
+    case LibraryFileType::kBmp:
+      return PictureFormat::kBmp;
+    case LibraryFileType::kPcx:
+      return PictureFormat::kPcx;
+    default:
+      return PictureFormat::kOther;
   }
-  return IL_TYPE_UNKNOWN;
 }
 
-PictureFormat FormatOf(ILenum type) {
-  for (const auto& [readType, format] : kReadFormats) {
-    if (type == readType) return format;
-  }
-  return PictureFormat::kOther;
-}
-
-// True when the library's last failure was running out of memory: the
-// decoder's address space is limited (see decode/main.cpp).
-bool RanOutOfMemory() {
-  bool outOfMemory = false;
-  for (ILenum error; (error = ilGetError()) != IL_NO_ERROR;) outOfMemory |= error == IL_OUT_OF_MEMORY;
-  return outOfMemory;
+// The file's type: by the extension, else by the first bytes, as the
+// library's own loader chooses; kOther for any format not read.
+LibraryFileType TypeOf(const std::string& name, const std::uint8_t* data, std::size_t size) {
+  const LibraryFileType type = LibraryTypeOfName(name);
+  return type != LibraryFileType::kUnknown ? type : LibraryTypeOfBytes(data, size);
 }
 
 // Opens a picture for reading: a plain file, or a pipe or device such as
@@ -183,11 +175,11 @@ bool DecodeImageStream(int fd, const std::string& name, int bytesPerPixel,
   std::uint8_t* data = bytes.Data();
   std::size_t size = bytes.Size();
   if (size == 0) return fail("is empty, not a picture");
-  const ILenum type = TypeOf(name, data, size);
-  if (type == IL_TYPE_UNKNOWN) {
+  const LibraryFileType type = TypeOf(name, data, size);
+  if (FormatOf(type) == PictureFormat::kOther) {
     return fail("is not a PNG, JPEG, TGA, BMP or PCX file, the kinds of picture Gyrelle reads");
   }
-  if (type == IL_BMP) {
+  if (type == LibraryFileType::kBmp) {
     std::size_t start = 0;
     if (!RewriteBmpHeader(data, size, start, problem)) {
       return fail("is a BMP file DevIL cannot read: " + problem);
@@ -196,28 +188,7 @@ bool DecodeImageStream(int fd, const std::string& name, int bytesPerPixel,
     size -= start;
   }
   if (!CheckPictureBytes(FormatOf(type), data, size, problem)) return fail(problem);
-
-  ForgetLibraryErrors();
-  LibraryImage library;
-  // A failed load leaves a 1 x 1 placeholder bound; it is not the picture.
-  if (!ilLoadL(type, data, ILuint(size))) {
-    return fail(RanOutOfMemory() ? "is too large to read in the memory the decoder may use"
-                                 : "is not a picture DevIL can read");
-  }
-  if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) {
-    return fail("could not be converted: " + LibraryError("DevIL refused the conversion"));
-  }
-  Palette palette;
-  if (bytesPerPixel == 1) ReadLibraryPalette(palette);
-  const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
-  const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
-  const ILubyte* pixels = ilGetData();
-  if (width <= 0 || height <= 0 || pixels == nullptr ||
-      std::uint64_t(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) <
-          std::uint64_t(width) * std::uint64_t(height) * std::uint64_t(bytesPerPixel)) {
-    return fail("holds no pixels");
-  }
-  use({pixels, width, height, bytesPerPixel, bytesPerPixel == 1 ? &palette : nullptr});
+  if (!LibraryDecode(type, data, size, bytesPerPixel, use, problem)) return fail(problem);
   return true;
 }
 
@@ -256,34 +227,4 @@ std::unique_ptr<Image> LoadImageFile(const std::string& path, int bytesPerPixel,
   auto image = DecodeInHelper(fd, path, bytesPerPixel, reason);
   close(fd);
   return image;
-}
-
-bool FlipRows(Image& image) try {
-  LibraryImage library;
-  if (!MakeLibraryImage(image)) return false;
-  iluFlipImage();
-  image.ReplacePixels(ilGetData());
-  return true;
-} catch (const std::bad_alloc&) {
-  return false;
-}
-
-bool ConvertDepth(Image& image, int bytesPerPixel) try {
-  if (image.BytesPerPixel() == bytesPerPixel || !ValidDepth(bytesPerPixel)) return false;
-  LibraryImage library;
-  if (!MakeLibraryImage(image)) return false;
-  if (!ilConvertImage(LibraryFormat(bytesPerPixel), IL_UNSIGNED_BYTE)) return false;
-  Palette palette;
-  if (bytesPerPixel == 1) ReadLibraryPalette(palette);
-  const ILubyte* data = ilGetData();
-  const bool wasIndexed = image.BytesPerPixel() == 1;
-  if (bytesPerPixel == 1) {
-    image.Set(image.GetName(), data, image.Width(), image.Height(), 1, palette);
-  } else {
-    image.Set(image.GetName(), data, image.Width(), image.Height(), bytesPerPixel);
-    if (wasIndexed) image.DropPalette();
-  }
-  return true;
-} catch (const std::bad_alloc&) {
-  return false;
 }

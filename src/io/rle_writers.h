@@ -7,16 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-// Pixel rows as the writers take them: top row first, no gap between rows;
-// 4 bytes a pixel red, green, blue, alpha; 3 bytes red, green, blue; or 1
-// byte, an index into `palette`, 256 red-green-blue entries.
-struct PixelRows {
-  int width = 0;
-  int height = 0;
-  int bytesPerPixel = 3;
-  const std::uint8_t* pixels = nullptr;
-  const std::uint8_t* palette = nullptr;
-};
+#include "core/pixel_rows.h"
 
 // TGA image type 10 (true colour, 3 or 4 bytes a pixel) or 9 (colour-mapped,
 // 1 byte), rows bottom first, packets of at most 128 pixels that never cross

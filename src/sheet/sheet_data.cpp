@@ -5,6 +5,7 @@
 
 #include "core/atomic_file.h"
 #include "core/reasons.h"
+#include "gyrelle_version.h"
 
 namespace {
 

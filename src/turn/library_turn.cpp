@@ -1,17 +1,13 @@
 #include "turn/library_turn.h"
 
-#include <algorithm>
-#include <atomic>
-#include <climits>
 #include <cstring>
-#include <mutex>
+#include <functional>
 #include <new>
 #include <vector>
 
-#include "io/image_io.h"
-#include "devil/library_image.h"
-#include "turn/pixel_turns.h"
 #include "core/reasons.h"
+#include "devil/library.h"
+#include "turn/pixel_turns.h"
 
 namespace {
 
@@ -25,11 +21,11 @@ struct TurnedView {
 // The part of a turned picture that lands on a width x height canvas when it
 // is centred there: columns [x, x + w) and rows [y, y + h) of the canvas take
 // the block that starts at column sx, row sy of the turned picture.
-struct Placement {
+struct Block {
   int x, y, sx, sy, w, h;
 };
 
-Placement CentreOnCanvas(int canvasWidth, int canvasHeight, int turnedWidth, int turnedHeight) {
+Block CentreOnCanvas(int canvasWidth, int canvasHeight, int turnedWidth, int turnedHeight) {
   return {CentredStart(canvasWidth, turnedWidth),
           CentredStart(canvasHeight, turnedHeight),
           0,
@@ -41,7 +37,7 @@ Placement CentreOnCanvas(int canvasWidth, int canvasHeight, int turnedWidth, int
 // Clips a block placed at (x, y) to a canvas, as a paste does. Worked in 64
 // bits so that no position overflows; a block wholly outside comes back with
 // no width or height.
-Placement Clip(Placement block, int canvasWidth, int canvasHeight) {
+Block Clip(Block block, int canvasWidth, int canvasHeight) {
   long long x = block.x, y = block.y, w = block.w, h = block.h, sx = 0, sy = 0;
   if (x < 0) {
     w += x;
@@ -92,29 +88,28 @@ bool HalfTurnFirst(long long angle) {
   return turn > 90 && turn < 270 && turn != 180;
 }
 
-// Turns `source` by `angle` degrees into the bound library image, or into
-// `own` for the turns the library gets wrong, and tells where the turned
-// pixels are. Null pixels when the library fails.
-TurnedView Turn(const Image& source, long long angle, std::vector<std::uint8_t>& own) {
+// Turns `source` by `angle` degrees, by the library or, for the turns it
+// gets wrong, into `own`, and hands the turned pixels to `use`. False when
+// the library fails.
+bool Turn(const Image& source, long long angle, std::vector<std::uint8_t>& own,
+          const std::function<void(const TurnedView&)>& use) {
   const int width = source.Width(), height = source.Height(), bpp = source.BytesPerPixel();
+  const auto pass = [&](const LibraryPixels& turned) {
+    use({turned.pixels, turned.width, turned.height});
+  };
   if (TurnedHere(width, height, angle)) {
     own.resize(source.ByteSize());
     TurnHere(source, angle, own.data());
     const bool half = WholeTurn(angle) == 180;
-    return {own.data(), half ? width : height, half ? height : width};
+    use({own.data(), half ? width : height, half ? height : width});
+    return true;
   }
-  bool made;
   if (HalfTurnFirst(angle)) {
     own.resize(source.ByteSize());
     TurnHere(source, 180, own.data());
-    made = ilTexImage(ILuint(width), ILuint(height), 1, ILubyte(bpp), LibraryFormat(bpp),
-                      IL_UNSIGNED_BYTE, own.data());
-    angle = WholeTurn(angle) - 180;
-  } else {
-    made = MakeLibraryImage(source);
+    return LibraryRotate(own.data(), width, height, bpp, float(WholeTurn(angle) - 180), pass);
   }
-  if (!made || !iluRotate(float(angle))) return {nullptr, 0, 0};
-  return {ilGetData(), ilGetInteger(IL_IMAGE_WIDTH), ilGetInteger(IL_IMAGE_HEIGHT)};
+  return LibraryRotate(source, float(angle), pass);
 }
 
 }  // namespace
@@ -126,65 +121,30 @@ bool TooSmallToTurn(const Image& image, std::string* reason) {
   return true;
 }
 
-bool SetClearColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::uint8_t alpha) {
-  // The single-precision number nearest 1/255: every byte v comes back as v
-  // when the library multiplies by 255 and truncates.
-  constexpr float kByteToUnit = 0.003921569f;
-  const auto unit = [](std::uint8_t v) { return float(double(v) * double(kByteToUnit)); };
-  ilClearColour(unit(red), unit(green), unit(blue), unit(alpha));
-  return true;
-}
-
-bool FillImage(Image& image) try {
-  LibraryImage library;
-  if (!MakeLibraryImage(image) || !ilClearImage()) return false;
-  image.ReplacePixels(ilGetData());
-  return true;
-} catch (const std::bad_alloc&) {
-  return false;
-}
-
 bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) {
   if (TooSmallToTurn(image, reason)) return false;
   const long long angle = keepSign ? (long long)degrees : -(long long)degrees;
-  LibraryImage library;
   std::vector<std::uint8_t> own;
-  const TurnedView turned = Turn(image, angle, own);
-  if (turned.pixels == nullptr) {
+  bool held = true;
+  const auto keep = [&](const TurnedView& turned) {
+    try {
+      if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
+        image.Set(image.GetName(), turned.pixels, turned.width, turned.height, 1,
+                  *image.GetPalette());
+      } else {
+        image.Set(image.GetName(), turned.pixels, turned.width, turned.height,
+                  image.BytesPerPixel());
+      }
+    } catch (const std::bad_alloc&) {
+      held = false;
+    }
+  };
+  if (!Turn(image, angle, own, keep)) {
     SetReason(reason, "the picture could not be turned: " + LibraryError("DevIL refused"));
     return false;
   }
-  try {
-    if (image.BytesPerPixel() == 1 && image.GetPalette() != nullptr) {
-      image.Set(image.GetName(), turned.pixels, turned.width, turned.height, 1,
-                *image.GetPalette());
-    } else {
-      image.Set(image.GetName(), turned.pixels, turned.width, turned.height, image.BytesPerPixel());
-    }
-  } catch (const std::bad_alloc&) {
-    SetReason(reason, "not enough memory to turn the picture");
-    return false;
-  }
-  return true;
-}
-
-bool PasteImage(Image& destination, const Image& source, int x, int y) try {
-  const Placement p = Clip({x, y, 0, 0, source.Width(), source.Height()}, destination.Width(),
-                           destination.Height());
-  if (p.w <= 0 || p.h <= 0) return true;
-  LibraryImage destinationLibrary;
-  if (!MakeLibraryImage(destination)) return false;
-  LibraryImage sourceLibrary;
-  if (!MakeLibraryImage(source)) return false;
-  std::vector<std::uint8_t> block(std::size_t(p.w) * std::size_t(p.h) * 3);
-  ilCopyPixels(ILuint(p.sx), ILuint(p.sy), 0, ILuint(p.w), ILuint(p.h), 1, IL_RGB, IL_UNSIGNED_BYTE,
-               block.data());
-  destinationLibrary.Bind();
-  ilSetPixels(p.x, p.y, 0, ILuint(p.w), ILuint(p.h), 1, IL_RGB, IL_UNSIGNED_BYTE, block.data());
-  destination.ReplacePixels(ilGetData());
-  return true;
-} catch (const std::bad_alloc&) {
-  return false;
+  if (!held) SetReason(reason, "not enough memory to turn the picture");
+  return held;
 }
 
 bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canvas,
@@ -192,33 +152,33 @@ bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canv
   const int bpp = canvas.bytesPerPixel;
   const std::uint8_t* fill = canvas.fillRow;
   SetClearColor(fill[0], fill[1], fill[2], bpp == 4 ? fill[3] : 255);
-  LibraryImage library;
   thread_local std::vector<std::uint8_t> own;
-  const TurnedView turned = Turn(picture, -(long long)degrees, own);
-  if (turned.pixels == nullptr) {
+  const auto draw = [&](const TurnedView& turned) {
+    const Block p =
+        Clip(CentreOnCanvas(canvas.width, canvas.height, turned.width, turned.height),
+             canvas.width, canvas.height);
+    const std::size_t rowBytes = std::size_t(canvas.width) * bpp;
+    const std::size_t turnedRowBytes = std::size_t(turned.width) * bpp;
+    for (int row = 0; row < canvas.height; ++row) {
+      std::uint8_t* out = canvas.pixels + std::size_t(row) * canvas.stride;
+      if (p.w <= 0 || p.h <= 0 || row < p.y || row >= p.y + p.h) {
+        std::memcpy(out, fill, rowBytes);
+        continue;
+      }
+      const std::size_t left = std::size_t(p.x) * bpp;
+      const std::size_t middle = std::size_t(p.w) * bpp;
+      std::memcpy(out, fill, left);
+      std::memcpy(
+          out + left,
+          turned.pixels + std::size_t(p.sy + row - p.y) * turnedRowBytes + std::size_t(p.sx) * bpp,
+          middle);
+      std::memcpy(out + left + middle, fill + left + middle, rowBytes - left - middle);
+    }
+  };
+  if (!Turn(picture, -(long long)degrees, own, draw)) {
     SetReason(reason, "the picture could not be turned by " + std::to_string(degrees) +
                           " degrees: " + LibraryError("DevIL refused"));
     return false;
   }
-  const Placement p = Clip(CentreOnCanvas(canvas.width, canvas.height, turned.width, turned.height),
-                           canvas.width, canvas.height);
-  const std::size_t rowBytes = std::size_t(canvas.width) * bpp;
-  const std::size_t turnedRowBytes = std::size_t(turned.width) * bpp;
-  for (int row = 0; row < canvas.height; ++row) {
-    std::uint8_t* out = canvas.pixels + std::size_t(row) * canvas.stride;
-    if (p.w <= 0 || p.h <= 0 || row < p.y || row >= p.y + p.h) {
-      std::memcpy(out, fill, rowBytes);
-      continue;
-    }
-    const std::size_t left = std::size_t(p.x) * bpp;
-    const std::size_t middle = std::size_t(p.w) * bpp;
-    std::memcpy(out, fill, left);
-    std::memcpy(
-        out + left,
-        turned.pixels + std::size_t(p.sy + row - p.y) * turnedRowBytes + std::size_t(p.sx) * bpp,
-        middle);
-    std::memcpy(out + left + middle, fill + left + middle, rowBytes - left - middle);
-  }
   return true;
 }
-

@@ -19,8 +19,10 @@ using WindowHandle = int;
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 
-// A window procedure: answers one message, true when it handled it.
-using DialogProc = bool (*)(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
+// A window procedure: answers one message, true when it handled it. It may
+// carry the object it belongs to.
+using DialogProc =
+    std::function<bool(WindowHandle window, unsigned message, WParam wParam, LParam lParam)>;
 
 // Messages, with the values the handlers' tables are written in.
 constexpr unsigned WM_DESTROY = 0x0002;

@@ -1,4 +1,5 @@
 #include "sheet/sheet_builder.h"
+#include "devil/library.h"
 #include "turn/library_turn.h"
 
 #include <gtest/gtest.h>

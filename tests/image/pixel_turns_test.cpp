@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "sheet/sheet_builder.h"
+#include "devil/library.h"
 #include "turn/library_turn.h"
 #include "sheet/sheet_layout.h"
 #include "engine/strip_pipeline.h"

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "devil/library.h"
 #include "turn/library_turn.h"
 #include "sheet/sheet_layout.h"
 #include "engine/strip_pipeline.h"
