@@ -19,6 +19,8 @@
 #include "engine/strip_pipeline.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
+#include "io/picture_formats.h"
+#include "sheet/data_formats.h"
 #include "sheet/sheet_layout.h"
 
 namespace {
@@ -171,8 +173,8 @@ bool ParseFill(const std::string& text, Rgb& fill) {
 }
 
 bool WritableFormat(const std::string& path) {
-  const std::string extension = Extension(path);
-  return extension == "PNG" || extension == "TGA" || extension == "BMP" || extension == "PCX";
+  const PictureFormatRow* format = PictureFormatOfPath(path);
+  return format != nullptr && format->write;
 }
 
 }  // namespace
@@ -228,7 +230,7 @@ int main(int argc, char** argv) {
   bool fillGiven = false;
   bool columnsGiven = false;
   SaveOptions save;
-  DataFormat dataFormat = DataFormat::kJsonHash;
+  DataFormat dataFormat = DataFormats().front().format;
   bool dataFormatGiven = false;
 
   opterr = 0;  // our own messages, one line each
@@ -307,10 +309,12 @@ int main(int argc, char** argv) {
         save.dataPath = optarg;
         break;
       case kDataFormat:
-        if (std::string(optarg) != "hash" && std::string(optarg) != "array") {
-          return UsageError("the data format must be hash or array, not " + Quoted(optarg));
+        if (const DataFormatRow* row = DataFormatNamed(optarg)) {
+          dataFormat = row->format;
+        } else {
+          return UsageError("the data format must be " + DataFormatNameList(" or ") + ", not " +
+                            Quoted(optarg));
         }
-        dataFormat = std::string(optarg) == "hash" ? DataFormat::kJsonHash : DataFormat::kJsonArray;
         dataFormatGiven = true;
         break;
       case kMethod:
@@ -347,7 +351,7 @@ int main(int argc, char** argv) {
   const std::string input = argv[optind];
   const std::string output = argv[optind + 1];
   if (!WritableFormat(output)) {
-    return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
+    return UsageError(Quoted(output) + " must end in " + PictureExtensionList(true));
   }
   // Writing over INPUT would destroy the picture the strip is made from.
   std::vector<std::string> targets{output};
