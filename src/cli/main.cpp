@@ -12,16 +12,14 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/strip_pipeline.h"
+#include "engine/job.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
-#include "io/picture_formats.h"
 #include "sheet/data_formats.h"
-#include "sheet/sheet_layout.h"
 
 namespace {
 
@@ -172,17 +170,9 @@ bool ParseFill(const std::string& text, Rgb& fill) {
   return true;
 }
 
-bool WritableFormat(const std::string& path) {
-  const PictureFormatRow* format = PictureFormatOfPath(path);
-  return format != nullptr && format->write;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Past a file size limit a write then fails with EFBIG, is reported and
-  // its temporary file removed, where the signal would end the run silently.
-  std::signal(SIGXFSZ, SIG_IGN);
+// Reads the command line into `job`: an exit status when there is nothing
+// more to do (help, the version, a usage error), none when the job is whole.
+std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   enum {
     kEightBit = 256,
     kCompress,
@@ -235,7 +225,6 @@ int main(int argc, char** argv) {
 
   opterr = 0;  // our own messages, one line each
   int option;
-  bool quiet = false;
   while ((option = getopt_long(argc, argv, ":n:f:hq", options, nullptr)) != -1) {
     switch (option) {
       case 'n':
@@ -303,9 +292,6 @@ int main(int argc, char** argv) {
         strip.exactAngles = true;
         break;
       case kData:
-        if (Extension(optarg) != "JSON") {
-          return UsageError("the data file must end in .json, not " + Quoted(optarg));
-        }
         save.dataPath = optarg;
         break;
       case kDataFormat:
@@ -348,64 +334,30 @@ int main(int argc, char** argv) {
     return UsageError("expected INPUT and OUTPUT, got " + std::to_string(argc - optind) +
                       " file name" + (argc - optind == 1 ? "" : "s"));
   }
-  const std::string input = argv[optind];
-  const std::string output = argv[optind + 1];
-  if (!WritableFormat(output)) {
-    return UsageError(Quoted(output) + " must end in " + PictureExtensionList(true));
-  }
-  // Writing over INPUT would destroy the picture the strip is made from.
-  std::vector<std::string> targets{output};
-  if (save.mask) targets.push_back(MaskPath(output));
-  if (!save.dataPath.empty()) targets.push_back(save.dataPath);
-  for (const std::string& target : targets) {
-    std::error_code error;
-    if (std::filesystem::equivalent(input, target, error)) {
-      return UsageError(Quoted(target) + " is INPUT itself and would be overwritten");
-    }
-  }
-  if (columnsGiven && strip.columns > strip.frames) {
-    return UsageError(std::to_string(strip.columns) + " columns are more than the " +
-                      std::to_string(strip.frames) + " frames");
-  }
+  job = Job{{argv[optind]}, argv[optind + 1], strip, save, !fillGiven};
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
   if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
-  if (!save.dataPath.empty()) save.data = dataFormat;
-  if (strip.alpha) {
-    if (const std::string refusal = TransparencyRefusal(output, save); !refusal.empty()) {
-      return UsageError(refusal);
-    }
-  }
+  if (!save.dataPath.empty()) job.save.data = dataFormat;
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Past a file size limit a write then fails with EFBIG, is reported and
+  // its temporary file removed, where the signal would end the run silently.
+  std::signal(SIGXFSZ, SIG_IGN);
+  Job job;
+  bool quiet = false;
+  if (const std::optional<int> done = Parse(argc, argv, job, quiet)) return *done;
+  if (const JobProblem problem = ValidateJob(job)) return UsageError(problem.text);
 
   InitImageLibrary();
-  std::string reason;
-  auto picture = ReadPicture(input, &reason);
-  if (!picture) return Complain(kExitUnreadableOrUnwritable, reason);
-  if (!fillGiven) strip.fill = TopLeftColor(*picture);
-  // A sheet its format cannot hold is refused before it is made.
-  SheetPlan plan;
-  if (!PlanStrip(*picture, strip, plan, &reason)) {
-    return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
-  }
-  const std::string tooLarge =
-      SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
-  if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
   ProgressLine progress(!quiet);
-  auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress.Hook());
+  const JobResult result = RunJob(job, progress.Hook());
   progress.Clear();
-  if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
-  picture.reset();  // the strip is what is written; give its memory back
-
-  int status = 0;
-  const std::vector<SaveFailure> failures =
-      SaveStrip(*sheet, output, save, strip.fill, &plan, progress.Hook());
-  progress.Clear();
-  for (const SaveFailure& failure : failures) {
-    status =
-        Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
-                                                  ? Quoted(failure.path) + ": " + failure.reason
-                                                  : failure.reason);
-  }
-  return status;
+  for (const std::string& failure : result.failures) Complain(kExitUnreadableOrUnwritable, failure);
+  return result.failures.empty() ? 0 : kExitUnreadableOrUnwritable;
 }
