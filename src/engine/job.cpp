@@ -17,7 +17,6 @@ JobProblem Problem(std::string text, JobProblem::Kind kind = JobProblem::Kind::k
 }  // namespace
 
 JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
-  if (job.inputs.empty()) return Problem("no picture to turn");
   if (const std::string grid = GridProblem(job.strip); !grid.empty()) return Problem(grid);
   const SaveOptions& save = job.save;
   if (save.data != DataFormat::kNone) {
@@ -59,6 +58,7 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
 
 JobResult RunJob(const Job& job, const ProgressHook& progress) {
   JobResult result;
+  if (job.inputs.empty()) return {{"there is no picture to turn"}};
   const std::string& input = job.inputs.front();
   std::string reason;
   auto picture = ReadPicture(input, &reason);
