@@ -81,3 +81,4 @@ constexpr int kJsonArrayRadio = 1040;
 constexpr int kLibraryTurnRadio = 1041;
 constexpr int kRotSpriteTurnRadio = 1042;
 constexpr int kShearTurnRadio = 1043;
+constexpr int kSmoothTurnRadio = 1044;

@@ -170,7 +170,7 @@ const DialogTemplate kSheetOptions{
     kSheetOptionsTemplate,
     "Sheet Options",
     200,
-    283,
+    295,
     kDialogStyle,
     0,
     {
@@ -199,15 +199,17 @@ const DialogTemplate kSheetOptions{
          BS_RADIOBUTTON | WS_TABSTOP},
         {kJsonHashRadio, ControlClass::kButton, "JSON hash", 14, 172, 170, 11, BS_RADIOBUTTON},
         {kJsonArrayRadio, ControlClass::kButton, "JSON array", 14, 184, 170, 11, BS_RADIOBUTTON},
-        {-1, ControlClass::kButton, "Turning", 7, 205, 186, 52, BS_GROUPBOX},
+        {-1, ControlClass::kButton, "Turning", 7, 205, 186, 64, BS_GROUPBOX},
         {kLibraryTurnRadio, ControlClass::kButton, "Library", 14, 217, 170, 11,
          BS_RADIOBUTTON | WS_TABSTOP},
         {kRotSpriteTurnRadio, ControlClass::kButton, "RotSprite (pixel art)", 14, 229, 170, 11,
          BS_RADIOBUTTON},
         {kShearTurnRadio, ControlClass::kButton, "Three shears (pixel art)", 14, 241, 170, 11,
          BS_RADIOBUTTON},
-        {IDOK, ControlClass::kButton, "OK", 88, 262, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 262, 50, 14, WS_TABSTOP},
+        {kSmoothTurnRadio, ControlClass::kButton, "Smooth (painted art)", 14, 253, 170, 11,
+         BS_RADIOBUTTON},
+        {IDOK, ControlClass::kButton, "OK", 88, 274, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 274, 50, 14, WS_TABSTOP},
     }};
 
 }  // namespace

@@ -32,6 +32,7 @@ constexpr Choice<TurnMethod> kTurnGroup[] = {
     {kLibraryTurnRadio, TurnMethod::kLibrary},
     {kRotSpriteTurnRadio, TurnMethod::kRotSprite},
     {kShearTurnRadio, TurnMethod::kShear},
+    {kSmoothTurnRadio, TurnMethod::kSmooth},
 };
 
 // The entry of `group` for radio button `id`, nullptr when it has none.
