@@ -162,7 +162,8 @@ TEST(DataFormats, LibGdxRegionsComeBackAsPlanned) {
   std::map<std::string, int> nextIndex;
   int v[4];
   while (std::getline(lines, line)) {
-    ReadFrame frame{line};
+    ReadFrame frame;
+    frame.animation = line;
     ASSERT_TRUE(std::getline(lines, line));
     ASSERT_EQ(std::sscanf(line.c_str(), "  bounds: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]), 4);
     frame.sheet = {v[0], v[1], v[2], v[3]};
