@@ -76,6 +76,8 @@ class SheetOptionsDialog : public Dialog {
     Check(window, kTurnGroup, RadioOf(kTurnGroup, strip.method));
   }
 
+  int FirstInput(WindowHandle) const override { return kTransparentCheckBox; }
+
   void Command(WindowHandle window, unsigned id) override {
     // The check boxes keep their own state until OK.
     if (const auto* size = ByRadio(kSizeGroup, id)) {
