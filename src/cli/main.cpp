@@ -62,10 +62,15 @@ constexpr const char* kUsage =
     "      --reverse      turn the other way\n"
     "      --exact-angles frame k at round(start + k * 360 / N) degrees, not the\n"
     "                     running sum truncated to whole degrees\n"
-    "      --data FILE.json\n"
-    "                     also write the frames' rectangles for game engines\n"
-    "      --data-format hash|array\n"
-    "                     the JSON hash form (default) or the JSON array form\n"
+    "      --data FILE    also write the frames' rectangles and animations for game\n"
+    "                     engines, in the format FILE's extension names: .json\n"
+    "                     (Phaser, PixiJS), .tres (a Godot SpriteFrames resource) or\n"
+    "                     .atlas (libGDX and Spine)\n"
+    "      --data-format hash|array|aseprite|godot4|godot3|libgdx\n"
+    "                     for .json the hash form (default), the array form or\n"
+    "                     frames named by number for Phaser's createFromAseprite;\n"
+    "                     for .tres Godot 4 (default) or Godot 3\n"
+    "      --fps N        animation speed, frames a second, 1 to 1000 (default 10)\n"
     "      --method library|rotsprite|shear|smooth\n"
     "                     how each frame is turned: by the image library (the\n"
     "                     default), or for pixel art, moving whole pixels only, by\n"
@@ -192,7 +197,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kData,
     kDataFormat,
     kMethod,
-    kThreads
+    kThreads,
+    kFps
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -216,13 +222,14 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"fps", required_argument, nullptr, kFps},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
   bool columnsGiven = false;
   SaveOptions save;
-  DataFormat dataFormat = DataFormats().front().format;
-  bool dataFormatGiven = false;
+  std::string dataFormatName;
+  bool fpsGiven = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
@@ -296,13 +303,18 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
         save.dataPath = optarg;
         break;
       case kDataFormat:
-        if (const DataFormatRow* row = DataFormatNamed(optarg)) {
-          dataFormat = row->format;
-        } else {
-          return UsageError("the data format must be " + DataFormatNameList(" or ") + ", not " +
-                            Quoted(optarg));
+        if (DataFormatNamed(optarg) == nullptr) {
+          return UsageError("the data format must be one of " + DataFormatNameList(", ") +
+                            ", not " + Quoted(optarg));
         }
-        dataFormatGiven = true;
+        dataFormatName = optarg;
+        break;
+      case kFps:
+        if (!ParseWhole(optarg, save.fps, 1) || save.fps > kMostFps) {
+          return UsageError("the frames a second must be a whole number from 1 to " +
+                            std::to_string(kMostFps) + ", not " + Quoted(optarg));
+        }
+        fpsGiven = true;
         break;
       case kMethod:
         if (const auto method = TurnMethodNamed(optarg)) {
@@ -339,8 +351,21 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
-  if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
-  if (!save.dataPath.empty()) job.save.data = dataFormat;
+  if (!dataFormatName.empty() && save.dataPath.empty()) {
+    return UsageError("--data-format needs --data");
+  }
+  if (fpsGiven && save.dataPath.empty()) return UsageError("--fps needs --data");
+  if (!save.dataPath.empty()) {
+    std::string expected;
+    const DataFormatRow* row = DataFormatOfPath(save.dataPath, dataFormatName, &expected);
+    if (row == nullptr) {
+      return UsageError(
+          "the data file must end in " + expected +
+          (dataFormatName.empty() ? "" : " for --data-format " + dataFormatName) + ", not " +
+          Quoted(save.dataPath));
+    }
+    job.save.data = row->format;
+  }
   return std::nullopt;
 }
 

@@ -212,7 +212,8 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
-    } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason)) {
+    } else if (!WriteSheetData(*plan, options.data,
+                               {path, options.dataPath, alpha, options.fps}, &reason)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
     }
   }
