@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/sheet_rules.h"
 #include "engine/strip_pipeline.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
@@ -74,6 +75,14 @@ constexpr const char* kUsage =
     "                     RotSprite or by three shears\n"
     "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
+    "      --trim         cut each frame to its visible pixels; the data file says\n"
+    "                     where it sits in the full frame (needs --data)\n"
+    "      --pack         place the frames in the smallest sheet found, within\n"
+    "                     --max-size (needs --data)\n"
+    "      --extrude N    repeat each frame's edge pixels N pixels outward, 0 to 64\n"
+    "      --bleed        transparent pixels take the nearest visible pixel's color\n"
+    "                     (needs --alpha)\n"
+    "      --premultiply  colors multiplied by alpha (needs --alpha)\n"
     "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
@@ -201,7 +210,12 @@ int main(int argc, char** argv) {
     kData,
     kDataFormat,
     kMethod,
-    kThreads
+    kThreads,
+    kTrim,
+    kPack,
+    kExtrude,
+    kBleed,
+    kPremultiply
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -225,6 +239,11 @@ int main(int argc, char** argv) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"trim", no_argument, nullptr, kTrim},
+                            {"pack", no_argument, nullptr, kPack},
+                            {"extrude", required_argument, nullptr, kExtrude},
+                            {"bleed", no_argument, nullptr, kBleed},
+                            {"premultiply", no_argument, nullptr, kPremultiply},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -331,6 +350,24 @@ int main(int argc, char** argv) {
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
         break;
+      case kTrim:
+        strip.trim = true;
+        break;
+      case kPack:
+        strip.pack = true;
+        break;
+      case kExtrude:
+        if (!ParseWhole(optarg, strip.extrude, 0) || strip.extrude > kMostExtrude) {
+          return UsageError("extrusion must be a whole number of pixels from 0 to " +
+                            std::to_string(kMostExtrude) + ", not " + Quoted(optarg));
+        }
+        break;
+      case kBleed:
+        strip.bleed = true;
+        break;
+      case kPremultiply:
+        strip.premultiply = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -372,6 +409,9 @@ int main(int argc, char** argv) {
   }
   if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
   if (!save.dataPath.empty()) save.data = dataFormat;
+  if (const std::string refusal = SheetOptionsRefusal(strip, save); !refusal.empty()) {
+    return UsageError(refusal);
+  }
   if (strip.alpha) {
     if (const std::string refusal = TransparencyRefusal(output, save); !refusal.empty()) {
       return UsageError(refusal);
@@ -388,13 +428,18 @@ int main(int argc, char** argv) {
   if (!PlanStrip(*picture, strip, plan, &reason)) {
     return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
   }
-  const std::string tooLarge =
-      SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
+  // A packed sheet's size is known only once its frames are.
+  std::string tooLarge =
+      strip.pack ? std::string() : SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
   if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
   ProgressLine progress(!quiet);
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress.Hook());
   progress.Clear();
   if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
+  if (strip.pack && !(tooLarge = SaveSizeProblem(output, plan.width, plan.height,
+                                                 strip.alpha ? 4 : 3)).empty()) {
+    return Complain(kExitUnreadableOrUnwritable, tooLarge);
+  }
   picture.reset();  // the strip is what is written; give its memory back
 
   int status = 0;

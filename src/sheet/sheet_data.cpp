@@ -75,6 +75,7 @@ std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, b
        Json::array(
            {{{"name", "spin"}, {"from", 0}, {"to", plan.Frames() - 1}, {"direction", "forward"}}})},
   };
+  if (plan.premultiplied) data["meta"]["premultiplied"] = true;
   return data.dump(2) + "\n";
 }
 
