@@ -35,3 +35,16 @@ double BestSeconds(int rounds, const std::function<void()>& work) {
   }
   return best;
 }
+
+Image ScaledRgbaShip(const Image& ship, int side) {
+  Image scaled;
+  scaled.Allocate("", side, side, ship.BytesPerPixel());
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const auto pixel = ship.ReadPixel(x * ship.Width() / side, y * ship.Height() / side);
+      std::copy(pixel.begin(), pixel.end(),
+                scaled.Pixels() + (std::size_t(y) * side + x) * ship.BytesPerPixel());
+    }
+  }
+  return scaled;
+}

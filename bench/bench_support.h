@@ -10,5 +10,8 @@
 // rows top first: a bench picture with a ship's colours and edges.
 Image ScaledShip(const std::string& samplePath, int side);
 
+// `ship` (read upright) blown up to side x side pixels, transparency kept.
+Image ScaledRgbaShip(const Image& ship, int side);
+
 // The shortest of `rounds` timings of `work`, in seconds.
 double BestSeconds(int rounds, const std::function<void()>& work);

@@ -19,14 +19,12 @@ Rect VisibleBox(const Image& image, const Rect& area, const Rgb& fill) {
   for (int y = 0; y < area.height; ++y) {
     const std::uint8_t* row =
         image.Pixels() + std::size_t(area.y + y) * image.RowBytes() + std::size_t(area.x) * bpp;
-    int first = -1, last = -1;
-    for (int x = 0; x < area.width; ++x) {
-      if (Visible(row + std::size_t(x) * bpp, bpp, fill)) {
-        if (first < 0) first = x;
-        last = x;
-      }
-    }
-    if (first < 0) continue;
+    // From each end inward: the middle of a row never changes the box.
+    int first = 0;
+    while (first < area.width && !Visible(row + std::size_t(first) * bpp, bpp, fill)) ++first;
+    if (first == area.width) continue;
+    int last = area.width - 1;
+    while (last > first && !Visible(row + std::size_t(last) * bpp, bpp, fill)) --last;
     left = std::min(left, first), right = std::max(right, last);
     top = std::min(top, y), bottom = y;
   }

@@ -65,10 +65,10 @@ bool PackSheet(const SheetPlan& frames, const StripOptions& options, int bytesPe
     return false;
   }
   // Every width from the widest frame to all in one row, in at most about
-  // 512 steps, is tried; the smallest sheet wins, then the squarer, then
+  // 128 steps, is tried; the smallest sheet wins, then the squarer, then
   // the narrower, so the choice never depends on anything but the frames.
   const std::int64_t last = std::min(room, totalWidth);
-  const std::int64_t step = std::max<std::int64_t>(1, (last - widest) / 512);
+  const std::int64_t step = std::max<std::int64_t>(1, (last - widest) / 128);
   const int tallest = int(std::min(room, totalHeight));
   std::vector<stbrp_node> nodes(static_cast<std::size_t>(last));
   Packing best;
