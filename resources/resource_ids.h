@@ -82,3 +82,8 @@ constexpr int kLibraryTurnRadio = 1041;
 constexpr int kRotSpriteTurnRadio = 1042;
 constexpr int kShearTurnRadio = 1043;
 constexpr int kSmoothTurnRadio = 1044;
+// Sheet Options: frames cut, packed and edged.
+constexpr int kTrimCheckBox = 1045;
+constexpr int kPackCheckBox = 1046;
+constexpr int kBleedCheckBox = 1047;
+constexpr int kExtrudeEdit = 1048;

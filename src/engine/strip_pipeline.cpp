@@ -58,9 +58,9 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   return prepared;
 }
 
-std::unique_ptr<Image> BuildStrip(const Image& source, const StripOptions& options,
-                                  const SheetPlan& sheet, std::string* reason,
-                                  const ProgressHook& progress);
+std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
+                                  const StripOptions& options, const SheetPlan& sheet,
+                                  std::string* reason, const ProgressHook& progress);
 
 }  // namespace
 
@@ -115,15 +115,16 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     return nullptr;
   }
   const Image& source = prepared ? *prepared : picture;
-  std::unique_ptr<Image> built = BuildStrip(source, options, sheet, reason, progress);
-  return NeedsFinishing(options) ? FinishSheet(std::move(built), sheet, options, reason) : std::move(built);
+  std::unique_ptr<Image> built = BuildStrip(picture, source, options, sheet, reason, progress);
+  if (!NeedsFinishing(options)) return built;
+  return FinishSheet(std::move(built), sheet, options, reason);
 }
 
 namespace {
 
-std::unique_ptr<Image> BuildStrip(const Image& source, const StripOptions& options,
-                                  const SheetPlan& sheet, std::string* reason,
-                                  const ProgressHook& progress) {
+std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
+                                  const StripOptions& options, const SheetPlan& sheet,
+                                  std::string* reason, const ProgressHook& progress) {
   if (options.method == TurnMethod::kLibrary) {
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
