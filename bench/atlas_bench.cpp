@@ -4,25 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 #include "bench_support.h"
 #include "engine/strip_pipeline.h"
 #include "io/image_io.h"
 #include "sheet/sheet_plan.h"
-
-namespace {
-
-// The process's CPU time for `work`: other programs on a busy machine do not count.
-double CpuSeconds(const std::function<void()>& work) {
-  timespec start{}, end{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
-  work();
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
-  return double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
-}
-
-}  // namespace
 
 int main() {
   InitImageLibrary();
@@ -41,9 +27,9 @@ int main() {
   SheetPlan gridPlan, packedPlan;
   double gridTime = 1e30, packedTime = 1e30;
   for (int round = 0; round < 7; ++round) {
-    gridTime = std::min(gridTime, CpuSeconds([&] { MakeStrip(picture, grid, nullptr, &gridPlan); }));
+    gridTime = std::min(gridTime, ProcessorSeconds([&] { MakeStrip(picture, grid, nullptr, &gridPlan); }));
     packedTime =
-        std::min(packedTime, CpuSeconds([&] { MakeStrip(picture, packed, nullptr, &packedPlan); }));
+        std::min(packedTime, ProcessorSeconds([&] { MakeStrip(picture, packed, nullptr, &packedPlan); }));
   }
   const double ratio = packedTime / gridTime;
   const double area = double(packedPlan.width) * packedPlan.height /

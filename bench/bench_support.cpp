@@ -1,6 +1,7 @@
 #include "bench_support.h"
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
@@ -61,4 +62,12 @@ double Shortest(const std::vector<double>& seconds) {
 double Median(std::vector<double> seconds) {
   std::sort(seconds.begin(), seconds.end());
   return seconds[seconds.size() / 2];
+}
+
+double ProcessorSeconds(const std::function<void()>& work) {
+  timespec start{}, end{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+  work();
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+  return double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
 }

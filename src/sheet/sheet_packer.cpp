@@ -7,6 +7,7 @@
 
 #include "core/image.h"
 #include "core/reasons.h"
+#include "sheet/sheet_layout.h"
 
 // The packer sorts with qsort, which may order equal frames either way; a
 // stable sort keeps the same frames giving the same sheet on any C library.
@@ -26,12 +27,6 @@ static void StableSortRects(void* rects, std::size_t count, std::size_t,
 }
 
 namespace {
-
-std::int64_t PowerOfTwoAtLeast(std::int64_t side) {
-  std::int64_t power = 1;
-  while (power < side) power *= 2;
-  return power;
-}
 
 // Every frame padded by what follows it: the spacing and both rings.
 struct Packing {
