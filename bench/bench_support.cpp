@@ -1,6 +1,7 @@
 #include "bench_support.h"
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,6 +42,19 @@ double BestSeconds(int rounds, const std::function<void()>& work) {
   return best;
 }
 
+Image ScaledRgbaShip(const Image& ship, int side) {
+  Image scaled;
+  scaled.Allocate("", side, side, ship.BytesPerPixel());
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const auto pixel = ship.ReadPixel(x * ship.Width() / side, y * ship.Height() / side);
+      std::copy(pixel.begin(), pixel.end(),
+                scaled.Pixels() + (std::size_t(y) * side + x) * ship.BytesPerPixel());
+    }
+  }
+  return scaled;
+}
+
 double Shortest(const std::vector<double>& seconds) {
   return *std::min_element(seconds.begin(), seconds.end());
 }
@@ -48,4 +62,12 @@ double Shortest(const std::vector<double>& seconds) {
 double Median(std::vector<double> seconds) {
   std::sort(seconds.begin(), seconds.end());
   return seconds[seconds.size() / 2];
+}
+
+double ProcessorSeconds(const std::function<void()>& work) {
+  timespec start{}, end{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+  work();
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+  return double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
 }

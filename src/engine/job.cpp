@@ -68,9 +68,15 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   // A sheet its format cannot hold is refused before it is made.
   SheetPlan plan;
   if (!PlanStrip(*picture, strip, plan, &reason)) return {{Quoted(input) + ": " + reason}};
-  if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  // A packed sheet's size is known only once its frames are.
+  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
+    return {{problem.text}};
+  }
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);
   if (!sheet) return {{Quoted(input) + ": " + reason}};
+  if (strip.pack) {
+    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  }
   picture.reset();  // the sheet is what is written; give its memory back
   for (const SaveFailure& failure :
        SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress)) {
