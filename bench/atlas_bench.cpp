@@ -12,12 +12,7 @@
 
 int main() {
   InitImageLibrary();
-  std::string reason;
-  const auto ship = ReadPicture(GYRELLE_SAMPLES_DIR "/firefly.png", &reason);
-  if (!ship || ship->BytesPerPixel() != 4) {
-    std::fprintf(stderr, "firefly.png: %s\n", reason.empty() ? "no transparency" : reason.c_str());
-    return 1;
-  }
+  const auto ship = ReadRgbaShipOrExit(GYRELLE_SAMPLES_DIR "/firefly.png");
   const Image picture = ScaledRgbaShip(*ship, 256);
   StripOptions grid{.frames = 64, .fill = {0, 0, 0}, .alpha = true};
   grid.frameSize.kind = FrameSize::Kind::kFit;

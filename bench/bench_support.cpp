@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/strip_pipeline.h"
 #include "io/image_io.h"
 
 std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel) {
@@ -40,6 +41,17 @@ double BestSeconds(int rounds, const std::function<void()>& work) {
         best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   return best;
+}
+
+std::unique_ptr<Image> ReadRgbaShipOrExit(const std::string& path) {
+  std::string reason;
+  auto ship = ReadPicture(path, &reason);
+  if (!ship || ship->BytesPerPixel() != 4) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(),
+                 reason.empty() ? "no transparency" : reason.c_str());
+    std::exit(1);
+  }
+  return ship;
 }
 
 Image ScaledRgbaShip(const Image& ship, int side) {

@@ -16,6 +16,10 @@ std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel);
 // rows top first: a bench picture with a ship's colours and edges.
 Image ScaledShip(const std::string& samplePath, int side);
 
+// A sample ship read upright with its transparency; the process ends with a
+// message when it cannot be read or is wholly opaque.
+std::unique_ptr<Image> ReadRgbaShipOrExit(const std::string& path);
+
 // `ship` (read upright) blown up to side x side pixels, transparency kept.
 Image ScaledRgbaShip(const Image& ship, int side);
 

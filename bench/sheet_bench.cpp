@@ -22,12 +22,7 @@ bool Report(const char* what, double ratio, double limit) {
 
 int main() {
   InitImageLibrary();
-  std::string reason;
-  const auto ship = ReadPicture(GYRELLE_SAMPLES_DIR "/firefly.png", &reason);
-  if (!ship || ship->BytesPerPixel() != 4) {
-    std::fprintf(stderr, "firefly.png: %s\n", reason.empty() ? "no transparency" : reason.c_str());
-    return 1;
-  }
+  const auto ship = ReadRgbaShipOrExit(GYRELLE_SAMPLES_DIR "/firefly.png");
   bool within = true;
   for (int side : {64, 256}) {
     const Image picture = ScaledRgbaShip(*ship, side);
