@@ -25,6 +25,7 @@ struct SaveOptions {
   DataFormat data = DataFormat::kNone;
   std::string dataPath{};  // where the data file goes, for data other than kNone
   PngCompression pngCompression = PngCompression::kDefault;
+  int fps = kDefaultFps;   // how fast the data file's animations play
 };
 
 struct SheetPlan;

@@ -35,20 +35,30 @@ namespace {
 // run with no history costs little, short enough to share out.
 constexpr std::size_t kBandBytes = std::size_t(4) << 20;
 
+// How the rows are filtered before deflating.
+enum class Filtering {
+  kNone,    // as they are: sheets are mostly runs of the fill, which filters only break up
+  kChosen,  // per band, as they are or each row by the smallest signed sum, whichever
+            // deflates smaller at the trial level
+};
+
 struct CompressionSetting {
   PngCompression compression;
   const char* name;
   int level;       // libdeflate's
-  bool adaptive;   // each row's filter chosen by the smallest sum, else Up throughout
+  Filtering filtering;
   std::uint8_t zlibLevel;  // FLEVEL of the zlib header: 1 fast ... 3 smallest
 };
 
-// Chosen by measuring strips of turned ships (bench/png_bench): see README.
+// Chosen by measuring sheets of turned ships, blocky and rendered
+// (bench/png_bench): see README. Levels 2 to 4 deflate faster than 1 on such
+// sheets; 10 is the first level much smaller than 6, at twenty times the time.
 constexpr CompressionSetting kSettings[] = {
-    {PngCompression::kFast, "fast", 1, false, 1},
-    {PngCompression::kDefault, "default", 6, false, 2},
-    {PngCompression::kSmall, "small", 9, true, 3},
+    {PngCompression::kFast, "fast", 2, Filtering::kNone, 1},
+    {PngCompression::kDefault, "default", 6, Filtering::kNone, 2},
+    {PngCompression::kSmall, "small", 10, Filtering::kChosen, 3},
 };
+constexpr int kTrialLevel = 6;
 
 const CompressionSetting& SettingOf(PngCompression compression) {
   for (const CompressionSetting& setting : kSettings) {
@@ -164,9 +174,15 @@ void RunOnThreads(int threads, int count, const std::function<void(int)>& job) {
 // What one thread needs for a band, kept between bands.
 struct Scratch {
   std::vector<std::uint8_t> filtered;
-  std::vector<std::uint8_t> tried;  // the five filters of one row
+  std::vector<std::uint8_t> other;     // the rows filtered the other way, when choosing
+  std::vector<std::uint8_t> tried;     // the five filters of one row
+  std::vector<std::uint8_t> deflated;  // room for the longest run
   libdeflate_compressor* compressor = nullptr;
-  ~Scratch() { libdeflate_free_compressor(compressor); }
+  libdeflate_compressor* trial = nullptr;
+  ~Scratch() {
+    libdeflate_free_compressor(compressor);
+    libdeflate_free_compressor(trial);
+  }
 };
 
 class ScratchShelf {
@@ -246,27 +262,24 @@ struct Job {
   const std::uint8_t* zeros;  // a row of zeros, above the first
 };
 
-void FilterRows(const Job& job, int first, int end, Scratch& scratch) {
+// Rows first to end as they are, behind a filter byte of 0.
+void UnfilteredRows(const Job& job, int first, int end, std::uint8_t* out) {
+  const std::size_t n = job.rowBytes;
+  for (int y = first; y < end; ++y, out += n + 1) {
+    out[0] = 0;
+    FilterNone(out + 1, job.picture.pixels + std::size_t(y) * n, n);
+  }
+}
+
+// Each row by the filter whose output has the smallest signed sum.
+void AdaptiveRows(const Job& job, int first, int end, std::uint8_t* out, Scratch& scratch) {
   const std::size_t n = job.rowBytes;
   const int bpp = job.picture.bytesPerPixel;
-  // Indexed pixels are no ramp of values; filters only scramble them.
-  const bool adaptive = job.setting.adaptive && bpp != 1;
-  if (adaptive) scratch.tried.resize(5 * n);
-  for (int y = first; y < end; ++y) {
+  scratch.tried.resize(5 * n);
+  std::uint8_t* tried = scratch.tried.data();
+  for (int y = first; y < end; ++y, out += n + 1) {
     const std::uint8_t* cur = job.picture.pixels + std::size_t(y) * n;
     const std::uint8_t* prev = y > 0 ? cur - n : job.zeros;
-    std::uint8_t* out = scratch.filtered.data() + std::size_t(y - first) * (n + 1);
-    if (bpp == 1) {
-      out[0] = 0;
-      FilterNone(out + 1, cur, n);
-      continue;
-    }
-    if (!adaptive) {
-      out[0] = 2;
-      FilterUp(out + 1, cur, prev, n);
-      continue;
-    }
-    std::uint8_t* tried = scratch.tried.data();
     FilterNone(tried, cur, n);
     FilterSub(tried + n, cur, n, bpp);
     FilterUp(tried + 2 * n, cur, prev, n);
@@ -283,23 +296,36 @@ void FilterRows(const Job& job, int first, int end, Scratch& scratch) {
   }
 }
 
+libdeflate_compressor* Compressor(libdeflate_compressor*& compressor, int level) {
+  if (compressor == nullptr) compressor = libdeflate_alloc_compressor(level);
+  if (compressor == nullptr) throw std::bad_alloc();
+  return compressor;
+}
+
 void MakeBand(const Job& job, int index, Band& band, Scratch& scratch) {
   const int first = index * job.rowsPerBand;
   const int end = std::min(job.picture.height, first + job.rowsPerBand);
   const std::size_t raw = std::size_t(end - first) * (job.rowBytes + 1);
+  libdeflate_compressor* compressor = Compressor(scratch.compressor, job.setting.level);
   scratch.filtered.resize(raw);
-  FilterRows(job, first, end, scratch);
-  if (scratch.compressor == nullptr) {
-    scratch.compressor = libdeflate_alloc_compressor(job.setting.level);
-    if (scratch.compressor == nullptr) throw std::bad_alloc();
+  scratch.deflated.resize(libdeflate_deflate_compress_bound(compressor, raw));
+  UnfilteredRows(job, first, end, scratch.filtered.data());
+  // Indexed pixels are no ramp of values; filters only scramble them.
+  if (job.setting.filtering == Filtering::kChosen && job.picture.bytesPerPixel != 1) {
+    scratch.other.resize(raw);
+    AdaptiveRows(job, first, end, scratch.other.data(), scratch);
+    libdeflate_compressor* trial = Compressor(scratch.trial, kTrialLevel);
+    std::uint8_t* out = scratch.deflated.data();
+    const std::size_t room = scratch.deflated.size();
+    const std::size_t plain = libdeflate_deflate_compress(trial, scratch.filtered.data(), raw, out, room);
+    const std::size_t filtered = libdeflate_deflate_compress(trial, scratch.other.data(), raw, out, room);
+    if (filtered < plain) scratch.filtered.swap(scratch.other);
   }
   band.rawBytes = raw;
   band.adler = libdeflate_adler32(1, scratch.filtered.data(), raw);
-  band.deflated.resize(libdeflate_deflate_compress_bound(scratch.compressor, raw));
   const std::size_t made = libdeflate_deflate_compress(
-      scratch.compressor, scratch.filtered.data(), raw, band.deflated.data(), band.deflated.size());
-  band.deflated.resize(made);
-  band.deflated.shrink_to_fit();
+      compressor, scratch.filtered.data(), raw, scratch.deflated.data(), scratch.deflated.size());
+  band.deflated.assign(scratch.deflated.data(), scratch.deflated.data() + made);
   // The last band ends the stream as it is; the others open their end. The
   // filtered rows are spent by now and take the inflated bytes.
   band.failed = made == 0 || (index + 1 < job.bands &&
