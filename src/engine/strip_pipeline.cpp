@@ -126,7 +126,10 @@ std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
                                   const StripOptions& options, const SheetPlan& sheet,
                                   std::string* reason, const ProgressHook& progress) {
   if (options.method == TurnMethod::kLibrary) {
-    return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
+    // The library keeps global state: its turn runs in processes, not threads.
+    const int processes = options.threads > 0 ? options.threads : WorkerPool::Cores();
+    return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress,
+                      processes);
   }
   try {
     WorkerPool pool(options.threads);

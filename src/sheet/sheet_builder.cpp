@@ -9,13 +9,14 @@
 #include "core/reasons.h"
 #include "sheet/sheet_layout.h"
 #include "sheet/sheet_plan.h"
+#include "turn/frame_processes.h"
 #include "turn/worker_pool.h"
 
 // Each finished frame goes straight into its block of the sheet rather than
 // through the library, so the work grows with N, not N squared.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
                                   const TurnFrame& turn, std::string* reason, WorkerPool* pool,
-                                  const ProgressHook& progress) {
+                                  const ProgressHook& progress, int processes) {
   const int bpp = picture.BytesPerPixel();
   if (bpp != 3 && bpp != 4) {
     SetReason(reason, "a palettised picture cannot be turned; read it at 3 bytes per pixel");
@@ -46,6 +47,15 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
                     fillRow.size());
       }
     }
+    const auto canvasOf = [&](const Rect& cell) {
+      return FrameCanvas{
+          sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
+          cell.width,
+          cell.height,
+          sheet->RowBytes(),
+          bpp,
+          fillRow.data()};
+    };
     // Each frame writes only its own cells, so frames may be made in any
     // order; of several failures the first frame's is told, whatever the order.
     std::mutex failureMutex;
@@ -57,14 +67,7 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
     const auto make = [&](int k) {
       if (stopped) return;
       const Placement& placement = plan.placements[std::size_t(k)];
-      const Rect& cell = placement.sheet;
-      const FrameCanvas canvas{
-          sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
-          cell.width,
-          cell.height,
-          sheet->RowBytes(),
-          bpp,
-          fillRow.data()};
+      const FrameCanvas canvas = canvasOf(placement.sheet);
       std::string why;
       if (turn(picture, placement.angle, canvas, &why)) {
         if (!progress) return;
@@ -75,7 +78,24 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
       const std::lock_guard<std::mutex> lock(failureMutex);
       if (k < failedFrame) failedFrame = k, failure = "frame " + std::to_string(k) + ": " + why;
     };
-    if (pool != nullptr) {
+    if (processes > 1 && pool == nullptr && plan.Frames() > 1) {
+      FrameProcessRun run;
+      run.processes = processes;
+      run.frames = plan.Frames();
+      run.canvasOf = [&](int k) { return canvasOf(plan.placements[std::size_t(k)].sheet); };
+      run.turn = [&](int k, const FrameCanvas& canvas, std::string* why) {
+        return turn(picture, plan.placements[std::size_t(k)].angle, canvas, why);
+      };
+      if (progress) run.tell = [&](int done) { return progress(done, plan.Frames()); };
+      run.keepOut = sheet->Pixels();
+      run.keepOutBytes = sheet->ByteSize();
+      bool cancelled = false;
+      int failed = -1;
+      if (!TurnInProcesses(run, failed, failure, cancelled)) {
+        stopped = cancelled;
+        if (failed >= 0) failure = "frame " + std::to_string(failed) + ": " + failure;
+      }
+    } else if (pool != nullptr) {
       pool->Run(plan.Frames(), make);
     } else {
       for (int k = 0; k < plan.Frames() && failure.empty() && !stopped; ++k) make(k);

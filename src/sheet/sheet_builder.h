@@ -19,11 +19,13 @@ class WorkerPool;
 // placements must be whole frames of this one picture (picture 0, not
 // trimmed). No image with a reason when it cannot be
 // made. With a pool the frames are made on its threads, and `turn` must be
-// safe on any of them: the library's is not.
+// safe on any of them: the library's is not. Without one, more than one
+// process turns the frames in that many worker processes (see
+// frame_processes.h), where the library's turn is safe.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,
                                   const TurnFrame& turn = LibraryTurnFrame,
                                   std::string* reason = nullptr, WorkerPool* pool = nullptr,
-                                  const ProgressHook& progress = {});
+                                  const ProgressHook& progress = {}, int processes = 1);
 
 // The classic strip: `frames` frames of `source` stacked top to bottom, the
 // uncovered corners in `fill`, or no image with a reason when it is too

@@ -29,7 +29,7 @@ struct StripOptions {
   bool reverse = false;      // turn the other way
   bool exactAngles = false;  // round(start +- k * 360 / N) rather than the running sum
   TurnMethod method = TurnMethod::kLibrary;
-  int threads = 0;  // how many build frames by our own methods; 0: one per core
+  int threads = 0;  // how many threads build frames (processes, for the library); 0: one per core
   // Sheets that waste no space and never bleed; each needs a data file or
   // alpha, which the job's checks see to.
   bool trim = false;        // each frame cut to its visible pixels

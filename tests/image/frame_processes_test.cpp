@@ -1,0 +1,67 @@
+// The library's turn in worker processes: the same sheet for any number of
+// them, and a frame that fails, a worker that dies or a stop leaves no sheet
+// and says why.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "engine/strip_pipeline.h"
+#include "sheet/sheet_builder.h"
+#include "sheet/sheet_layout.h"
+#include "sheet/sheet_plan.h"
+#include "test_support.h"
+
+namespace {
+
+using FrameProcesses = LibraryTest;
+
+TEST_F(FrameProcesses, SheetIsTheSameForAnyNumber) {
+  for (const bool alpha : {false, true}) {
+    const Image picture = MakePicture(33, 17, alpha ? 4 : 3, 5);
+    StripOptions options;
+    options.frames = 40;
+    options.fill = {10, 20, 30};
+    options.alpha = alpha;
+    options.columns = 3;  // gaps and an empty cell: the sheet is filled before the workers start
+    options.spacing = 2;
+    options.threads = 1;
+    const auto one = MakeStrip(picture, options);
+    ASSERT_TRUE(one);
+    for (const int processes : {2, 16}) {
+      options.threads = processes;
+      const auto many = MakeStrip(picture, options);
+      ASSERT_TRUE(many);
+      EXPECT_EQ(PixelBytes(*many), PixelBytes(*one)) << processes << " processes, alpha " << alpha;
+    }
+  }
+}
+
+TEST_F(FrameProcesses, FailuresAndStopsLeaveNoSheet) {
+  const Image picture = MakePicture(20, 20);
+  StripOptions options;
+  options.frames = 36;
+  SheetPlan plan;
+  ASSERT_TRUE(PlanSheet(20, 20, options, 3, plan));
+  const auto failAt = [](int failing, bool die) {
+    return [=](const Image& p, int degrees, const FrameCanvas& canvas, std::string* why) {
+      if (degrees == failing || degrees == failing + 180) {
+        if (die) std::raise(SIGKILL);
+        *why = "refused";
+        return false;
+      }
+      return LibraryTurnFrame(p, degrees, canvas, why);
+    };
+  };
+  std::string reason;
+  // Frames 9 and 27 fail; the first is told, whichever worker met it.
+  EXPECT_FALSE(BuildSheet(picture, plan, {}, failAt(90, false), &reason, nullptr, {}, 2));
+  EXPECT_EQ(reason, "frame 9: refused");
+  EXPECT_FALSE(BuildSheet(picture, plan, {}, failAt(90, true), &reason, nullptr, {}, 3));
+  EXPECT_NE(reason.find("ended by signal 9"), std::string::npos) << reason;
+  const auto stopAfter5 = [](long long done, long long) { return done < 5; };
+  EXPECT_FALSE(BuildSheet(picture, plan, {}, LibraryTurnFrame, &reason, nullptr, stopAfter5, 2));
+  EXPECT_EQ(reason, "the sheet was cancelled");
+}
+
+}  // namespace
