@@ -218,7 +218,8 @@ TEST_F(Cli, WritesTheEnginesStripAndMask) {
       const Rgb fill = TopLeftColor(*picture);
       const auto strip = MakeStrip(*picture, {.frames = frames, .fill = fill});
       ASSERT_TRUE(strip);
-      ASSERT_TRUE(SaveImageFile(*strip, dir / "expected.png"));
+      ASSERT_TRUE(SaveImageFile(*strip, dir / "expected.png",
+                                WriteOptions{.png = PngCompression::kDefault}));
       EXPECT_EQ(FileBytes(output), FileBytes(dir / "expected.png"));
 
       const auto written = ReadUpright(output);
