@@ -13,10 +13,12 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "image/image_io.h"
+#include "image/sheet_data.h"
 #include "image/sheet_layout.h"
 #include "image/strip_pipeline.h"
 
@@ -176,7 +178,7 @@ bool WritableFormat(const std::string& path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
   // Past a file size limit a write then fails with EFBIG, is reported and
   // its temporary file removed, where the signal would end the run silently.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -366,7 +368,13 @@ int main(int argc, char** argv) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
   if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
-  if (!save.dataPath.empty()) save.data = dataFormat;
+  if (!save.dataPath.empty()) {
+    save.data = dataFormat;
+    if (const std::string refusal = SheetDataRefusal(save.data, output, save.dataPath);
+        !refusal.empty()) {
+      return UsageError(refusal);
+    }
+  }
   if (strip.alpha) {
     if (const std::string refusal = TransparencyRefusal(output, save); !refusal.empty()) {
       return UsageError(refusal);
@@ -380,12 +388,14 @@ int main(int argc, char** argv) {
   if (!fillGiven) strip.fill = TopLeftColor(*picture);
   // A sheet its format cannot hold is refused before it is made.
   SheetPlan plan;
-  if (!PlanStrip(*picture, strip, plan, &reason)) {
-    return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
+  std::string tooLarge;
+  const auto fits = [&](int width, int height) {
+    return tooLarge = SaveSizeProblem(output, width, height, strip.alpha ? 4 : 3);
+  };
+  if (!PlanStrip(*picture, strip, plan, &reason, fits)) {
+    return Complain(kExitUnreadableOrUnwritable,
+                    tooLarge.empty() ? Quoted(input) + ": " + reason : tooLarge);
   }
-  const std::string tooLarge =
-      SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
-  if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
   ProgressLine progress(!quiet);
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress.Hook());
   progress.Clear();
@@ -403,4 +413,13 @@ int main(int argc, char** argv) {
                                                   : failure.reason);
   }
   return status;
+}
+
+int main(int argc, char** argv) {
+  // Whatever memory runs out on is said, not left to abort the program.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Complain(kExitUnreadableOrUnwritable, "not enough memory");
+  }
 }

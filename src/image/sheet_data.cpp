@@ -1,87 +1,78 @@
 #include "image/sheet_data.h"
 
 #include <filesystem>
-#include <nlohmann/json.hpp>
+#include <new>
 
 #include "image/atomic_file.h"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+struct DataFormatRow {
+  DataFormat format;
+  SheetDataWriter write;
+  bool (*canName)(const std::string& text);  // whether the format holds this name exactly
+};
 
-// `<image stem>_<k>`, k zero-padded to the width of the last frame's number.
-std::string FrameName(const std::string& stem, int k, int frames) {
-  const std::string last = std::to_string(frames - 1);
-  const std::string number = std::to_string(k);
-  return stem + "_" + std::string(last.size() - number.size(), '0') + number;
+constexpr DataFormatRow kDataFormats[] = {
+    {DataFormat::kJsonHash, WriteJsonHashData, JsonCanHold},
+    {DataFormat::kJsonArray, WriteJsonArrayData, JsonCanHold},
+};
+
+const DataFormatRow* RowOf(DataFormat format) {
+  for (const DataFormatRow& row : kDataFormats) {
+    if (row.format == format) return &row;
+  }
+  return nullptr;
 }
 
-Json Size(int width, int height) {
-  return {{"w", width}, {"h", height}};
-}
-
-// Where the image is as seen from the data file's folder.
-std::string RelativeImagePath(const std::string& imagePath, const std::string& dataPath) {
+// A path's folder with its links and ".." resolved as the system resolves
+// them, then its last part.
+std::filesystem::path RealPath(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::path image = fs::absolute(imagePath, error).lexically_normal();
-  const fs::path folder = fs::absolute(dataPath, error).lexically_normal().parent_path();
-  const fs::path relative = image.lexically_relative(folder);
-  return (relative.empty() ? image : relative).generic_string();
+  const fs::path absolute = fs::absolute(path, error);
+  const fs::path folder = fs::weakly_canonical(absolute.parent_path(), error);
+  return error ? absolute.lexically_normal() : folder / absolute.filename();
 }
 
 }  // namespace
 
-std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          DataFormat format, const std::string& dataPath) {
-  const std::string stem = std::filesystem::path(imagePath).stem().string();
-  Json frames = format == DataFormat::kJsonArray ? Json::array() : Json::object();
-  Json spin = Json::array();
-  for (int k = 0; k < plan.Frames(); ++k) {
-    const FrameRect cell = plan.Frame(k);
-    const std::string name = FrameName(stem, k, plan.Frames());
-    Json frame;
-    if (format == DataFormat::kJsonArray) frame["filename"] = name;
-    frame["frame"] = {{"x", cell.x}, {"y", cell.y}, {"w", cell.width}, {"h", cell.height}};
-    frame["rotated"] = false;
-    frame["trimmed"] = false;
-    frame["spriteSourceSize"] = {{"x", 0}, {"y", 0}, {"w", cell.width}, {"h", cell.height}};
-    frame["sourceSize"] = Size(cell.width, cell.height);
-    frame["anchor"] = {{"x", 0.5}, {"y", 0.5}};
-    frame["duration"] = 100;
-    frame["angle"] = plan.angles[std::size_t(k)];
-    if (format == DataFormat::kJsonArray) {
-      frames.push_back(std::move(frame));
-    } else {
-      frames[name] = std::move(frame);
-    }
-    spin.push_back(name);
-  }
-  Json data;
-  data["frames"] = std::move(frames);
-  data["animations"] = {{"spin", std::move(spin)}};
-  data["meta"] = {
-      {"app", "gyrelle"},
-      {"version", GYRELLE_VERSION},
-      {"image", RelativeImagePath(imagePath, dataPath)},
-      {"format", alpha ? "RGBA8888" : "RGB888"},
-      {"size", Size(plan.width, plan.height)},
-      {"scale", "1"},
-      {"frameTags",
-       Json::array(
-           {{{"name", "spin"}, {"from", 0}, {"to", plan.Frames() - 1}, {"direction", "forward"}}})},
-  };
-  return data.dump(2) + "\n";
+SheetDataNames DataNames(const std::string& imagePath, bool alpha, const std::string& dataPath) {
+  const std::filesystem::path image = RealPath(imagePath);
+  const std::filesystem::path relative = image.lexically_relative(RealPath(dataPath).parent_path());
+  return {std::filesystem::path(imagePath).stem().string(),
+          (relative.empty() ? image : relative).generic_string(), alpha};
+}
+
+std::string SheetDataRefusal(DataFormat format, const std::string& imagePath,
+                             const std::string& dataPath) {
+  const DataFormatRow* row = RowOf(format);
+  if (row == nullptr) return {};
+  const SheetDataNames names = DataNames(imagePath, false, dataPath);
+  if (row->canName(names.stem) && row->canName(names.image)) return {};
+  return Quoted(dataPath) + " cannot name the sheet " + Quoted(names.image) +
+         ": JSON text holds only UTF-8 names; rename the sheet";
 }
 
 bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,
                     DataFormat format, const std::string& dataPath, std::string* reason) {
-  std::string text;
+  const DataFormatRow* row = RowOf(format);
+  if (row == nullptr) {
+    SetReason(reason, Quoted(dataPath) + " was not written: no such data format");
+    return false;
+  }
+  if (const std::string refusal = SheetDataRefusal(format, imagePath, dataPath);
+      !refusal.empty()) {
+    SetReason(reason, refusal);
+    return false;
+  }
+  const SheetDataNames names = DataNames(imagePath, alpha, dataPath);
   try {
-    text = SheetDataText(plan, imagePath, alpha, format, dataPath);
-  } catch (const std::exception&) {
+    return WriteReplacing(
+        dataPath, [&](std::FILE* file, std::string& why) { return row->write(plan, names, file, why); },
+        reason);
+  } catch (const std::bad_alloc&) {
     SetReason(reason, Quoted(dataPath) + " could not be written: not enough memory");
     return false;
   }
-  return WriteFileAtomically(dataPath, text, reason);
 }

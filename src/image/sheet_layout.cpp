@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <new>
 
 #include "image/frame_strip.h"
 #include "image/image.h"
@@ -20,17 +21,26 @@ bool SheetPlan::FramesFillSheet() const {
          std::int64_t(frameWidth) * frameHeight * std::int64_t(angles.size());
 }
 
-std::vector<int> FrameAngles(const StripOptions& options) {
-  std::vector<int> angles;
+namespace {
+
+template <typename Each>
+void ForEachFrameAngle(const StripOptions& options, Each each) {
   const int sign = options.reverse ? -1 : 1;
   float running = 0.0f;
   for (int k = 0; k < options.frames; ++k) {
     const long long step =
         options.exactAngles ? std::llround(double(k) * 360.0 / options.frames) : (long long)running;
-    const long long angle = options.startDegrees + sign * step;
-    angles.push_back(WholeTurn(angle));
+    each(WholeTurn(options.startDegrees + sign * step));
     running = NextRunningAngle(running, options.frames);
   }
+}
+
+}  // namespace
+
+std::vector<int> FrameAngles(const StripOptions& options) {
+  std::vector<int> angles;
+  angles.reserve(std::size_t(std::max(options.frames, 0)));
+  ForEachFrameAngle(options, [&](int angle) { angles.push_back(angle); });
   return angles;
 }
 
@@ -65,8 +75,8 @@ struct Sides {
   std::int64_t width, height;
 };
 
-Sides SheetSides(const SheetPlan& plan, int columns, bool powerOfTwo) {
-  const std::int64_t rows = (plan.Frames() + columns - 1) / columns;
+Sides SheetSides(const SheetPlan& plan, int frames, int columns, bool powerOfTwo) {
+  const std::int64_t rows = (frames + std::int64_t(columns) - 1) / columns;
   Sides sides{2 * std::int64_t(plan.margin) + columns * std::int64_t(plan.frameWidth) +
                   (columns - 1) * std::int64_t(plan.spacing),
               2 * std::int64_t(plan.margin) + rows * std::int64_t(plan.frameHeight) +
@@ -79,64 +89,19 @@ std::string Size(std::int64_t width, std::int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
 
-}  // namespace
-
-bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
-               SheetPlan& plan, std::string* reason) {
-  if (options.frames < 1) {
-    SetReason(reason, "the number of frames must be at least 1");
-    return false;
-  }
-  if (options.spacing < 0 || options.margin < 0) {
-    SetReason(reason, "spacing and margin cannot be negative");
-    return false;
-  }
-  if (options.maxSize <= 0 && (options.columns < 1 || options.columns > options.frames)) {
-    SetReason(reason, "the number of columns must be from 1 to the number of frames, " +
-                          std::to_string(options.frames));
-    return false;
-  }
-  // A frame holds at least the picture's shorter side each way, whatever
-  // it is turned by: far too many frames are refused before their angles
-  // are counted.
-  const int least = std::min(width, height);
-  const bool given = options.frameSize.kind == FrameSize::Kind::kGiven;
-  if (double(options.frames) *
-          (given ? double(options.frameSize.width) * options.frameSize.height
-                 : double(least) * least) *
-          bytesPerPixel >
-      double(kMaxLibraryImageBytes)) {
-    SetReason(reason, std::to_string(options.frames) + " frames of " + Size(width, height) +
-                          " pixels would take more than 4 GiB; DevIL holds less than 4 GiB in "
-                          "one picture");
-    return false;
-  }
-  plan = SheetPlan{};
-  plan.angles = FrameAngles(options);
-  plan.spacing = options.spacing;
-  plan.margin = options.margin;
-  switch (options.frameSize.kind) {
-    case FrameSize::Kind::kKeep:
-      plan.frameWidth = width, plan.frameHeight = height;
-      break;
-    case FrameSize::Kind::kFit:
-      FitFrameSize(width, height, plan.angles, options.method, plan.frameWidth,
-                   plan.frameHeight);
-      break;
-    case FrameSize::Kind::kGiven:
-      plan.frameWidth = options.frameSize.width, plan.frameHeight = options.frameSize.height;
-      break;
-  }
+// Columns, rows and the sheet's sides for the plan's frame size; false with
+// a reason when the sheet cannot be held, or `fits` refuses its sides.
+bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std::string* reason,
+            const SheetSizeCheck& fits) {
   if (plan.frameWidth < 1 || plan.frameHeight < 1) {
     SetReason(reason, "a frame must be at least 1 x 1 pixels");
     return false;
   }
-
   int columns = options.columns;
   if (options.maxSize > 0) {
     columns = 0;
     for (int c = 1; c <= options.frames && columns == 0; ++c) {
-      const Sides sides = SheetSides(plan, c, options.powerOfTwo);
+      const Sides sides = SheetSides(plan, options.frames, c, options.powerOfTwo);
       if (sides.width <= options.maxSize && sides.height <= options.maxSize) columns = c;
       if (sides.width > options.maxSize) break;  // wider with every column
     }
@@ -147,7 +112,7 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
       return false;
     }
   }
-  const Sides sides = SheetSides(plan, columns, options.powerOfTwo);
+  const Sides sides = SheetSides(plan, options.frames, columns, options.powerOfTwo);
   if (sides.width > INT_MAX || sides.height > INT_MAX) {
     SetReason(reason, "the sheet would be " + Size(sides.width, sides.height) +
                           " pixels; at most " + std::to_string(INT_MAX) +
@@ -163,9 +128,85 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
                           " bytes; DevIL holds less than 4 GiB in one picture");
     return false;
   }
+  if (fits) {
+    if (const std::string refusal = fits(int(sides.width), int(sides.height)); !refusal.empty()) {
+      SetReason(reason, refusal);
+      return false;
+    }
+  }
   plan.columns = columns;
-  plan.rows = (options.frames + columns - 1) / columns;
+  plan.rows = int((options.frames + std::int64_t(columns) - 1) / columns);
   plan.width = int(sides.width);
   plan.height = int(sides.height);
+  return true;
+}
+
+}  // namespace
+
+bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
+               SheetPlan& plan, std::string* reason, const SheetSizeCheck& fits) {
+  if (options.frames < 1) {
+    SetReason(reason, "the number of frames must be at least 1");
+    return false;
+  }
+  if (options.spacing < 0 || options.margin < 0) {
+    SetReason(reason, "spacing and margin cannot be negative");
+    return false;
+  }
+  if (options.maxSize <= 0 && (options.columns < 1 || options.columns > options.frames)) {
+    SetReason(reason, "the number of columns must be from 1 to the number of frames, " +
+                          std::to_string(options.frames));
+    return false;
+  }
+  // A frame holds at least the picture's shorter side each way, whatever
+  // it is turned by: far too many frames are refused from arithmetic alone.
+  const int least = std::min(width, height);
+  const bool given = options.frameSize.kind == FrameSize::Kind::kGiven;
+  const std::int64_t leastWidth = given ? options.frameSize.width : least;
+  const std::int64_t leastHeight = given ? options.frameSize.height : least;
+  if (double(options.frames) * double(leastWidth) * double(leastHeight) * bytesPerPixel >
+      double(kMaxLibraryImageBytes)) {
+    SetReason(reason, std::to_string(options.frames) + " frames of " + (given ? "" : "at least ") +
+                          Size(leastWidth, leastHeight) +
+                          " pixels would take more than 4 GiB; DevIL holds less than 4 GiB in "
+                          "one picture");
+    return false;
+  }
+  plan = SheetPlan{};
+  plan.spacing = options.spacing;
+  plan.margin = options.margin;
+  switch (options.frameSize.kind) {
+    case FrameSize::Kind::kKeep:
+      plan.frameWidth = width, plan.frameHeight = height;
+      break;
+    case FrameSize::Kind::kFit:
+      // The first frame's fit first: a sheet too large with it is refused
+      // before the angles of every frame are counted.
+      FitFrameSize(width, height, {WholeTurn(options.startDegrees)}, options.method,
+                   plan.frameWidth, plan.frameHeight);
+      if (!LayOut(options, bytesPerPixel, plan, reason, fits)) return false;
+      {
+        bool seen[360] = {};
+        ForEachFrameAngle(options, [&](int angle) { seen[angle] = true; });
+        std::vector<int> distinct;
+        for (int angle = 0; angle < 360; ++angle) {
+          if (seen[angle]) distinct.push_back(angle);
+        }
+        FitFrameSize(width, height, distinct, options.method, plan.frameWidth, plan.frameHeight);
+      }
+      break;
+    case FrameSize::Kind::kGiven:
+      plan.frameWidth = options.frameSize.width, plan.frameHeight = options.frameSize.height;
+      break;
+  }
+  if (!LayOut(options, bytesPerPixel, plan, reason, fits)) return false;
+  // Only a sheet that can be held stores its angles.
+  try {
+    plan.angles = FrameAngles(options);
+  } catch (const std::bad_alloc&) {
+    SetReason(reason, "not enough memory for the angles of " + std::to_string(options.frames) +
+                          " frames");
+    return false;
+  }
   return true;
 }

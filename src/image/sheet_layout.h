@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,13 @@ std::vector<int> FrameAngles(const StripOptions& options);
 void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMethod method,
                   int& fitWidth, int& fitHeight);
 
+// A reason the caller refuses a sheet of these sides (the format it is
+// saved in cannot hold it), or empty.
+using SheetSizeCheck = std::function<std::string(int width, int height)>;
+
 // The plan of the sheet of a width x height picture, or false with a reason
-// when the options contradict each other or the sheet would be too large to
-// hold (`bytesPerPixel` a pixel).
+// when the options contradict each other, the sheet would be too large to
+// hold (`bytesPerPixel` a pixel) or `fits` refuses it. Impossible sheets are
+// refused from arithmetic before any frame's angle is stored.
 bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
-               SheetPlan& plan, std::string* reason = nullptr);
+               SheetPlan& plan, std::string* reason = nullptr, const SheetSizeCheck& fits = {});

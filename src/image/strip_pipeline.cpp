@@ -10,6 +10,7 @@
 #include <new>
 #include <system_error>
 
+#include "image/atomic_file.h"
 #include "image/frame_strip.h"
 #include "image/image_io.h"
 #include "image/sheet_data.h"
@@ -82,13 +83,18 @@ Rgb TopLeftColor(const Image& picture) {
   return {pixel[0], pixel[1], pixel[2]};
 }
 
+// RotSprite's enlargement serves only turns between the quarter turns.
+bool NeedsEnlargement(const StripOptions& options, const SheetPlan& plan) {
+  return options.method == TurnMethod::kRotSprite &&
+         std::any_of(plan.angles.begin(), plan.angles.end(), [](int a) { return a % 90 != 0; });
+}
+
 bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& plan,
-               std::string* reason) {
-  if (options.method == TurnMethod::kRotSprite &&
-      !CheckEnlargement(picture.Width(), picture.Height(), reason)) {
-    return false;
-  }
-  return PlanSheet(picture.Width(), picture.Height(), options, options.alpha ? 4 : 3, plan, reason);
+               std::string* reason, const SheetSizeCheck& fits) {
+  return PlanSheet(picture.Width(), picture.Height(), options, options.alpha ? 4 : 3, plan, reason,
+                   fits) &&
+         (!NeedsEnlargement(options, plan) ||
+          CheckEnlargement(picture.Width(), picture.Height(), reason));
 }
 
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
@@ -110,7 +116,7 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
   }
   try {
     WorkerPool pool(options.threads);
-    const PixelTurner turner(source, options.method, pool);
+    const PixelTurner turner(source, options.method, pool, NeedsEnlargement(options, sheet));
     return BuildSheet(
         source, sheet, options.fill,
         [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
@@ -167,33 +173,44 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
     return failures;
   }
-  // A mask whose name its folder cannot hold would fail only once the strip
-  // is written: neither is.
-  if (options.mask) {
-    const std::filesystem::path maskPath = MaskPath(path);
-    const std::filesystem::path folder =
-        maskPath.has_parent_path() ? maskPath.parent_path() : std::filesystem::path(".");
-    const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
-    if (nameMax > 0 && maskPath.filename().native().size() > std::size_t(nameMax)) {
-      failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath,
-                          Quoted(maskPath) + " cannot be written: " + std::strerror(ENAMETOOLONG) +
-                              "; the strip was not written either"});
+  // A mask or data file that cannot be written would fail only once the
+  // strip is written, leaving a data file that describes another sheet:
+  // none is written. (A strip that cannot be written fails at once.)
+  std::vector<std::pair<bool, std::string>> later;
+  if (options.mask) later.push_back({true, MaskPath(path)});
+  if (options.data != DataFormat::kNone) later.push_back({false, options.dataPath});
+  for (const auto& [mask, output] : later) {
+    std::string problem = FolderOrNameProblem(output);
+    if (!problem.empty()) problem = Quoted(output) + " cannot be written: " + problem;
+    if (problem.empty() && !mask) problem = SheetDataRefusal(options.data, path, output);
+    if (!problem.empty()) {
+      failures.push_back({SaveFailure::Kind::kNotWritten, mask, output,
+                          problem + "; the strip was not written either"});
       return failures;
     }
   }
+  // What was written, for the reason of a later failure.
+  std::string kept;
+  const auto failed = [&](SaveFailure::Kind kind, bool mask, const std::string& output,
+                          const std::string& why) {
+    failures.push_back({kind, mask, output, why + (kept.empty() ? "" : "; written: " + kept)});
+  };
   const bool written = SaveImageFile(
       strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill, counted},
       &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
+  if (written) kept = Quoted(path);
   if (options.mask && !stopBefore(true, MaskPath(path))) {
     const std::string maskPath = MaskPath(path);
     const std::unique_ptr<Image> mask = MakeMask(strip, fill.red, fill.green, fill.blue);
     if (!mask) {
-      failures.push_back({SaveFailure::Kind::kMaskOutOfMemory, true, maskPath,
-                          "not enough memory to make the mask"});
+      failed(SaveFailure::Kind::kMaskOutOfMemory, true, maskPath,
+             "not enough memory to make the mask");
     } else if (!SaveImageFile(*mask, maskPath, WriteOptions{1, options.compressed, {}, counted},
                               &reason)) {
-      failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath, reason});
+      failed(SaveFailure::Kind::kNotWritten, true, maskPath, reason);
+    } else {
+      kept += (kept.empty() ? "" : ", ") + Quoted(maskPath);
     }
   }
   // The data file names the strip, so it is written only once the strip is.
@@ -203,7 +220,7 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
     } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason)) {
-      failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
+      failed(SaveFailure::Kind::kNotWritten, false, options.dataPath, reason);
     }
   }
   return failures;

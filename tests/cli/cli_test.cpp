@@ -289,11 +289,12 @@ TEST_F(Cli, SheetOptionsThatCannotWorkAreUsageErrors) {
   ExpectOneErrorLine(run, "65535");
   EXPECT_FALSE(std::filesystem::exists(dir / "tall.tga"));
 
-  // The data file cannot be written: said, exit 1, the sheet is kept.
+  // The data file cannot be written: said, exit 1, found before the sheet
+  // is written, so neither is.
   run = RunCli(dir, {"--data", dir / "none/a.json", kShip, out});
   EXPECT_EQ(run.status, 1);
   ExpectOneErrorLine(run, "a.json");
-  EXPECT_TRUE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(Cli, WritesTheEnginesSheetAndItsData) {
