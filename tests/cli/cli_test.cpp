@@ -1,9 +1,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "../image/test_support.h"
+#include "image/image_io.h"
 #include "image/sheet_layout.h"
 #include "image/strip_pipeline.h"
 
@@ -353,6 +358,66 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
   for (const char* threads : {"0", "1025"}) {
     EXPECT_EQ(RunCli(dir, {"--threads", threads, kShip, dir / "a.png"}).status, 2) << threads;
   }
+}
+
+// Runaway sizes are refused from arithmetic: under a memory limit far
+// below what storing their angles would take, each is said on one line.
+TEST_F(Cli, RunawaySizesAreRefusedBeforeAnythingIsAllocated) {
+  const std::string small = dir / "2x2.png";
+  const Image picture = MakePicture(2, 2);
+  ASSERT_TRUE(SaveImageFile(picture, small, WriteOptions{}));
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"-n", "300000000"}, "1000000"},
+      {{"-n", "300000000", "--frame-size", "fit"}, "1000000"},
+      {{"-n", "300000000", "--columns", "30000"}, "not enough memory"},
+      {{"--frame-size", "2147483647x2147483647"}, "2147483647 x 2147483647"}};
+  for (auto [args, says] : cases) {
+    args.insert(args.end(), {small, dir / "a.png"});
+    const CliRun run = RunCli(dir, args, "", {"/usr/bin/prlimit", "--as=800000000"});
+    EXPECT_EQ(run.status, 1) << args[1];
+    ExpectOneErrorLine(run, says);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+}
+
+// A name JSON text cannot hold is refused before anything is written.
+TEST_F(Cli, DataFileNamesMustBeUtf8) {
+  const CliRun run = RunCli(dir, {"--data", dir / "u.json", kShip, dir / "bad\xff.png"});
+  EXPECT_EQ(run.status, 2);
+  ExpectOneErrorLine(run, "UTF-8");
+  EXPECT_FALSE(std::filesystem::exists(dir / "bad\xff.png"));
+}
+
+// A replaced file loses its set-ID bits; one the user may not write is kept
+// (as nobody, where root could write anything).
+TEST_F(Cli, ReplacedFilesLoseSetIdBitsAndReadOnlyOnesAreKept) {
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+  std::vector<std::string> as;
+  if (geteuid() == 0) as = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+  for (const char* name : {"su.png", "ro.png", "ro.json"}) std::ofstream(dir / name) << "old";
+  if (geteuid() == 0) {
+    for (const char* name : {"su.png", "ro.png", "ro.json"}) {
+      ASSERT_EQ(chown((dir / name).c_str(), 65534, 65534), 0);
+    }
+  }
+  chmod((dir / "su.png").c_str(), 06755);
+  chmod((dir / "ro.png").c_str(), 0444);
+  chmod((dir / "ro.json").c_str(), 0444);
+  EXPECT_EQ(RunCli(dir, {"-n", "2", kShip, dir / "su.png"}, dir / "out", as).status, 0);
+  EXPECT_EQ(std::filesystem::status(dir / "su.png").permissions(), std::filesystem::perms(0755));
+  for (const char* name : {"ro.png", "ro.json"}) {
+    const bool data = std::string(name) == "ro.json";
+    std::vector<std::string> args{"-n", "2", kShip, dir / (data ? "w.png" : name)};
+    if (data) args.insert(args.begin(), {"--data", dir / name});
+    const CliRun run = RunCli(dir, args, dir / "out", as);
+    EXPECT_EQ(run.status, 1) << name;
+    ExpectOneErrorLine(run, name);
+    EXPECT_EQ(Slurp(dir / name), "old");
+  }
+  // The sheet was written before the data file failed: said.
+  EXPECT_NE(RunCli(dir, {"-n", "2", "--data", dir / "ro.json", kShip, dir / "w.png"}, dir / "out", as)
+                .err.find("written: "),
+            std::string::npos);
 }
 
 }  // namespace
