@@ -205,7 +205,9 @@ TEST_F(SettingsTest, FilesThatCannotBeReadAreLeftAndOddValuesIgnored) {
   });
   std::filesystem::permissions(dir_, std::filesystem::perms::all);
   chmod(Path("config.txt").c_str(), 0200);
-  if (geteuid() == 0) ASSERT_EQ(chown(Path("config.txt").c_str(), 65534, 65534), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(Path("config.txt").c_str(), 65534, 65534), 0);
+  }
   const std::string before = ReadBytes(Path("config.txt"));
   const auto closeAsNobody = [&] {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(2);
