@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "image/image_io.h"
+#include "io/image_io.h"
 
 Image ScaledShip(const std::string& samplePath, int side) {
   std::string reason;

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "image/image.h"
+#include "core/image.h"
 
 // A sample ship blown up to side x side pixels, each source pixel a block,
 // rows top first: a bench picture with a ship's colours and edges.

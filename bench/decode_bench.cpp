@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "bench_support.h"
-#include "image/image_io.h"
+#include "io/image_io.h"
 
 int main() {
   InitImageLibrary();

@@ -11,9 +11,10 @@
 #include <functional>
 #include <vector>
 
-#include "image/frame_strip.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "sheet/sheet_builder.h"
+#include "turn/library_turn.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

@@ -23,15 +23,15 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/application.h"
 #include "app/background_work.h"
 #include "app/main_window.h"
 #include "bench_support.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
+#include "window_bench_support.h"
 
 namespace {
 
@@ -49,12 +49,6 @@ class BenchLayer : public QtWindowLayer {
     return MakeFileDialogResult((kDir / name).string(), 1);
   }
 };
-
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 // Asks for a repaint every 20 ms and keeps the longest wait until it came.
 class RepaintProbe : public QObject {
@@ -91,17 +85,6 @@ class RepaintProbe : public QObject {
   QElapsedTimer asked_;
   double worst_ = 0;
 };
-
-// Steps run from whichever loop is running, each until it returns true.
-void RunSteps(std::vector<std::function<bool()>> steps) {
-  auto* timer = new QTimer(qApp);
-  auto next = std::make_shared<std::size_t>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, next, steps] {
-    if (*next < steps.size() && steps[*next]()) ++*next;
-    if (*next == steps.size()) timer->deleteLater();
-  });
-  timer->start(5);
-}
 
 }  // namespace
 
@@ -142,16 +125,17 @@ int main(int argc, char** argv) {
   // Rotate in the window; the best of each is kept. Then one Save As.
   constexpr int kRounds = 3;
   BenchLayer layer;
+  MainWindow app(layer);
   std::unique_ptr<RepaintProbe> probe;
   QElapsedTimer clock;
   Times single, bare, window;
   double cpuAtClick = 0, rotateWorst = 0, saveSeconds = 0, saveWorst = 0;
-  const auto main = [&] { return layer.Widget(g_appState.MainWindow); };
+  const auto main = [&] { return layer.Widget(app.State().MainWindow); };
   const Image* shown = nullptr;  // current before Rotate
   std::vector<std::function<bool()>> steps{[&] {
     if (!main() || !main()->isVisible()) return false;
     probe = std::make_unique<RepaintProbe>(main());
-    SetFrameCount(frames);
+    SetFrameCount(app.Settings(), frames);
     return true;
   }};
   for (int round = 0; round < kRounds; ++round) {
@@ -160,13 +144,13 @@ int main(int argc, char** argv) {
       // The same off the main thread: the allocator serves a second thread
       // from an arena of its own, which shows in the times.
       std::thread([&] { oneThread(bare); }).join();
-      ShowOpenedImage((kDir / "picture.png").string());
+      app.ShowOpenedImage((kDir / "picture.png").string());
       return true;
     });
     steps.push_back([&] {
       auto* rotate = main()->findChild<QPushButton*>(QString::number(kRotateButton));
-      if (WorkRunning() || !rotate->isEnabled()) return false;
-      shown = g_appState.CurrentImage.get();
+      if (app.Work().Running() || !rotate->isEnabled()) return false;
+      shown = app.State().CurrentImage.get();
       probe->Start();
       clock.start();
       cpuAtClick = ProcessCpuSeconds();
@@ -174,7 +158,7 @@ int main(int argc, char** argv) {
       return true;
     });
     steps.push_back([&] {
-      if (WorkRunning() || g_appState.CurrentImage.get() == shown) return false;
+      if (app.Work().Running() || app.State().CurrentImage.get() == shown) return false;
       window.Keep(double(clock.nsecsElapsed()) / 1e9, ProcessCpuSeconds() - cpuAtClick);
       rotateWorst = std::max(rotateWorst, probe->Stop());
       return true;
@@ -183,18 +167,18 @@ int main(int argc, char** argv) {
   steps.push_back([&] {
     probe->Start();
     clock.start();
-    MainWindowProc(g_appState.MainWindow, WM_COMMAND, kSaveAsCommand, 0);
+    app.MainWindowProc(app.State().MainWindow, WM_COMMAND, kSaveAsCommand, 0);
     return true;
   });
   steps.push_back([&] {
-    if (WorkRunning()) return false;
+    if (app.Work().Running()) return false;
     saveSeconds = double(clock.nsecsElapsed()) / 1e9;
     saveWorst = probe->Stop();
-    layer.EndDialog(g_appState.MainWindow, 0);
+    layer.EndDialog(app.State().MainWindow, 0);
     return true;
   });
   RunSteps(std::move(steps));
-  RunApplication(layer);
+  app.Run();
 
   std::printf("%d frames of %d x %d, library turn, best of %d\n", frames, side, side, kRounds);
   std::printf(

@@ -18,8 +18,9 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "image/frame_strip.h"
-#include "image/strip_pipeline.h"
+#include "sheet/sheet_builder.h"
+#include "turn/library_turn.h"
+#include "engine/strip_pipeline.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
@@ -58,13 +59,14 @@ std::unique_ptr<Image> Picture(int width, int height) {
 }
 
 // The time of one paint of the main window showing `image` scrolled to `scrollY`.
-double PaintTime(WindowLayer& layer, const Image& image, int scrollY) {
-  BuildPreviewBitmap(image);
+double PaintTime(MainWindow& app, WindowLayer& layer, const Image& image, int scrollY) {
+  app.BuildPreviewBitmap(image);
   ScrollInfo position;
   position.pos = scrollY;
-  layer.SetScrollInfo(g_appState.MainWindow, kVerticalScrollBar, position, SIF_POS);
-  g_appState.ScrollY = layer.GetScrollInfo(g_appState.MainWindow, kVerticalScrollBar).pos;
-  return Seconds([&] { layer.RepaintNow(g_appState.MainWindow); }, 200);
+  const WindowHandle window = app.State().MainWindow;
+  layer.SetScrollInfo(window, kVerticalScrollBar, position, SIF_POS);
+  app.State().ScrollY = layer.GetScrollInfo(window, kVerticalScrollBar).pos;
+  return Seconds([&] { layer.RepaintNow(window); }, 200);
 }
 
 int failures = 0;
@@ -77,7 +79,7 @@ void Report(const char* what, double ratio, double limit, double a, double b, co
               b * scale, unit, limit, ok ? "ok" : "TOO SLOW");
 }
 
-void Measure(WindowLayer& layer) {
+void Measure(MainWindow& app, WindowLayer& layer) {
   // Both fill the 310 x 260 viewport, so both paints copy the same block.
   const std::unique_ptr<Image> picture = Picture(320, 272);
   const std::unique_ptr<Image> strip = Picture(320, 272 * 720);
@@ -85,16 +87,17 @@ void Measure(WindowLayer& layer) {
   double stripTime = 1e9;
   // Best of several rounds, taking turns at going first.
   for (int round = 0; round < 6; ++round) {
-    if (round % 2) stripTime = std::min(stripTime, PaintTime(layer, *strip, strip->Height() / 2));
-    pictureTime = std::min(pictureTime, PaintTime(layer, *picture, 0));
+    if (round % 2)
+      stripTime = std::min(stripTime, PaintTime(app, layer, *strip, strip->Height() / 2));
+    pictureTime = std::min(pictureTime, PaintTime(app, layer, *picture, 0));
     if (round % 2 == 0) {
-      stripTime = std::min(stripTime, PaintTime(layer, *strip, strip->Height() / 2));
+      stripTime = std::min(stripTime, PaintTime(app, layer, *strip, strip->Height() / 2));
     }
   }
   Report("paint: 720-frame strip / 1-frame picture", stripTime / pictureTime, 1.5, stripTime,
          pictureTime, "us", 1e6);
 
-  SetFillColor(0, 0, 0);
+  SetFillColor(app.State(), app.Settings(), 0, 0, 0);
   const std::unique_ptr<Image> ship = Picture(256, 256);
   std::unique_ptr<Image> frames;
   const double stripBuild = Seconds([&] {
@@ -105,23 +108,24 @@ void Measure(WindowLayer& layer) {
     ++failures;
     return;
   }
-  const double previewBuild = Seconds([&] { BuildPreviewBitmap(*frames); }, 1000);
+  const double previewBuild = Seconds([&] { app.BuildPreviewBitmap(*frames); }, 1000);
   Report("BuildPreviewBitmap / BuildFrameStrip, 256 x (256 x 360)", previewBuild / stripBuild, 0.1,
          previewBuild, stripBuild, "us", 1e6);
-  g_appState.PreviewImage = nullptr;
+  app.State().PreviewImage = nullptr;
 }
 
-bool BenchProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  const bool handled = MainWindowProc(window, message, wParam, lParam);
+bool BenchProc(MainWindow& app, WindowHandle window, unsigned message, WParam wParam,
+               LParam lParam) {
+  const bool handled = app.MainWindowProc(window, message, wParam, lParam);
   if (message == WM_INITDIALOG) {
     // Paints reach the screen only once the window is exposed.
     auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, [poll, window] {
-      auto& layer = static_cast<QtWindowLayer&>(*g_appState.Instance);
+    QObject::connect(poll, &QTimer::timeout, [&app, poll, window] {
+      auto& layer = static_cast<QtWindowLayer&>(*app.State().Instance);
       QWindow* shown = layer.Widget(window)->windowHandle();
       if (!shown || !shown->isExposed()) return;
       poll->deleteLater();
-      Measure(layer);
+      Measure(app, layer);
       layer.EndDialog(window, 0);
     });
     poll->start(10);
@@ -136,8 +140,11 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   BenchLayer layer;
   std::filesystem::create_directories(std::filesystem::path(layer.ExecutablePath()).parent_path());
-  g_appState.Instance = &layer;
-  SetFillColor(255, 255, 255);
-  layer.RunModalDialog(kMainWindowTemplate, 0, BenchProc);
+  MainWindow app(layer);
+  SetFillColor(app.State(), app.Settings(), 255, 255, 255);
+  layer.RunModalDialog(kMainWindowTemplate, 0,
+                       [&app](WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+                         return BenchProc(app, window, message, wParam, lParam);
+                       });
   return failures ? 1 : 0;
 }

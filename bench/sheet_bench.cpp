@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "bench_support.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

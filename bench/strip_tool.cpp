@@ -13,8 +13,9 @@
 #include <string>
 
 #include "bench_support.h"
-#include "image/frame_strip.h"
-#include "image/image_io.h"
+#include "devil/library.h"
+#include "turn/library_turn.h"
+#include "io/image_io.h"
 #include "literal_frame_strip.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "image/image_io.h"
-#include "image/pixel_turns.h"
-#include "image/strip_pipeline.h"
-#include "image/worker_pool.h"
+#include "io/image_io.h"
+#include "turn/pixel_turns.h"
+#include "engine/strip_pipeline.h"
+#include "turn/worker_pool.h"
 
 namespace {
 

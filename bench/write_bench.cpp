@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "bench_support.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "image/image_io.h"
+#include "io/image_io.h"
 
 namespace {
 

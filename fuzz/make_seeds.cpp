@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "image/image_io.h"
+#include "io/image_io.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;

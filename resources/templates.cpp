@@ -1,3 +1,4 @@
+#include "gyrelle_version.h"
 #include "resources/pictures.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
@@ -8,24 +9,33 @@ namespace {
 
 const DialogTemplate kMainWindow{
     kMainWindowTemplate,
-    "Gyrelle v1.0.1",
+    "Gyrelle v" GYRELLE_VERSION,
     232,
     207,
     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_SETFONT,
     kMainMenu,
     {
-        {kPreviewControl, ControlClass::kStatic, "", 7, 7, 208, 161, SS_BLACKFRAME},
-        {kVerticalScrollBar, ControlClass::kScrollBar, "", 215, 6, 10, 162, SBS_VERT},
-        {kHorizontalScrollBar, ControlClass::kScrollBar, "", 7, 168, 208, 9, SBS_HORZ},
-        {kFillColorLabel, ControlClass::kStatic, "Fill color", 33, 185, 32, 9, SS_LEFT},
+        {kPreviewControl, ControlClass::kStatic, "", 7, 7, 208, 161, SS_BLACKFRAME, 0,
+         kGrowWide | kGrowTall},
+        {kVerticalScrollBar, ControlClass::kScrollBar, "", 215, 6, 10, 162, SBS_VERT, 0,
+         kMoveRight | kGrowTall},
+        {kHorizontalScrollBar, ControlClass::kScrollBar, "", 7, 168, 208, 9, SBS_HORZ, 0,
+         kMoveDown | kGrowWide},
+        {kFillColorLabel, ControlClass::kStatic, "Fill color", 33, 185, 32, 9, SS_LEFT, 0,
+         kMoveDown},
+        {kStatusText, ControlClass::kStatic, "", 66, 188, 69, 9, SS_LEFT, 0,
+         kMoveDown | kGrowWide},
+        {kSpinButton, ControlClass::kButton, "Spin", 137, 186, 34, 14, WS_TABSTOP, 0,
+         kMoveRight | kMoveDown},
         {kRotateButton, ControlClass::kButton, "Rotate", 175, 186, 50, 14,
-         BS_DEFPUSHBUTTON | WS_TABSTOP},
+         BS_DEFPUSHBUTTON | WS_TABSTOP, 0, kMoveRight | kMoveDown},
     }};
 
 const MenuTemplate kMenu{kMainMenu,
                          {
                              {"File",
                               {{"Open", kOpenCommand},
+                               {"Open Recent", kOpenRecentMenu, nullptr, true},
                                {"Save As", kSaveAsCommand},
                                {nullptr, 0},
                                {"Exit", kExitCommand}}},
@@ -34,6 +44,19 @@ const MenuTemplate kMenu{kMainMenu,
                                {"Save Settings", kSaveOptionsCommand},
                                {"Fill Color", kFillColorCommand},
                                {"Sheet Options\u2026", kSheetOptionsCommand}}},
+                             {"View",
+                              {{"Spin", kSpinCommand, "Ctrl+P"},
+                               {nullptr, 0},
+                               {"5 frames a second", kSpeedCommands[0]},
+                               {"10 frames a second", kSpeedCommands[1]},
+                               {"20 frames a second", kSpeedCommands[2]},
+                               {"30 frames a second", kSpeedCommands[3]},
+                               {nullptr, 0},
+                               {"Zoom 1\u00d7", kZoomCommands[0], "Ctrl+1"},
+                               {"Zoom 2\u00d7", kZoomCommands[1], "Ctrl+2"},
+                               {"Zoom 4\u00d7", kZoomCommands[2], "Ctrl+4"},
+                               {"Zoom 8\u00d7", kZoomCommands[3], "Ctrl+8"},
+                               {"Fit", kZoomCommands[4], "Ctrl+0"}}},
                              {"Help", {{"About", kAboutCommand}}},
                          }};
 
@@ -132,7 +155,8 @@ const DialogTemplate kAbout{
     {
         {IDOK, ControlClass::kButton, "OK", 72, 124, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
         {-1, ControlClass::kStatic, "", 73, 7, 47, 42, SS_BITMAP, kAboutBitmap},
-        {-1, ControlClass::kStatic, "Gyrelle v1.0.1", 43, 51, 105, 12, SS_CENTER | WS_GROUP},
+        {-1, ControlClass::kStatic, "Gyrelle v" GYRELLE_VERSION, 43, 51, 105, 12,
+         SS_CENTER | WS_GROUP},
         {-1, ControlClass::kStatic, "Written by the Gyrelle contributors", 33, 77, 130, 12,
          SS_CENTER | WS_GROUP},
         {-1, ControlClass::kStatic, "Gyrelle project, 2024", 44, 64, 106, 12, SS_CENTER | WS_GROUP},

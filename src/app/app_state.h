@@ -4,12 +4,25 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialogs/dialogs.h"
-#include "image/image.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "core/image.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 #include "window/window_layer.h"
+
+// How the window shows the sheet, and what it remembers for the user; all
+// at their defaults, the window is the classic one.
+struct ViewChoices {
+  static constexpr int kFit = 0;
+  int zoom = 1;                     // 1, 2, 4 or 8; kFit: as large as the preview holds whole
+  int speed = 10;                   // frames a second while spinning: 5, 10, 20 or 30
+  int width = 0;                    // the client area's size when the user made it larger;
+  int height = 0;                   // 0: the template's
+  std::vector<std::string> recent;  // the pictures last opened, newest first
+  bool operator==(const ViewChoices&) const = default;
+};
 
 // What the user sets: five of these outlive the run in config.txt, the fill
 // color does not.
@@ -21,9 +34,11 @@ struct AppSettings {
   bool HasMask = false;
   Rgb FillColor{255, 255, 255};
   SheetChoices Sheet;  // all at their defaults make the classic strip
+  ViewChoices View;
 };
 
-// The shell's state for the whole run.
+// The shell's state for the whole run; the main window holds it, and the
+// settings, one of each per process.
 struct AppState {
   WindowLayer* Instance = nullptr;  // the layer the program's windows run on
   WindowHandle MainWindow = 0;
@@ -41,22 +56,24 @@ struct AppState {
   std::string OpenAtStart;  // the file named on the command line, if any
 };
 
-extern AppSettings g_appSettings;
-extern AppState g_appState;
-
 // Releases the preview, the swatch color and the current image, and sets
 // the frame count back to 32 and the scroll offsets to 0.
-void ResetAppState();
+void ResetAppState(AppState& state, AppSettings& settings);
 
 // The running program's directory with its trailing "/", "" when unknown.
-std::string ExecutableDirectory();
+std::string ExecutableDirectory(const AppState& state);
 
 // A count of 0 or less becomes 32.
-void SetFrameCount(int n);
-void SetSaveOptions(bool compressed, bool eightBit, bool mask);
-// The save options of AppSettings, as Save As writes with them.
-SaveOptions CurrentSaveOptions();
-// The strip options of AppSettings, as Rotate makes the strip with them.
-StripOptions CurrentStripOptions();
+void SetFrameCount(AppSettings& settings, int n);
+void SetSaveOptions(AppSettings& settings, bool compressed, bool eightBit, bool mask);
+// The save options of `settings`, as Save As writes with them.
+SaveOptions CurrentSaveOptions(const AppSettings& settings);
+// The strip options of `settings`, as Rotate makes the strip with them.
+StripOptions CurrentStripOptions(const AppSettings& settings);
 // Also repaints the main window at once, so its swatch shows the color.
-void SetFillColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+void SetFillColor(AppState& state, AppSettings& settings, std::uint8_t red, std::uint8_t green,
+                  std::uint8_t blue);
+
+// Shows an error in a message box over `owner`: `what` failed, and `reason` why.
+void ReportFailure(const AppState& state, WindowHandle owner, const std::string& what,
+                   const std::string& reason);

@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/background_work.h"
 #include "app/main_window.h"
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 
@@ -27,13 +27,13 @@ const std::vector<FileFilter> kSaveFilter{
 };
 const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
 
-void ReportSaveFailures(const std::vector<SaveFailure>& failures) {
+void ReportSaveFailures(const AppState& state, const std::vector<SaveFailure>& failures) {
   for (const SaveFailure& failure : failures) {
     if (failure.kind == SaveFailure::Kind::kMaskOutOfMemory) {
-      ReportFailure(g_appState.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
+      ReportFailure(state, state.MainWindow, "Cannot make the mask " + Quoted(failure.path) + ".",
                     "There is not enough memory for it.");
     } else {
-      ReportFailure(g_appState.MainWindow,
+      ReportFailure(state, state.MainWindow,
                     "Cannot save " + std::string(failure.mask ? "the mask " : "") +
                         Quoted(failure.path) + ".",
                     failure.reason);
@@ -59,10 +59,9 @@ void FileDialog::Reset() {
   fileNameOffset_ = extensionOffset_ = filterIndex_ = 0;
 }
 
-void FileDialog::Run() {
+void FileDialog::Run(WindowLayer& layer, WindowHandle owner) {
   Reset();
-  const FileDialogResult result =
-      g_appState.Instance->RunFileDialog(g_appState.MainWindow, request_);
+  const FileDialogResult result = layer.RunFileDialog(owner, request_);
   if (result.path.empty()) return;
   path_ = result.path;
   fileNameOffset_ = result.fileNameOffset;
@@ -79,33 +78,32 @@ std::string FileDialog::Extension() const {
   return extension;
 }
 
-void OpenCommand() {
+std::string OpenCommand(const AppState& state, AppSettings& settings) {
   FileDialog dialog;
-  dialog.Setup("Open", g_appSettings.DefaultDirPath, kOpenFilter, FileDialog::kOpenMode);
-  dialog.Run();
+  dialog.Setup("Open", settings.DefaultDirPath, kOpenFilter, FileDialog::kOpenMode);
+  dialog.Run(*state.Instance, state.MainWindow);
   const std::string path = dialog.Path();
-  if (path.empty()) return;
-  g_appSettings.DefaultDirPath = dialog.Directory();
-  ShowOpenedImage(path);
+  if (!path.empty()) settings.DefaultDirPath = dialog.Directory();
+  return path;
 }
 
-void OpenFile(const std::string& path) {
+std::string PathToOpen(AppSettings& settings, const std::string& path) {
   std::error_code error;
   const std::filesystem::path full = std::filesystem::absolute(path, error);
   const std::string chosen = error ? path : full.string();
-  g_appSettings.DefaultDirPath = chosen.substr(0, chosen.find_last_of('/') + 1);
-  ShowOpenedImage(chosen);
+  settings.DefaultDirPath = chosen.substr(0, chosen.find_last_of('/') + 1);
+  return chosen;
 }
 
-void SaveAsCommand() {
-  const Image* image = g_appState.CurrentImage.get();
+void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork& work) {
+  const Image* image = state.CurrentImage.get();
   if (!image) return;
   FileDialog dialog;
-  dialog.Setup("Save As", g_appSettings.DefaultDirPath, kSaveFilter, FileDialog::kSaveMode);
-  dialog.Run();
+  dialog.Setup("Save As", settings.DefaultDirPath, kSaveFilter, FileDialog::kSaveMode);
+  dialog.Run(*state.Instance, state.MainWindow);
   std::string path = dialog.Path();
   if (path.empty()) return;
-  g_appSettings.DefaultDirPath = dialog.Directory();
+  settings.DefaultDirPath = dialog.Directory();
 
   // The chosen type's extension is added unless the name already ends in
   // it; nothing typed is ever taken away.
@@ -115,19 +113,19 @@ void SaveAsCommand() {
     path += std::string(".") + kSaveExtensions[type];
   }
 
-  SaveOptions options = CurrentSaveOptions();
+  SaveOptions options = CurrentSaveOptions(settings);
   // The data file goes beside the picture, named after it.
   options.dataPath = std::filesystem::path(path).replace_extension(".json").string();
   // The picture stays current, and so alive, while it is written: nothing
   // else starts meanwhile.
   auto failures = std::make_shared<std::vector<SaveFailure>>();
-  StartWork(
+  work.Start(
       "Writing " + Quoted(path) + "...",
-      [image, path, options, fill = g_appSettings.FillColor, plan = g_appState.CurrentPlan,
+      [image, path, options, fill = settings.FillColor, plan = state.CurrentPlan,
        failures](WorkProgress& progress) {
         *failures = SaveStrip(*image, path, options, fill, &plan, progress.Hook());
       },
-      [failures](bool cancelled) {
-        if (!cancelled) ReportSaveFailures(*failures);
+      [&state, failures](bool cancelled) {
+        if (!cancelled) ReportSaveFailures(state, *failures);
       });
 }

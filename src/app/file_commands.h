@@ -16,8 +16,9 @@ class FileDialog {
   void Setup(const std::string& title, const std::string& initialDirectory,
              const std::vector<FileFilter>& filter, int mode);
   void Reset();
-  // Runs the dialog over the main window; Path() is "" when nothing was chosen.
-  void Run();
+  // Runs the dialog on `layer` over `owner`; Path() is "" when nothing was
+  // chosen.
+  void Run(WindowLayer& layer, WindowHandle owner);
 
   std::string Path() const { return path_; }
   // The directory of Path(), with its trailing "/".
@@ -35,10 +36,15 @@ class FileDialog {
   int filterIndex_ = 0;
 };
 
-// File, Open: choose a picture and show it.
-void OpenCommand();
-// Opens `path` as File, Open does once it is chosen: from the command line,
-// or dropped onto the window.
-void OpenFile(const std::string& path);
+struct AppSettings;
+struct AppState;
+class BackgroundWork;
+
+// File, Open: the picture chosen to open, "" when none; the file dialogs
+// start in its folder from now on.
+std::string OpenCommand(const AppState& state, AppSettings& settings);
+// A picture named on the command line, or dropped onto the window, as Open
+// takes it: its full path, its folder where the file dialogs start.
+std::string PathToOpen(AppSettings& settings, const std::string& path);
 // File, Save As: write the current picture, and its mask when asked.
-void SaveAsCommand();
+void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork& work);

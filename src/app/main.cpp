@@ -8,7 +8,8 @@
 #include <string>
 
 #include "app/application.h"
-#include "image/reasons.h"
+#include "core/reasons.h"
+#include "gyrelle_version.h"
 #include "resources/program_resources.h"
 #include "window/qt/qt_window_layer.h"
 

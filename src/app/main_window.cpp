@@ -8,16 +8,12 @@
 #include "app/file_commands.h"
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
-#include "image/image_io.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "engine/strip_pipeline.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kViewportWidth = 310;
-constexpr int kViewportHeight = 260;
-constexpr int kPreviewCentreX = 156;
-constexpr int kPreviewCentreY = 131;
 // The fill-color swatch in the client area; right and bottom excluded.
 constexpr int kSwatchLeft = 11;
 constexpr int kSwatchTop = 293;
@@ -27,90 +23,109 @@ constexpr int kSwatchBottom = 322;
 // Opens the file the program was started with, once the window is up.
 constexpr unsigned kOpenAtStartMessage = WM_APP + 2;
 
-WindowLayer& Layer() {
-  return *g_appState.Instance;
+}  // namespace
+
+MainWindow::MainWindow(WindowLayer& layer) {
+  state_.Instance = &layer;
 }
 
-void InitMainWindow(WindowHandle window) {
-  g_appState.MainWindow = window;
+void MainWindow::Run(const std::string& openAtStart) {
+  ResetAppState(state_, settings_);
+  state_.OpenAtStart = openAtStart;
+  ReadSettingsFile(state_, settings_);
+  SetFillColor(state_, settings_, 255, 255, 255);
+  Layer().RunModalDialog(kMainWindowTemplate, 0, Procedure());
+}
+
+DialogProc MainWindow::Procedure() {
+  return [this](WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+    return MainWindowProc(window, message, wParam, lParam);
+  };
+}
+
+void MainWindow::Init(WindowHandle window) {
+  state_.MainWindow = window;
   InitImageLibrary();
   Layer().EnableControl(window, kRotateButton, false);
   Layer().EnableMenuItem(window, kSaveAsCommand, false);
   Layer().SetIcon(window, IconSize::kSmall, kSmallIcon);
   Layer().SetIcon(window, IconSize::kBig, kBigIcon);
   Layer().AcceptDroppedFiles(window);
-  if (!g_appState.OpenAtStart.empty()) Layer().PostMessage(window, kOpenAtStartMessage, 0, 0);
+  InitView(window);
+  if (!state_.OpenAtStart.empty()) Layer().PostMessage(window, kOpenAtStartMessage, 0, 0);
 }
 
-// Closing during long work waits for its end, so nothing is lost.
-bool g_closeAfterWork = false;
-
-void Close(WindowHandle window) {
-  if (WorkRunning()) {
-    g_closeAfterWork = true;
+void MainWindow::Close(WindowHandle window) {
+  if (work_.Running()) {
+    closeAfterWork_ = true;
   } else {
-    g_closeAfterWork = false;
+    closeAfterWork_ = false;
     Layer().EndDialog(window, 0);
   }
 }
 
-void CloseIfAsked(WindowHandle window) {
-  if (g_closeAfterWork && !WorkRunning()) Close(window);
+void MainWindow::CloseIfAsked(WindowHandle window) {
+  if (closeAfterWork_ && !work_.Running()) Close(window);
 }
 
-void Command(WindowHandle window, unsigned id) {
+void MainWindow::Command(WindowHandle window, unsigned id) {
   // Nothing else starts while long work runs; its dialog comes soon.
-  if (WorkRunning() && id != kExitCommand) return;
+  if (work_.Running() && id != kExitCommand) return;
   switch (id) {
     case kRotateButton:
       Rotate(window);
       break;
     case kOpenCommand:
-      OpenCommand();
+      if (const std::string path = OpenCommand(state_, settings_); !path.empty()) {
+        ShowOpenedImage(path);
+      }
       break;
     case kSaveAsCommand:
-      SaveAsCommand();
+      SaveAsCommand(state_, settings_, work_);
       break;
     case kExitCommand:
       Close(window);
       break;
     case kFrameNumberCommand:
-      if (const auto count = ShowFrameNumberDialog(Layer(), window, g_appSettings.Frames)) {
-        SetFrameCount(*count);
+      if (const auto count = ShowFrameNumberDialog(Layer(), window, settings_.Frames)) {
+        SetFrameCount(settings_, *count);
       }
       break;
     case kSaveOptionsCommand:
-      if (const auto options = ShowSaveOptionsDialog(Layer(), window, CurrentSaveOptions())) {
-        SetSaveOptions(options->compressed, options->eightBit, options->mask);
+      if (const auto options =
+              ShowSaveOptionsDialog(Layer(), window, CurrentSaveOptions(settings_))) {
+        SetSaveOptions(settings_, options->compressed, options->eightBit, options->mask);
       }
       break;
     case kFillColorCommand:
-      if (const auto color = ShowFillColorDialog(Layer(), window, g_appSettings.FillColor)) {
-        SetFillColor(color->red, color->green, color->blue);
+      if (const auto color = ShowFillColorDialog(Layer(), window, settings_.FillColor)) {
+        SetFillColor(state_, settings_, color->red, color->green, color->blue);
       }
       break;
     case kSheetOptionsCommand:
-      if (const auto choices = ShowSheetOptionsDialog(Layer(), window, g_appSettings.Sheet)) {
-        g_appSettings.Sheet = *choices;
+      if (const auto choices = ShowSheetOptionsDialog(Layer(), window, settings_.Sheet)) {
+        settings_.Sheet = *choices;
       }
       break;
     case kAboutCommand:
       ShowAboutDialog(Layer(), window);
       break;
     default:  // Escape's cancel among others: the main window stays
+      ViewCommand(id);
       break;
   }
 }
 
-void Paint(WindowHandle window) {
-  if (g_appState.PreviewReady) DrawPreview();
+void MainWindow::Paint(WindowHandle window) {
+  if (state_.PreviewReady) DrawPreview();
   // Before the first SetFillColor, and after shutdown, the swatch is white.
-  const Rgb fill = g_appState.FillBrush.value_or(Rgb{255, 255, 255});
-  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop, kSwatchRight, kSwatchBottom, fill);
+  const Rgb fill = state_.FillBrush.value_or(Rgb{255, 255, 255});
+  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop + grownDown_, kSwatchRight,
+                        kSwatchBottom + grownDown_, fill);
 }
 
 // Moves the bar `barId` as `request` asks and scrolls the preview with it.
-void Scroll(WindowHandle window, int barId, int& offset, unsigned request) {
+void MainWindow::Scroll(WindowHandle window, int barId, int& offset, unsigned request) {
   const ScrollInfo info = Layer().GetScrollInfo(window, barId);
   const int now = MoveScrollBar(Layer(), window, barId, RequestedScrollPosition(info, request));
   if (now == info.pos) return;
@@ -118,22 +133,22 @@ void Scroll(WindowHandle window, int barId, int& offset, unsigned request) {
   Layer().RepaintNow(window);
 }
 
-void Destroy() {
+void MainWindow::Destroy() {
   std::string reason;
-  if (!WriteSettingsFile(&reason)) {
+  if (!WriteSettingsFile(state_, settings_, &reason)) {
     // The window is going: the box stands on its own.
-    ReportFailure(0, "Cannot keep the settings in " + Quoted(SettingsFilePath()) + ".", reason);
+    ReportFailure(state_, 0,
+                  "Cannot keep the settings in " + Quoted(SettingsFilePath(state_)) + ".", reason);
   }
-  ResetAppState();
+  ResetAppState(state_, settings_);
   Layer().PostQuit(0);
 }
 
-}  // namespace
-
-bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+bool MainWindow::MainWindowProc(WindowHandle window, unsigned message, WParam wParam,
+                                LParam lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      InitMainWindow(window);
+      Init(window);
       return true;
     case WM_COMMAND:
       Command(window, LowWord(wParam));
@@ -142,31 +157,37 @@ bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam
       Paint(window);
       return true;
     case WM_VSCROLL:
-      Scroll(window, kVerticalScrollBar, g_appState.ScrollY, LowWord(wParam));
+      Scroll(window, kVerticalScrollBar, state_.ScrollY, LowWord(wParam));
       return false;
     case WM_HSCROLL:
-      Scroll(window, kHorizontalScrollBar, g_appState.ScrollX, LowWord(wParam));
+      Scroll(window, kHorizontalScrollBar, state_.ScrollX, LowWord(wParam));
       return false;
     case WM_CLOSE:
       Close(window);
+      return true;
+    case WM_SIZE:
+      Resized(int(lParam & 0xFFFF), int((lParam >> 16) & 0xFFFF));
       return true;
     case WM_DESTROY:
       Destroy();
       return true;
     case WM_TIMER:
-      if (wParam == kProgressDelayTimer) OnProgressDelay();
+      if (wParam == kProgressDelayTimer) work_.OnProgressDelay();
+      if (wParam == kSpinTimer) NextSpinFrame();
       CloseIfAsked(window);
       return true;
     case kWorkDoneMessage:
-      OnWorkDone();
+      work_.OnWorkDone();
       CloseIfAsked(window);
       return true;
     case kOpenAtStartMessage:
-      OpenFile(g_appState.OpenAtStart);
+      ShowOpenedImage(PathToOpen(settings_, state_.OpenAtStart));
       return true;
     case WM_DROPFILES: {
       const auto* paths = reinterpret_cast<const std::vector<std::string>*>(lParam);
-      if (!WorkRunning() && paths && !paths->empty()) OpenFile(paths->front());
+      if (!work_.Running() && paths && !paths->empty()) {
+        ShowOpenedImage(PathToOpen(settings_, paths->front()));
+      }
       return true;
     }
     default:
@@ -174,111 +195,117 @@ bool MainWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam
   }
 }
 
-void BuildPreviewBitmap(const Image& image) {
-  const WindowHandle window = g_appState.MainWindow;
-  ScrollInfo range;
-  range.max = image.Height() - 1;
-  range.page = kViewportHeight;
-  Layer().SetScrollInfo(window, kVerticalScrollBar, range, SIF_RANGE | SIF_PAGE);
-  range.max = image.Width() - 1;
-  range.page = kViewportWidth;
-  Layer().SetScrollInfo(window, kHorizontalScrollBar, range, SIF_RANGE | SIF_PAGE);
-  g_appState.VisibleWidth = std::min(image.Width(), kViewportWidth);
-  g_appState.VisibleHeight = std::min(image.Height(), kViewportHeight);
+void MainWindow::BuildPreviewBitmap(const Image& image) {
+  content_ = {0, 0, image.Width(), image.Height()};
+  SetPreviewRanges();
   // No copy: strips can be far taller than any window-system bitmap, and
   // the paint reads the visible block from the image itself.
-  g_appState.PreviewImage = &image;
-  g_appState.PreviewReady = true;
+  state_.PreviewImage = &image;
+  state_.PreviewReady = true;
 }
 
-void DrawPreview() {
-  const Image* image = g_appState.PreviewImage;
+void MainWindow::DrawPreview() {
+  const Image* image = state_.PreviewImage;
   if (!image) return;
   // Centred on the preview's middle, halves rounded down.
-  const int x = kPreviewCentreX - (g_appState.VisibleWidth + 1) / 2;
-  const int y = kPreviewCentreY - (g_appState.VisibleHeight + 1) / 2;
+  const int x = viewportWidth_ / 2 + 1 - (state_.VisibleWidth + 1) / 2;
+  const int y = viewportHeight_ / 2 + 1 - (state_.VisibleHeight + 1) / 2;
+  const int zoom = settings_.View.zoom;
+  if (zoom == ViewChoices::kFit) {
+    Layer().DrawImageScaled(state_.MainWindow, kPreviewControl, *image, content_.x, content_.y,
+                            content_.width, content_.height, x, y, state_.VisibleWidth,
+                            state_.VisibleHeight);
+    return;
+  }
   // Only the picture is drawn; the rest of the viewport keeps the window's
   // background.
-  const int width = std::clamp(image->Width() - g_appState.ScrollX, 0, kViewportWidth);
-  const int height = std::clamp(image->Height() - g_appState.ScrollY, 0, kViewportHeight);
+  const int width = std::clamp(content_.width - state_.ScrollX, 0, viewportWidth_ / zoom);
+  const int height = std::clamp(content_.height - state_.ScrollY, 0, viewportHeight_ / zoom);
   if (width == 0 || height == 0) return;
-  Layer().DrawImageBlock(g_appState.MainWindow, kPreviewControl, *image, g_appState.ScrollX,
-                         g_appState.ScrollY, x, y, width, height);
+  const int left = content_.x + state_.ScrollX;
+  const int top = content_.y + state_.ScrollY;
+  if (zoom == 1) {
+    Layer().DrawImageBlock(state_.MainWindow, kPreviewControl, *image, left, top, x, y, width,
+                           height);
+  } else {
+    Layer().DrawImageScaled(state_.MainWindow, kPreviewControl, *image, left, top, width, height,
+                            x, y, width * zoom, height * zoom);
+  }
 }
 
-void ShowOpenedImage(const std::string& path) {
+void MainWindow::ShowOpenedImage(const std::string& path) {
   struct Read {
     std::unique_ptr<Image> image;
     std::string reason;
   };
   auto read = std::make_shared<Read>();
-  StartWork(
+  work_.Start(
       "Reading " + Quoted(path) + "...",
       [path, read](WorkProgress&) { read->image = ReadPicture(path, &read->reason); },
-      [path, read](bool cancelled) {
+      [this, path, read](bool cancelled) {
         if (!cancelled) ShowPicture(path, std::move(read->image), read->reason);
       });
 }
 
-bool ShowPicture(const std::string& path, std::unique_ptr<Image> image, const std::string& reason) {
+bool MainWindow::ShowPicture(const std::string& path, std::unique_ptr<Image> image,
+                             const std::string& reason) {
   if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
-    ReportFailure(g_appState.MainWindow, "Cannot open " + Quoted(path) + ".", reason);
+    ReportFailure(state_, state_.MainWindow, "Cannot open " + Quoted(path) + ".", reason);
     return false;
   }
-  const WindowHandle window = g_appState.MainWindow;
+  const WindowHandle window = state_.MainWindow;
+  StopSpin();
+  EnableSpin(false);
+  Remember(path);
   Layer().EnableControl(window, kRotateButton, true);
-  g_appState.ScrollX = 0;
-  g_appState.ScrollY = 0;
+  state_.ScrollX = 0;
+  state_.ScrollY = 0;
   BuildPreviewBitmap(*image);
   // A new picture starts at its top-left corner.
   ScrollInfo start;
   Layer().SetScrollInfo(window, kVerticalScrollBar, start, SIF_POS);
   Layer().SetScrollInfo(window, kHorizontalScrollBar, start, SIF_POS);
   const Rgb topLeft = TopLeftColor(*image);
-  SetFillColor(topLeft.red, topLeft.green, topLeft.blue);
-  g_appState.CurrentImage = std::move(image);
+  SetFillColor(state_, settings_, topLeft.red, topLeft.green, topLeft.blue);
+  state_.CurrentImage = std::move(image);
   Layer().Invalidate(window);
   return true;
 }
 
-void Rotate(WindowHandle window) {
+void MainWindow::Rotate(WindowHandle window) {
   // The button's state decides, whatever sent the command.
-  if (!Layer().IsControlEnabled(window, kRotateButton) || !g_appState.CurrentImage) return;
+  if (!Layer().IsControlEnabled(window, kRotateButton) || !state_.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
-  const StripOptions options = CurrentStripOptions();
+  const StripOptions options = CurrentStripOptions(settings_);
   // The picture stays current, and so alive, until the strip replaces it:
   // nothing else starts meanwhile.
-  const Image* picture = g_appState.CurrentImage.get();
+  const Image* picture = state_.CurrentImage.get();
   struct Made {
     std::unique_ptr<Image> strip;
     SheetPlan plan;
     std::string reason;
   };
   auto made = std::make_shared<Made>();
-  StartWork(
+  work_.Start(
       "Turning the picture...",
       [picture, options, made](WorkProgress& progress) {
         made->strip = MakeStrip(*picture, options, &made->reason, &made->plan, progress.Hook());
       },
-      [window, options, made](bool cancelled) {
+      [this, window, options, made](bool cancelled) {
         // Cancelled, everything stays as it was, even a strip made meanwhile.
         if (cancelled || !made->strip) Layer().EnableControl(window, kRotateButton, true);
         if (cancelled) return;
         if (!made->strip) {
-          ReportFailure(window,
+          ReportFailure(state_, window,
                         "Cannot make " + std::to_string(options.frames) + " frames of the picture.",
                         made->reason);
           return;
         }
         BuildPreviewBitmap(*made->strip);
-        g_appState.CurrentImage = std::move(made->strip);
-        g_appState.CurrentPlan = std::move(made->plan);
+        state_.CurrentImage = std::move(made->strip);
+        state_.CurrentPlan = std::move(made->plan);
         Layer().RepaintNow(window);
         Layer().EnableMenuItem(window, kSaveAsCommand, true);
+        EnableSpin(true);
       });
-}
-
-void ReportFailure(WindowHandle owner, const std::string& what, const std::string& reason) {
-  Layer().MessageBox(owner, what + "\n" + (reason.empty() ? "The reason is not known." : reason),
-                     "Gyrelle", MB_OK | MB_ICONERROR);
 }

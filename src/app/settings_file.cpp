@@ -12,8 +12,9 @@
 #include <system_error>
 
 #include "app/app_state.h"
-#include "image/atomic_file.h"
-#include "image/reasons.h"
+#include "core/atomic_file.h"
+#include "core/reasons.h"
+#include "resources/resource_ids.h"
 #include "settings/config_file.h"
 #include "settings/settings_location.h"
 
@@ -22,7 +23,7 @@ namespace {
 // The Sheet Options choices live in a section of their own, written only
 // when some choice differs from its default: everyone else's file stays as
 // it always was. Values that make no sense fall back to the defaults.
-void ReadSheetSection(ConfigFile& config) {
+void ReadSheetSection(ConfigFile& config, AppSettings& settings) {
   SheetChoices sheet;
   StripOptions& strip = sheet.strip;
   std::string text;
@@ -49,11 +50,11 @@ void ReadSheetSection(ConfigFile& config) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
   strip.method = TurnMethodNamed(text).value_or(TurnMethod::kLibrary);
-  g_appSettings.Sheet = sheet;
+  settings.Sheet = sheet;
 }
 
-std::string SheetSection() {
-  const SheetChoices& sheet = g_appSettings.Sheet;
+std::string SheetSection(const AppSettings& settings) {
+  const SheetChoices& sheet = settings.Sheet;
   if (sheet == SheetChoices{}) return {};
   auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
   const StripOptions& strip = sheet.strip;
@@ -72,69 +73,111 @@ std::string SheetSection() {
          "\tDATA_FILE=" + data + ";\n" + "\tTURNING=" + turning + ";\n[/SHEET]\n";
 }
 
-// The file's text, from g_appSettings.
-std::string SettingsText() {
-  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
-  return std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(g_appSettings.Frames) + ";\n" +
-         "\tDEFAULT_DIR_PATH=" + g_appSettings.DefaultDirPath + ";\n" +
-         "\tIS_COMPRESSED=" + flag(g_appSettings.IsCompressed) +
-         "\tIS_8BIT_SAVE=" + flag(g_appSettings.Is8BitSave) +
-         "\tHAS_MASK=" + flag(g_appSettings.HasMask) + "[/HULLSPIN]\n" + SheetSection();
+// How the window shows the sheet, and the pictures last opened, in a third
+// section, written only when some choice differs from its default.
+void ReadWindowSection(ConfigFile& config, AppSettings& settings) {
+  ViewChoices view;
+  std::string text;
+  config.GetString("WINDOW|ZOOM", text);
+  const int zoom = config.GetInt("WINDOW|ZOOM");
+  if (text == "FIT") {
+    view.zoom = ViewChoices::kFit;
+  } else if (zoom == 2 || zoom == 4 || zoom == 8) {
+    view.zoom = zoom;
+  }
+  const int speed = config.GetInt("WINDOW|SPEED");
+  if (speed == 5 || speed == 10 || speed == 20 || speed == 30) view.speed = speed;
+  const int width = config.GetInt("WINDOW|WIDTH");
+  const int height = config.GetInt("WINDOW|HEIGHT");
+  if (width > 0 && height > 0) view.width = width, view.height = height;
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    config.GetString("WINDOW|RECENT_" + std::to_string(i), text);
+    if (!text.empty()) view.recent.push_back(text);
+  }
+  settings.View = view;
 }
 
-void ApplySettings(ConfigFile& config) {
-  SetFrameCount(config.GetInt("HULLSPIN|FRAMES"));
-  config.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
+std::string WindowSection(const AppSettings& settings) {
+  ViewChoices view = settings.View;
+  // Names the format cannot hold, or that would read as other keys, are
+  // not kept.
+  std::erase_if(view.recent, [](const std::string& path) {
+    return path.empty() || path.find_first_of(";=[") != std::string::npos;
+  });
+  if (view.recent.size() > std::size_t(kRecentFiles)) view.recent.resize(kRecentFiles);
+  if (view == ViewChoices{}) return {};
+  std::string text = "[WINDOW]\n\tZOOM=" +
+                     (view.zoom == ViewChoices::kFit ? "FIT" : std::to_string(view.zoom)) +
+                     ";\n\tSPEED=" + std::to_string(view.speed) +
+                     ";\n\tWIDTH=" + std::to_string(view.width) +
+                     ";\n\tHEIGHT=" + std::to_string(view.height) + ";\n";
+  for (std::size_t i = 0; i < view.recent.size(); ++i) {
+    text += "\tRECENT_" + std::to_string(i + 1) + "=" + view.recent[i] + ";\n";
+  }
+  return text + "[/WINDOW]\n";
+}
+
+// The file's text, from `settings`.
+std::string SettingsText(const AppSettings& settings) {
+  auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
+  return std::string("[HULLSPIN]\n") + "\tFRAMES=" + std::to_string(settings.Frames) + ";\n" +
+         "\tDEFAULT_DIR_PATH=" + settings.DefaultDirPath + ";\n" +
+         "\tIS_COMPRESSED=" + flag(settings.IsCompressed) +
+         "\tIS_8BIT_SAVE=" + flag(settings.Is8BitSave) + "\tHAS_MASK=" + flag(settings.HasMask) +
+         "[/HULLSPIN]\n" + SheetSection(settings) + WindowSection(settings);
+}
+
+void ApplySettings(ConfigFile& config, AppSettings& settings) {
+  SetFrameCount(settings, config.GetInt("HULLSPIN|FRAMES"));
+  config.GetString("HULLSPIN|DEFAULT_DIR_PATH", settings.DefaultDirPath);
   const bool mask = config.GetBool("HULLSPIN|HAS_MASK");
   const bool eightBit = config.GetBool("HULLSPIN|IS_8BIT_SAVE");
   const bool compressed = config.GetBool("HULLSPIN|IS_COMPRESSED");
-  SetSaveOptions(compressed, eightBit, mask);
-  ReadSheetSection(config);
+  SetSaveOptions(settings, compressed, eightBit, mask);
+  ReadSheetSection(config, settings);
+  ReadWindowSection(config, settings);
 }
 
 // Whether `text` reads back as the settings it was made from: read and
 // written again, it comes out the same.
 bool ReadsBack(const std::string& text) {
-  const AppSettings kept = g_appSettings;
+  AppSettings read;
   ConfigFile config;
   config.SetText(text);
-  ApplySettings(config);
-  const bool same = SettingsText() == text;
-  g_appSettings = kept;
-  return same;
+  ApplySettings(config, read);
+  return SettingsText(read) == text;
 }
 
 // The text to store. The format has no escapes: a folder whose name would
 // read back cut short or as other settings (";", "HAS_MASK=TRUE;",
 // "[/HULLSPIN]") is not stored, and the one the file at `path` holds stays,
 // or none. Where even none would not read back, the folder is not to blame.
-std::string StorableText(const std::string& path) {
-  std::string text = SettingsText();
+std::string StorableText(const AppSettings& settings, const std::string& path) {
+  std::string text = SettingsText(settings);
   if (ReadsBack(text)) return text;
-  const AppSettings kept = g_appSettings;
+  AppSettings stored = settings;
   ConfigFile old;
   old.Load(path);
-  old.GetString("HULLSPIN|DEFAULT_DIR_PATH", g_appSettings.DefaultDirPath);
-  if (!ReadsBack(SettingsText())) g_appSettings.DefaultDirPath.clear();
-  if (ReadsBack(SettingsText())) text = SettingsText();
-  g_appSettings = kept;
+  old.GetString("HULLSPIN|DEFAULT_DIR_PATH", stored.DefaultDirPath);
+  if (!ReadsBack(SettingsText(stored))) stored.DefaultDirPath.clear();
+  if (ReadsBack(SettingsText(stored))) text = SettingsText(stored);
   return text;
 }
 
 }  // namespace
 
-std::string SettingsFilePath() {
-  return SettingsFileLocation(ExecutableDirectory());
+std::string SettingsFilePath(const AppState& state) {
+  return SettingsFileLocation(ExecutableDirectory(state));
 }
 
-void ReadSettingsFile() {
+void ReadSettingsFile(const AppState& state, AppSettings& settings) {
   ConfigFile config;
-  config.Load(SettingsFilePath());
-  ApplySettings(config);
+  config.Load(SettingsFilePath(state));
+  ApplySettings(config, settings);
 }
 
-bool WriteSettingsFile(std::string* reason) {
-  std::filesystem::path path = SettingsFilePath();
+bool WriteSettingsFile(const AppState& state, const AppSettings& settings, std::string* reason) {
+  std::filesystem::path path = SettingsFilePath(state);
   std::error_code error;
   // A link there is followed: the file it leads to gets the text, and the
   // link stays.
@@ -168,7 +211,7 @@ bool WriteSettingsFile(std::string* reason) {
     SetReason(reason, "it could not be read (" + SystemError() + "), so it is left as it is");
     return false;
   }
-  const std::string text = StorableText(path);
+  const std::string text = StorableText(settings, path);
   std::string why;
   const bool written = WriteReplacing(
       path,

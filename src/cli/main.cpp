@@ -17,10 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "image/image_io.h"
-#include "image/sheet_data.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
+#include "gyrelle_version.h"
+#include "io/image_io.h"
+#include "sheet/sheet_data.h"
+#include "sheet/sheet_layout.h"
 
 namespace {
 

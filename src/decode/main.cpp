@@ -19,8 +19,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "image/decoder_process.h"
-#include "image/image_io.h"
+#include "io/decoder_process.h"
+#include "io/image_io.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define GYRELLE_ADDRESS_SANITIZER 1

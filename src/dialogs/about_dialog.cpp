@@ -1,32 +1,23 @@
 // The About box: a picture, the name and version, and a few lines of
 // credits. It commits nothing.
 
+#include "dialogs/dialog.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-WindowLayer* g_layer = nullptr;  // the layer of the box that is open
+class AboutDialog : public Dialog {
+ public:
+  using Dialog::Dialog;
 
-bool AboutDialogProc(WindowHandle window, unsigned message, WParam wParam, LParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return true;
-    case WM_COMMAND:
-      // OK and Enter close the box; Escape's cancel does not.
-      if (LowWord(wParam) == IDOK) g_layer->EndDialog(window, IDOK);
-      return true;
-    case WM_CLOSE:
-      g_layer->EndDialog(window, 0);
-      return true;
-    default:
-      return false;
-  }
-}
+ protected:
+  // OK and Enter close the box; Escape's cancel does not.
+  void Cancel(WindowHandle) override {}
+};
 
 }  // namespace
 
 void ShowAboutDialog(WindowLayer& layer, WindowHandle owner) {
-  g_layer = &layer;
-  layer.RunModalDialog(kAboutTemplate, owner, AboutDialogProc);
+  AboutDialog(layer, kAboutTemplate).Run(owner);
 }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
 #include "window/window_layer.h"
 
 // The settings dialogs and the About box, each modal over `owner` on

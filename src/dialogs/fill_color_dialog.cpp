@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "dialogs/dialog.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
@@ -30,85 +31,65 @@ constexpr Channel kChannels[] = {
     {kBlueBar, kBlueValueLabel, &Rgb::blue},
 };
 
-// The one opening there can be at a time: the dialog is modal.
-struct FillColorDialog {
-  WindowLayer* layer = nullptr;
-  Rgb color;  // the working copy
-  bool chosen = false;
-} g_dialog;
+class FillColorDialog : public Dialog {
+ public:
+  FillColorDialog(WindowLayer& layer, const Rgb& color)
+      : Dialog(layer, kFillColorTemplate), color_(color) {}
+  const Rgb& Color() const { return color_; }
 
-WindowLayer& Layer() {
-  return *g_dialog.layer;
-}
-
-void Init(WindowHandle window) {
-  for (const Channel& channel : kChannels) {
-    ScrollInfo info;
-    info.max = 255;
-    info.page = 1;  // so the highest position a bar reaches is 255
-    info.pos = g_dialog.color.*channel.value;
-    Layer().SetScrollInfo(window, channel.bar, info, SIF_RANGE | SIF_PAGE | SIF_POS);
-    Layer().SetControlText(window, channel.label, std::to_string(g_dialog.color.*channel.value));
+ protected:
+  void Init(WindowHandle window) override {
+    for (const Channel& channel : kChannels) {
+      ScrollInfo info;
+      info.max = 255;
+      info.page = 1;  // so the highest position a bar reaches is 255
+      info.pos = color_.*channel.value;
+      Layer().SetScrollInfo(window, channel.bar, info, SIF_RANGE | SIF_PAGE | SIF_POS);
+      Layer().SetControlText(window, channel.label, std::to_string(color_.*channel.value));
+    }
   }
-}
 
-// Moves bar `barId` as `request` asks; a move that the bar's ends stop
-// changes nothing else. A jump to either edge is not answered: only lines,
-// pages and the thumb move a channel.
-void Scroll(WindowHandle window, int barId, unsigned request) {
-  if (request == SB_LEFT || request == SB_RIGHT) return;
-  const Channel* channel = std::find_if(std::begin(kChannels), std::end(kChannels),
-                                        [barId](const Channel& each) { return each.bar == barId; });
-  if (channel == std::end(kChannels)) return;
-  const ScrollInfo info = Layer().GetScrollInfo(window, barId);
-  const int now = MoveScrollBar(Layer(), window, barId, RequestedScrollPosition(info, request));
-  if (now == info.pos) return;
-  g_dialog.color.*channel->value = static_cast<std::uint8_t>(now);
-  Layer().SetControlText(window, channel->label, std::to_string(now));
-  Layer().RepaintNow(window);
-}
+  // The arrow keys move the red bar first; Tab goes on to the buttons.
+  int FirstInput(WindowHandle) const override { return kRedBar; }
 
-void Paint(WindowHandle window) {
-  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop, kSwatchRight, kSwatchBottom,
-                        g_dialog.color);
-}
-
-void Command(WindowHandle window, unsigned id) {
-  if (id == IDOK) {
-    g_dialog.chosen = true;
-    Layer().EndDialog(window, IDOK);
-  } else if (id == IDCANCEL) {  // also Escape
-    Layer().EndDialog(window, IDCANCEL);
-  }
-}
-
-bool FillColorDialogProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Init(window);
-      return true;
-    case WM_HSCROLL:
+  bool Message(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
+    if (message == WM_HSCROLL) {
       Scroll(window, static_cast<int>(lParam), LowWord(wParam));
       return false;
-    case WM_PAINT:
-      Paint(window);
+    }
+    if (message == WM_PAINT) {
+      Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop, kSwatchRight, kSwatchBottom,
+                            color_);
       return true;
-    case WM_COMMAND:
-      Command(window, LowWord(wParam));
-      return true;
-    case WM_CLOSE:  // the close box commits nothing
-      Layer().EndDialog(window, 0);
-      return true;
-    default:
-      return false;
+    }
+    return false;
   }
-}
+
+ private:
+  // Moves bar `barId` as `request` asks; a move that the bar's ends stop
+  // changes nothing else. A jump to either edge is not answered: only lines,
+  // pages and the thumb move a channel.
+  void Scroll(WindowHandle window, int barId, unsigned request) {
+    if (request == SB_LEFT || request == SB_RIGHT) return;
+    const Channel* channel =
+        std::find_if(std::begin(kChannels), std::end(kChannels),
+                     [barId](const Channel& each) { return each.bar == barId; });
+    if (channel == std::end(kChannels)) return;
+    const ScrollInfo info = Layer().GetScrollInfo(window, barId);
+    const int now = MoveScrollBar(Layer(), window, barId, RequestedScrollPosition(info, request));
+    if (now == info.pos) return;
+    color_.*channel->value = static_cast<std::uint8_t>(now);
+    Layer().SetControlText(window, channel->label, std::to_string(now));
+    Layer().RepaintNow(window);
+  }
+
+  Rgb color_;  // the working copy
+};
 
 }  // namespace
 
 std::optional<Rgb> ShowFillColorDialog(WindowLayer& layer, WindowHandle owner, const Rgb& color) {
-  g_dialog = FillColorDialog{&layer, color};
-  layer.RunModalDialog(kFillColorTemplate, owner, FillColorDialogProc);
-  if (!g_dialog.chosen) return std::nullopt;
-  return g_dialog.color;
+  FillColorDialog dialog(layer, color);
+  if (!dialog.Run(owner)) return std::nullopt;
+  return dialog.Color();
 }

@@ -5,63 +5,44 @@
 #include <cstdint>
 #include <string>
 
+#include "dialogs/dialog.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-struct FrameNumberDialog {
-  WindowLayer* layer = nullptr;
-  int count = 0;  // shown at opening, and the count accepted on OK
-  bool chosen = false;
-} g_dialog;
+class FrameNumberDialog : public Dialog {
+ public:
+  FrameNumberDialog(WindowLayer& layer, int count)
+      : Dialog(layer, kFrameNumberTemplate), count_(count) {}
+  int Count() const { return count_; }
 
-WindowLayer& Layer() {
-  return *g_dialog.layer;
-}
-
-// Shows a refusal; the dialog stays open with the text as typed.
-void Refuse(WindowHandle window, const char* text) {
-  Layer().MessageBox(window, text, "Note", MB_OK | MB_ICONINFORMATION);
-}
-
-void Accept(WindowHandle window) {
-  const std::optional<std::uint32_t> value =
-      ReadUnsignedNumber(Layer().GetControlText(window, kFrameCountEdit));
-  if (!value) {
-    Refuse(window, "You must enter a number");
-    return;
+ protected:
+  void Init(WindowHandle window) override {
+    Layer().SetControlText(window, kFrameCountEdit, std::to_string(count_));
   }
-  // Taken as signed: 2147483648 and more are refused like 0.
-  const auto count = static_cast<std::int32_t>(*value);
-  if (count <= 0) {
-    Refuse(window, "You must enter a number above 0");
-    return;
-  }
-  g_dialog.count = count;
-  g_dialog.chosen = true;
-  Layer().EndDialog(window, IDOK);
-}
+  int FirstInput(WindowHandle) const override { return kFrameCountEdit; }
 
-bool FrameNumberDialogProc(WindowHandle window, unsigned message, WParam wParam, LParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Layer().SetControlText(window, kFrameCountEdit, std::to_string(g_dialog.count));
-      return true;  // the focus goes to the first tab stop, OK
-    case WM_COMMAND:
-      if (LowWord(wParam) == IDOK) {
-        Accept(window);
-      } else if (LowWord(wParam) == IDCANCEL) {  // also Escape
-        Layer().EndDialog(window, IDCANCEL);
-      }
-      return true;
-    case WM_CLOSE:
-      Layer().EndDialog(window, 0);
-      return true;
-    default:
-      return false;
+  bool Accept(WindowHandle window) override {
+    const std::optional<std::uint32_t> value =
+        ReadUnsignedNumber(Layer().GetControlText(window, kFrameCountEdit));
+    if (!value) return Refuse(window, "You must enter a number");
+    // Taken as signed: 2147483648 and more are refused like 0.
+    const auto count = static_cast<std::int32_t>(*value);
+    if (count <= 0) return Refuse(window, "You must enter a number above 0");
+    count_ = count;
+    return true;
   }
-}
+
+ private:
+  // Shows a refusal; the dialog stays open with the text as typed.
+  bool Refuse(WindowHandle window, const char* text) {
+    Layer().MessageBox(window, text, "Note", MB_OK | MB_ICONINFORMATION);
+    return false;
+  }
+
+  int count_;  // shown at opening, and the count accepted on OK
+};
 
 }  // namespace
 
@@ -78,8 +59,7 @@ std::optional<std::uint32_t> ReadUnsignedNumber(std::string_view text) {
 }
 
 std::optional<int> ShowFrameNumberDialog(WindowLayer& layer, WindowHandle owner, int count) {
-  g_dialog = FrameNumberDialog{&layer, count};
-  layer.RunModalDialog(kFrameNumberTemplate, owner, FrameNumberDialogProc);
-  if (!g_dialog.chosen) return std::nullopt;
-  return g_dialog.count;
+  FrameNumberDialog dialog(layer, count);
+  if (!dialog.Run(owner)) return std::nullopt;
+  return dialog.Count();
 }

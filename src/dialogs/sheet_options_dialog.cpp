@@ -2,143 +2,137 @@
 // the data file and the turning method, checked on OK and handed back
 // together.
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
+#include "dialogs/dialog.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-struct SheetOptionsDialog {
-  WindowLayer* layer = nullptr;
-  SheetChoices choices;  // the working copy; check boxes and fields are read on OK
-  bool chosen = false;
-} g_dialog;
+// A group of radio buttons, each standing for one value.
+template <typename T>
+struct Choice {
+  int radio;
+  T value;
+};
 
-WindowLayer& Layer() {
-  return *g_dialog.layer;
+constexpr Choice<FrameSize::Kind> kSizeGroup[] = {
+    {kKeepSizeRadio, FrameSize::Kind::kKeep},
+    {kFitSizeRadio, FrameSize::Kind::kFit},
+};
+constexpr Choice<DataFormat> kDataGroup[] = {
+    {kNoDataRadio, DataFormat::kNone},
+    {kJsonHashRadio, DataFormat::kJsonHash},
+    {kJsonArrayRadio, DataFormat::kJsonArray},
+};
+constexpr Choice<TurnMethod> kTurnGroup[] = {
+    {kLibraryTurnRadio, TurnMethod::kLibrary},
+    {kRotSpriteTurnRadio, TurnMethod::kRotSprite},
+    {kShearTurnRadio, TurnMethod::kShear},
+};
+
+// The entry of `group` for radio button `id`, nullptr when it has none.
+template <typename T, std::size_t N>
+const Choice<T>* ByRadio(const Choice<T> (&group)[N], unsigned id) {
+  const auto found = std::find_if(std::begin(group), std::end(group),
+                                  [id](const Choice<T>& each) { return each.radio == int(id); });
+  return found == std::end(group) ? nullptr : found;
 }
 
-// Plain radio buttons: the dialog checks the chosen one of its group and
-// unchecks the others itself.
-void Check(WindowHandle window, std::initializer_list<int> group, int chosen) {
-  for (int id : group) Layer().CheckButton(window, id, id == chosen);
-}
-
-constexpr std::initializer_list<int> kSizeGroup = {kKeepSizeRadio, kFitSizeRadio};
-constexpr std::initializer_list<int> kDataGroup = {kNoDataRadio, kJsonHashRadio, kJsonArrayRadio};
-// In the order of TurnMethod.
-constexpr std::initializer_list<int> kTurnGroup = {kLibraryTurnRadio, kRotSpriteTurnRadio,
-                                                   kShearTurnRadio};
-
-int DataRadio(DataFormat format) {
-  switch (format) {
-    case DataFormat::kJsonHash:
-      return kJsonHashRadio;
-    case DataFormat::kJsonArray:
-      return kJsonArrayRadio;
-    default:
-      return kNoDataRadio;
+// The radio button of `value`; a value the group lacks shows as its first.
+template <typename T, std::size_t N>
+int RadioOf(const Choice<T> (&group)[N], T value) {
+  for (const Choice<T>& each : group) {
+    if (each.value == value) return each.radio;
   }
+  return group[0].radio;
 }
 
-void Init(WindowHandle window) {
-  const StripOptions& strip = g_dialog.choices.strip;
-  Layer().CheckButton(window, kTransparentCheckBox, strip.alpha);
-  Check(window, kSizeGroup,
-        strip.frameSize.kind == FrameSize::Kind::kFit ? kFitSizeRadio : kKeepSizeRadio);
-  Layer().SetControlText(window, kColumnsEdit, std::to_string(strip.columns));
-  Layer().SetControlText(window, kSpacingEdit, std::to_string(strip.spacing));
-  Layer().SetControlText(window, kStartAngleEdit, std::to_string(strip.startDegrees));
-  Layer().CheckButton(window, kReverseCheckBox, strip.reverse);
-  Layer().CheckButton(window, kExactAnglesCheckBox, strip.exactAngles);
-  Check(window, kDataGroup, DataRadio(g_dialog.choices.data));
-  Check(window, kTurnGroup, kTurnGroup.begin()[int(strip.method)]);
-}
+class SheetOptionsDialog : public Dialog {
+ public:
+  SheetOptionsDialog(WindowLayer& layer, const SheetChoices& choices)
+      : Dialog(layer, kSheetOptionsTemplate), choices_(choices) {}
+  const SheetChoices& Choices() const { return choices_; }
 
-// The field's number when it is one from `least` to `most`; otherwise says
-// so and the dialog stays open.
-std::optional<int> ReadField(WindowHandle window, int id, int least, int most,
-                             const std::string& refusal) {
-  const auto value = ReadUnsignedNumber(Layer().GetControlText(window, id));
-  if (value && *value >= std::uint32_t(least) && *value <= std::uint32_t(most)) return int(*value);
-  Layer().MessageBox(window, refusal, "Note", MB_OK | MB_ICONINFORMATION);
-  return std::nullopt;
-}
-
-void Accept(WindowHandle window) {
-  StripOptions& strip = g_dialog.choices.strip;
-  const auto columns =
-      ReadField(window, kColumnsEdit, 1, 65535, "You must enter a number of columns above 0");
-  if (!columns) return;
-  const auto spacing = ReadField(window, kSpacingEdit, 0, 65535, "You must enter a spacing");
-  if (!spacing) return;
-  const auto start =
-      ReadField(window, kStartAngleEdit, 0, 359, "You must enter a start angle from 0 to 359");
-  if (!start) return;
-  strip.columns = *columns, strip.spacing = *spacing, strip.startDegrees = *start;
-  strip.alpha = Layer().IsButtonChecked(window, kTransparentCheckBox);
-  strip.reverse = Layer().IsButtonChecked(window, kReverseCheckBox);
-  strip.exactAngles = Layer().IsButtonChecked(window, kExactAnglesCheckBox);
-  g_dialog.chosen = true;
-  Layer().EndDialog(window, IDOK);
-}
-
-void Command(WindowHandle window, unsigned id) {
-  switch (id) {
-    case kKeepSizeRadio:
-    case kFitSizeRadio:
-      Check(window, kSizeGroup, int(id));
-      g_dialog.choices.strip.frameSize =
-          FrameSize{id == kFitSizeRadio ? FrameSize::Kind::kFit : FrameSize::Kind::kKeep};
-      break;
-    case kNoDataRadio:
-    case kJsonHashRadio:
-    case kJsonArrayRadio:
-      Check(window, kDataGroup, int(id));
-      g_dialog.choices.data = id == kJsonHashRadio    ? DataFormat::kJsonHash
-                              : id == kJsonArrayRadio ? DataFormat::kJsonArray
-                                                      : DataFormat::kNone;
-      break;
-    case kLibraryTurnRadio:
-    case kRotSpriteTurnRadio:
-    case kShearTurnRadio:
-      Check(window, kTurnGroup, int(id));
-      g_dialog.choices.strip.method = TurnMethod(int(id) - kLibraryTurnRadio);
-      break;
-    case IDOK:
-      Accept(window);
-      break;
-    case IDCANCEL:  // also Escape
-      Layer().EndDialog(window, IDCANCEL);
-      break;
-    default:  // the check boxes keep their own state until OK
-      break;
+ protected:
+  void Init(WindowHandle window) override {
+    const StripOptions& strip = choices_.strip;
+    Layer().CheckButton(window, kTransparentCheckBox, strip.alpha);
+    Check(window, kSizeGroup, RadioOf(kSizeGroup, strip.frameSize.kind));
+    Layer().SetControlText(window, kColumnsEdit, std::to_string(strip.columns));
+    Layer().SetControlText(window, kSpacingEdit, std::to_string(strip.spacing));
+    Layer().SetControlText(window, kStartAngleEdit, std::to_string(strip.startDegrees));
+    Layer().CheckButton(window, kReverseCheckBox, strip.reverse);
+    Layer().CheckButton(window, kExactAnglesCheckBox, strip.exactAngles);
+    Check(window, kDataGroup, RadioOf(kDataGroup, choices_.data));
+    Check(window, kTurnGroup, RadioOf(kTurnGroup, strip.method));
   }
-}
 
-bool SheetOptionsDialogProc(WindowHandle window, unsigned message, WParam wParam, LParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Init(window);
-      return true;
-    case WM_COMMAND:
-      Command(window, LowWord(wParam));
-      return true;
-    case WM_CLOSE:
-      Layer().EndDialog(window, 0);
-      return true;
-    default:
-      return false;
+  int FirstInput(WindowHandle) const override { return kTransparentCheckBox; }
+
+  void Command(WindowHandle window, unsigned id) override {
+    // The check boxes keep their own state until OK.
+    if (const auto* size = ByRadio(kSizeGroup, id)) {
+      Check(window, kSizeGroup, size->radio);
+      choices_.strip.frameSize = FrameSize{size->value};
+    } else if (const auto* data = ByRadio(kDataGroup, id)) {
+      Check(window, kDataGroup, data->radio);
+      choices_.data = data->value;
+    } else if (const auto* turn = ByRadio(kTurnGroup, id)) {
+      Check(window, kTurnGroup, turn->radio);
+      choices_.strip.method = turn->value;
+    }
   }
-}
+
+  bool Accept(WindowHandle window) override {
+    StripOptions& strip = choices_.strip;
+    const auto columns =
+        ReadField(window, kColumnsEdit, 1, 65535, "You must enter a number of columns above 0");
+    if (!columns) return false;
+    const auto spacing = ReadField(window, kSpacingEdit, 0, 65535, "You must enter a spacing");
+    if (!spacing) return false;
+    const auto start =
+        ReadField(window, kStartAngleEdit, 0, 359, "You must enter a start angle from 0 to 359");
+    if (!start) return false;
+    strip.columns = *columns, strip.spacing = *spacing, strip.startDegrees = *start;
+    strip.alpha = Layer().IsButtonChecked(window, kTransparentCheckBox);
+    strip.reverse = Layer().IsButtonChecked(window, kReverseCheckBox);
+    strip.exactAngles = Layer().IsButtonChecked(window, kExactAnglesCheckBox);
+    return true;
+  }
+
+ private:
+  // Plain radio buttons: the dialog checks the chosen one of its group and
+  // unchecks the others itself.
+  template <typename T, std::size_t N>
+  void Check(WindowHandle window, const Choice<T> (&group)[N], int chosen) {
+    for (const Choice<T>& each : group)
+      Layer().CheckButton(window, each.radio, each.radio == chosen);
+  }
+
+  // The field's number when it is one from `least` to `most`; otherwise says
+  // so and the dialog stays open.
+  std::optional<int> ReadField(WindowHandle window, int id, int least, int most,
+                               const std::string& refusal) {
+    const auto value = ReadUnsignedNumber(Layer().GetControlText(window, id));
+    if (value && *value >= std::uint32_t(least) && *value <= std::uint32_t(most)) {
+      return int(*value);
+    }
+    Layer().MessageBox(window, refusal, "Note", MB_OK | MB_ICONINFORMATION);
+    return std::nullopt;
+  }
+
+  SheetChoices choices_;  // the working copy; check boxes and fields are read on OK
+};
 
 }  // namespace
 
 std::optional<SheetChoices> ShowSheetOptionsDialog(WindowLayer& layer, WindowHandle owner,
                                                    const SheetChoices& choices) {
-  g_dialog = SheetOptionsDialog{&layer, choices};
-  layer.RunModalDialog(kSheetOptionsTemplate, owner, SheetOptionsDialogProc);
-  if (!g_dialog.chosen) return std::nullopt;
-  return g_dialog.choices;
+  SheetOptionsDialog dialog(layer, choices);
+  if (!dialog.Run(owner)) return std::nullopt;
+  return dialog.Choices();
 }

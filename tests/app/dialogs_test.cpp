@@ -75,15 +75,15 @@ class DialogsTest : public ShellTest {
   void TypeCount(WindowHandle dialog, const std::string& text) {
     fake_.SetControlText(dialog, kFrameCountEdit, text);
   }
-  std::tuple<bool, bool, bool> SaveOptions() const {
-    return {g_appSettings.IsCompressed, g_appSettings.Is8BitSave, g_appSettings.HasMask};
+  std::tuple<bool, bool, bool> SaveOptions() {
+    return {Settings().IsCompressed, Settings().Is8BitSave, Settings().HasMask};
   }
 
   int opened_ = 0;
 };
 
 TEST_F(DialogsTest, FillColorOpensOnTheApplicationsColor) {
-  SetFillColor(255, 0, 255);
+  SetFillColor(State(), Settings(), 255, 0, 255);
   const int result = Run(kFillColorCommand, [&](WindowHandle dialog) {
     EXPECT_EQ(opened_, kFillColorTemplate);
     for (auto [bar, pos] :
@@ -108,11 +108,11 @@ TEST_F(DialogsTest, FillColorOpensOnTheApplicationsColor) {
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(MainSwatchDrawn());
-  EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 0, 255}));
+  EXPECT_EQ(Settings().FillColor, (Rgb{255, 0, 255}));
 }
 
 TEST_F(DialogsTest, FillColorBarsMoveByOneStopAtTheirEndsAndFollowTheThumb) {
-  SetFillColor(0, 128, 255);
+  SetFillColor(State(), Settings(), 0, 128, 255);
   Run(kFillColorCommand, [&](WindowHandle dialog) {
     fake_.repaints = 0;
     ScrollBar(dialog, kRedBar, SB_LINELEFT);
@@ -146,16 +146,16 @@ TEST_F(DialogsTest, FillColorBarsMoveByOneStopAtTheirEndsAndFollowTheThumb) {
     ScrollBar(dialog, kGreenBar, SB_RIGHT);
     EXPECT_EQ(Labels(dialog), (std::vector<std::string>{"200", "127", "255"}));
     EXPECT_EQ(fake_.repaints, repaints);
-    EXPECT_EQ(g_appSettings.FillColor, (Rgb{0, 128, 255})) << "nothing is committed before OK";
+    EXPECT_EQ(Settings().FillColor, (Rgb{0, 128, 255})) << "nothing is committed before OK";
     fake_.Command(dialog, IDOK);
   });
-  EXPECT_EQ(g_appSettings.FillColor, (Rgb{200, 127, 255}));
+  EXPECT_EQ(Settings().FillColor, (Rgb{200, 127, 255}));
   EXPECT_EQ(fake_.rectangles.back().window, window_);
   EXPECT_EQ(fake_.rectangles.back().fill, (Rgb{200, 127, 255}));
 }
 
 TEST_F(DialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
-  SetFillColor(10, 20, 30);
+  SetFillColor(State(), Settings(), 10, 20, 30);
   for (Leave how : {Leave::kCancel, Leave::kCloseBox}) {
     fake_.ClearRecords();
     const int result = Run(kFillColorCommand, [&](WindowHandle dialog) {
@@ -166,14 +166,14 @@ TEST_F(DialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
       End(dialog, how);
     });
     EXPECT_EQ(result, ResultOf(how));
-    EXPECT_EQ(g_appSettings.FillColor, (Rgb{10, 20, 30}));
+    EXPECT_EQ(Settings().FillColor, (Rgb{10, 20, 30}));
     EXPECT_FALSE(MainSwatchDrawn());
   }
 }
 
 TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
-  g_appSettings.Sheet.strip.columns = 4;
-  g_appSettings.Sheet.data = DataFormat::kJsonArray;
+  Settings().Sheet.strip.columns = 4;
+  Settings().Sheet.data = DataFormat::kJsonArray;
   const int result = Run(kSheetOptionsCommand, [&](WindowHandle dialog) {
     EXPECT_EQ(opened_, kSheetOptionsTemplate);
     EXPECT_EQ(fake_.GetControlText(dialog, kColumnsEdit), "4");
@@ -201,25 +201,25 @@ TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
       EXPECT_TRUE(fake_.ended.empty());
       fake_.SetControlText(dialog, field, "3");
     }
-    EXPECT_EQ(g_appSettings.Sheet.strip.columns, 4) << "nothing is committed before OK";
+    EXPECT_EQ(Settings().Sheet.strip.columns, 4) << "nothing is committed before OK";
     fake_.Command(dialog, IDOK);
   });
   EXPECT_EQ(result, IDOK);
-  const StripOptions& strip = g_appSettings.Sheet.strip;
+  const StripOptions& strip = Settings().Sheet.strip;
   EXPECT_TRUE(strip.alpha && strip.reverse && !strip.exactAngles);
   EXPECT_EQ(strip.frameSize.kind, FrameSize::Kind::kFit);
   EXPECT_EQ(std::tie(strip.columns, strip.spacing, strip.startDegrees), std::make_tuple(3, 3, 3));
-  EXPECT_EQ(g_appSettings.Sheet.data, DataFormat::kJsonHash);
+  EXPECT_EQ(Settings().Sheet.data, DataFormat::kJsonHash);
   EXPECT_EQ(strip.method, TurnMethod::kShear);
 
   for (Leave how : {Leave::kCancel, Leave::kCloseBox}) {
-    const SheetChoices before = g_appSettings.Sheet;
+    const SheetChoices before = Settings().Sheet;
     Run(kSheetOptionsCommand, [&](WindowHandle dialog) {
       fake_.Command(dialog, kNoDataRadio);
       fake_.CheckButton(dialog, kTransparentCheckBox, false);
       End(dialog, how);
     });
-    EXPECT_EQ(g_appSettings.Sheet, before);
+    EXPECT_EQ(Settings().Sheet, before);
   }
 }
 
@@ -237,7 +237,7 @@ TEST(ReadUnsignedNumberTest, TakesDigitsThatFitIn32Bits) {
 }
 
 TEST_F(DialogsTest, FrameNumberRefusesWhatIsNotACountAbove0AndStaysOpen) {
-  SetFrameCount(32);
+  SetFrameCount(Settings(), 32);
   const std::string notANumber = "You must enter a number";
   const std::string notAbove0 = "You must enter a number above 0";
   const int result = Run(kFrameNumberCommand, [&](WindowHandle dialog) {
@@ -258,14 +258,14 @@ TEST_F(DialogsTest, FrameNumberRefusesWhatIsNotACountAbove0AndStaysOpen) {
       EXPECT_TRUE(fake_.ended.empty()) << text;
       EXPECT_EQ(fake_.GetControlText(dialog, kFrameCountEdit), text);
     }
-    EXPECT_EQ(g_appSettings.Frames, 32);
+    EXPECT_EQ(Settings().Frames, 32);
     fake_.boxes.clear();
     TypeCount(dialog, "720");
     fake_.Command(dialog, IDOK);
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(fake_.boxes.empty());
-  EXPECT_EQ(g_appSettings.Frames, 720);
+  EXPECT_EQ(Settings().Frames, 720);
 }
 
 TEST_F(DialogsTest, FrameNumberCommitsEveryCountFrom1Up) {
@@ -275,13 +275,13 @@ TEST_F(DialogsTest, FrameNumberCommitsEveryCountFrom1Up) {
       TypeCount(dialog, text);
       fake_.Command(dialog, IDOK);
     });
-    EXPECT_EQ(g_appSettings.Frames, count);
+    EXPECT_EQ(Settings().Frames, count);
   }
   EXPECT_TRUE(fake_.boxes.empty());
 }
 
 TEST_F(DialogsTest, FrameNumberCancelEscapeAndCloseBoxKeepTheCount) {
-  SetFrameCount(14);
+  SetFrameCount(Settings(), 14);
   for (Leave how : {Leave::kCancel, Leave::kCloseBox}) {
     const int result = Run(kFrameNumberCommand, [&](WindowHandle dialog) {
       EXPECT_EQ(fake_.GetControlText(dialog, kFrameCountEdit), "14");
@@ -289,7 +289,7 @@ TEST_F(DialogsTest, FrameNumberCancelEscapeAndCloseBoxKeepTheCount) {
       End(dialog, how);
     });
     EXPECT_EQ(result, ResultOf(how));
-    EXPECT_EQ(g_appSettings.Frames, 14);
+    EXPECT_EQ(Settings().Frames, 14);
   }
 }
 
@@ -300,7 +300,7 @@ TEST_F(DialogsTest, SaveOptionsShowsTheApplicationsFlags) {
       {true, false, false, {kTwentyFourBitRadio, kCompressedRadio}},
   };
   for (const auto& [compressed, eightBit, mask, checked] : cases) {
-    SetSaveOptions(compressed, eightBit, mask);
+    SetSaveOptions(Settings(), compressed, eightBit, mask);
     Run(kSaveOptionsCommand, [&](WindowHandle dialog) {
       EXPECT_EQ(opened_, kSaveOptionsTemplate);
       EXPECT_EQ(Checked(dialog), checked);
@@ -310,7 +310,7 @@ TEST_F(DialogsTest, SaveOptionsShowsTheApplicationsFlags) {
 }
 
 TEST_F(DialogsTest, SaveOptionsCommitsAllThreeFlagsTogetherOnOk) {
-  SetSaveOptions(true, false, false);
+  SetSaveOptions(Settings(), true, false, false);
   const int result = Run(kSaveOptionsCommand, [&](WindowHandle dialog) {
     fake_.Command(dialog, kEightBitRadio);
     EXPECT_EQ(Checked(dialog), (std::vector<int>{kEightBitRadio, kCompressedRadio}));
@@ -338,7 +338,7 @@ TEST_F(DialogsTest, SaveOptionsCommitsAllThreeFlagsTogetherOnOk) {
 }
 
 TEST_F(DialogsTest, SaveOptionsCancelEscapeAndCloseBoxKeepTheFlags) {
-  SetSaveOptions(false, false, false);
+  SetSaveOptions(Settings(), false, false, false);
   for (Leave how : {Leave::kCancel, Leave::kCloseBox}) {
     const int result = Run(kSaveOptionsCommand, [&](WindowHandle dialog) {
       EXPECT_EQ(Checked(dialog), (std::vector<int>{kTwentyFourBitRadio, kUncompressedRadio}));
@@ -354,8 +354,8 @@ TEST_F(DialogsTest, SaveOptionsCancelEscapeAndCloseBoxKeepTheFlags) {
 
 TEST_F(DialogsTest, AboutClosesOnOkAndTheCloseBoxButNotOnEscape) {
   OpenPicture(WritePicture("ship.png", 8, 8));
-  const Image* picture = g_appState.CurrentImage.get();
-  const AppSettings before = g_appSettings;
+  const Image* picture = State().CurrentImage.get();
+  const AppSettings before = Settings();
   int result = Run(kAboutCommand, [&](WindowHandle dialog) {
     EXPECT_EQ(opened_, kAboutTemplate);
     fake_.Command(dialog, IDCANCEL);
@@ -365,8 +365,8 @@ TEST_F(DialogsTest, AboutClosesOnOkAndTheCloseBoxButNotOnEscape) {
   EXPECT_EQ(result, IDOK);
   result = Run(kAboutCommand, [&](WindowHandle dialog) { fake_.Send(dialog, WM_CLOSE); });
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(g_appState.CurrentImage.get(), picture);
-  EXPECT_EQ(std::tie(g_appSettings.Frames, g_appSettings.FillColor, g_appSettings.DefaultDirPath),
+  EXPECT_EQ(State().CurrentImage.get(), picture);
+  EXPECT_EQ(std::tie(Settings().Frames, Settings().FillColor, Settings().DefaultDirPath),
             std::tie(before.Frames, before.FillColor, before.DefaultDirPath));
 }
 

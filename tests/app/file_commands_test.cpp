@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "image/image_io.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 #include "shell_test.h"
 
@@ -14,7 +14,7 @@ class FileCommandsTest : public ShellTest {
     ShellTest::SetUp();
     OpenMainWindow();
     OpenPicture(WritePicture("ship.png", 16, 12, {0, 0, 0}));
-    SetFrameCount(3);
+    SetFrameCount(Settings(), 3);
     fake_.Command(window_, kRotateButton);
     fake_.ClearRecords();
   }
@@ -27,15 +27,15 @@ class FileCommandsTest : public ShellTest {
   // fill colour kept exact.
   std::string Expected(int bytesPerPixel, bool compressed) {
     const std::string path = Path("expected.BMP");
-    EXPECT_TRUE(SaveImageFile(*g_appState.CurrentImage, path,
-                              WriteOptions{bytesPerPixel, compressed, g_appSettings.FillColor}));
+    EXPECT_TRUE(SaveImageFile(*State().CurrentImage, path,
+                              WriteOptions{bytesPerPixel, compressed, Settings().FillColor}));
     return ReadBytes(path);
   }
   bool Exists(const std::string& name) { return std::filesystem::exists(Path(name)); }
 };
 
 TEST_F(FileCommandsTest, OpenOffersThePictureTypesFromTheLastDirectory) {
-  g_appSettings.DefaultDirPath = "/somewhere/";
+  Settings().DefaultDirPath = "/somewhere/";
   fake_.Command(window_, kOpenCommand);
   ASSERT_EQ(fake_.fileDialogs.size(), 1u);
   const FileDialogRequest& request = fake_.fileDialogs[0].request;
@@ -58,19 +58,19 @@ TEST_F(FileCommandsTest, OpenOffersThePictureTypesFromTheLastDirectory) {
 }
 
 TEST_F(FileCommandsTest, CancelChangesNothing) {
-  g_appSettings.DefaultDirPath = "/kept/";
-  const Image* strip = g_appState.CurrentImage.get();
+  Settings().DefaultDirPath = "/kept/";
+  const Image* strip = State().CurrentImage.get();
   fake_.Command(window_, kOpenCommand);
   fake_.Command(window_, kSaveAsCommand);
   EXPECT_EQ(fake_.fileDialogs.size(), 2u);
-  EXPECT_EQ(g_appSettings.DefaultDirPath, "/kept/");
-  EXPECT_EQ(g_appState.CurrentImage.get(), strip);
+  EXPECT_EQ(Settings().DefaultDirPath, "/kept/");
+  EXPECT_EQ(State().CurrentImage.get(), strip);
   EXPECT_TRUE(fake_.boxes.empty());
 }
 
 TEST_F(FileCommandsTest, SaveAsStartsWithPngInTheDirectoryOfTheLastChoice) {
   SaveAs("first.tga", 2);
-  g_appSettings.DefaultDirPath = "/elsewhere/";
+  Settings().DefaultDirPath = "/elsewhere/";
   fake_.Command(window_, kSaveAsCommand);
   ASSERT_EQ(fake_.fileDialogs.size(), 2u);
   EXPECT_EQ(fake_.fileDialogs[0].request.initialDirectory, dir_.string() + "/");
@@ -87,7 +87,7 @@ TEST_F(FileCommandsTest, SaveAsStartsWithPngInTheDirectoryOfTheLastChoice) {
 }
 
 TEST_F(FileCommandsTest, TheTypesExtensionIsAddedUnlessTheNameEndsInIt) {
-  g_appSettings.HasMask = true;
+  Settings().HasMask = true;
   const std::vector<std::tuple<std::string, int, std::string, std::string>> cases{
       {"a", 1, "a.PNG", "a-mask.BMP"},
       {"b.png", 1, "b.png", "b-mask.BMP"},
@@ -115,20 +115,20 @@ TEST_F(FileCommandsTest, WritesWithTheSaveOptions) {
   EXPECT_EQ(ReadBytes(Path("plain.BMP")), Expected(3, false));
   EXPECT_FALSE(Exists("plain-mask.BMP"));
 
-  SetSaveOptions(true, true, false);
+  SetSaveOptions(Settings(), true, true, false);
   SaveAs("packed", 3);
   EXPECT_EQ(ReadBytes(Path("packed.BMP")), Expected(1, true));
 }
 
 TEST_F(FileCommandsTest, SheetOptionsShapeTheStripAndItsDataFile) {
-  g_appSettings.Sheet.strip.alpha = true;
-  g_appSettings.Sheet.strip.columns = 2;
-  g_appSettings.Sheet.data = DataFormat::kJsonArray;
+  Settings().Sheet.strip.alpha = true;
+  Settings().Sheet.strip.columns = 2;
+  Settings().Sheet.data = DataFormat::kJsonArray;
   fake_.Command(window_, kOpenCommand);  // no file chosen: the picture stays
   OpenPicture(Path("ship.png"));
   fake_.Command(window_, kRotateButton);
-  ASSERT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
-  EXPECT_EQ(g_appState.CurrentImage->Width(), 32);
+  ASSERT_EQ(State().CurrentImage->BytesPerPixel(), 4);
+  EXPECT_EQ(State().CurrentImage->Width(), 32);
   // BMP cannot hold it: said, and nothing written.
   fake_.ClearRecords();
   SaveAs("sheet", 3);
@@ -142,16 +142,16 @@ TEST_F(FileCommandsTest, SheetOptionsShapeTheStripAndItsDataFile) {
 }
 
 TEST_F(FileCommandsTest, TheMaskIsBlackWhereTheFillColorIs) {
-  SetFillColor(0, 0, 0);
-  SetSaveOptions(true, false, true);
+  SetFillColor(State(), Settings(), 0, 0, 0);
+  SetSaveOptions(Settings(), true, false, true);
   SaveAs("strip", 2);
-  const std::unique_ptr<Image> mask = MakeMask(*g_appState.CurrentImage, 0, 0, 0);
+  const std::unique_ptr<Image> mask = MakeMask(*State().CurrentImage, 0, 0, 0);
   ASSERT_TRUE(SaveImageFile(*mask, Path("expected-mask.BMP"), WriteOptions{1, true}));
   EXPECT_EQ(ReadBytes(Path("strip-mask.BMP")), ReadBytes(Path("expected-mask.BMP")));
 }
 
 TEST_F(FileCommandsTest, AFailedSaveIsReportedAndTheMaskStillTried) {
-  g_appSettings.HasMask = true;
+  Settings().HasMask = true;
   // Names taken by directories cannot be written.
   std::filesystem::create_directory(Path("taken.PNG"));
   SaveAs("taken");
@@ -179,9 +179,9 @@ TEST_F(FileCommandsTest, AFailedSaveLeavesAnEarlierFileIntact) {
 
 TEST_F(FileCommandsTest, AStripTooTallForTheFormatIsReportedAndTheOldFileKept) {
   OpenPicture(WritePicture("small.png", 16, 12));
-  SetFrameCount(5500);  // 66000 rows: more than a TGA file can say
+  SetFrameCount(Settings(), 5500);  // 66000 rows: more than a TGA file can say
   fake_.Command(window_, kRotateButton);
-  ASSERT_EQ(g_appState.CurrentImage->Height(), 66000);
+  ASSERT_EQ(State().CurrentImage->Height(), 66000);
   std::ofstream(Path("tall.tga")) << "earlier work";
   fake_.boxes.clear();
   SaveAs("tall.tga", 2);
@@ -210,7 +210,7 @@ class FileDialogRunTest : public ShellTest {
     Choose(path, type);
     FileDialog dialog;
     dialog.Setup("Save As", "", {}, FileDialog::kSaveMode);
-    dialog.Run();
+    dialog.Run(fake_, 0);
     return dialog;
   }
 };
@@ -227,7 +227,7 @@ TEST_F(FileDialogRunTest, GivesDirectoryUpperCasedExtensionAndType) {
 
   FileDialog cancelled;
   cancelled.Setup("Open", "", {}, FileDialog::kOpenMode);
-  cancelled.Run();
+  cancelled.Run(fake_, 0);
   EXPECT_EQ(cancelled.Path(), "");
   EXPECT_EQ(cancelled.Directory(), "");
   EXPECT_EQ(cancelled.FilterIndex(), -1);

@@ -5,8 +5,8 @@
 
 #include "app/application.h"
 #include "app/background_work.h"
-#include "image/image.h"
-#include "image/image_io.h"
+#include "core/image.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 #include "shell_test.h"
 
@@ -28,7 +28,7 @@ class LongWorkTest : public ShellTest {
     ASSERT_TRUE(fake_.timers.count({window_, kProgressDelayTimer}));
     fake_.Send(window_, WM_TIMER, kProgressDelayTimer);
     EXPECT_EQ(fake_.modalTemplates, std::vector<int>{kProgressTemplate});
-    EXPECT_FALSE(WorkRunning());
+    EXPECT_FALSE(Main().Work().Running());
   }
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
@@ -43,14 +43,14 @@ class LongWorkTest : public ShellTest {
 TEST_F(LongWorkTest, CancelledRotateLeavesThePictureAndRotateAsTheyWere) {
   OpenMainWindow();
   OpenPicture(WritePicture("ship.png", 16, 12));
-  const Image* picture = g_appState.CurrentImage.get();
+  const Image* picture = State().CurrentImage.get();
   fake_.ClearRecords();
   CancelOnceTheDialogShows();
   fake_.Command(window_, kRotateButton);
   EXPECT_FALSE(fake_.IsControlEnabled(window_, kRotateButton));
   DelayPasses();
-  EXPECT_EQ(g_appState.CurrentImage.get(), picture);
-  EXPECT_EQ(g_appState.PreviewImage, picture);
+  EXPECT_EQ(State().CurrentImage.get(), picture);
+  EXPECT_EQ(State().PreviewImage, picture);
   EXPECT_TRUE(fake_.IsControlEnabled(window_, kRotateButton));
   EXPECT_FALSE(fake_.MenuEnabled(kSaveAsCommand));
   EXPECT_TRUE(fake_.boxes.empty());
@@ -58,14 +58,14 @@ TEST_F(LongWorkTest, CancelledRotateLeavesThePictureAndRotateAsTheyWere) {
 
   fake_.holdWork = false;
   fake_.Command(window_, kRotateButton);
-  EXPECT_EQ(g_appState.CurrentImage->Height(), 12 * 32);
+  EXPECT_EQ(State().CurrentImage->Height(), 12 * 32);
 }
 
 TEST_F(LongWorkTest, CancelledSaveAsKeepsTheOldFileAndLeavesNoTemporaryFile) {
   OpenMainWindow();
   OpenPicture(WritePicture("ship.png", 120, 100));
   fake_.Command(window_, kRotateButton);
-  g_appSettings.HasMask = true;
+  Settings().HasMask = true;
   std::ofstream(Path("strip.BMP")) << "earlier work";
   CancelOnceTheDialogShows();
   Choose(Path("strip.BMP"), 3);
@@ -80,40 +80,40 @@ TEST_F(LongWorkTest, AFileNamedAtStartOpensOnceTheWindowIsUpOrIsReported) {
   InitImageLibrary();  // for the picture written before the window is up
   const std::string ship = WritePicture("ship.png", 16, 12, {1, 2, 3});
   fake_.whileModal = [&](WindowHandle window, int) {
-    ASSERT_TRUE(g_appState.CurrentImage);
-    EXPECT_EQ(g_appState.CurrentImage->Width(), 16);
-    EXPECT_EQ(g_appSettings.FillColor, (Rgb{1, 2, 3}));
+    ASSERT_TRUE(State().CurrentImage);
+    EXPECT_EQ(State().CurrentImage->Width(), 16);
+    EXPECT_EQ(Settings().FillColor, (Rgb{1, 2, 3}));
     EXPECT_TRUE(fake_.IsControlEnabled(window, kRotateButton));
-    EXPECT_EQ(g_appSettings.DefaultDirPath, dir_.string() + "/");
+    EXPECT_EQ(Settings().DefaultDirPath, dir_.string() + "/");
     fake_.Send(window, WM_CLOSE);
   };
-  RunApplication(fake_, ship);
+  main_->Run(ship);
 
   fake_.whileModal = [&](WindowHandle window, int) {
     ASSERT_EQ(fake_.boxes.size(), 1u);
     EXPECT_EQ(fake_.boxes[0].text.rfind("Cannot open \"" + Path("missing.png") + "\".", 0), 0u);
-    EXPECT_FALSE(g_appState.CurrentImage);
+    EXPECT_FALSE(State().CurrentImage);
     EXPECT_TRUE(fake_.ended.empty()) << "the window stays";
     fake_.Send(window, WM_CLOSE);
   };
   fake_.ClearRecords();
-  RunApplication(fake_, Path("missing.png"));
+  main_->Run(Path("missing.png"));
 }
 
 TEST_F(LongWorkTest, ADroppedPictureOpensAsOpenWould) {
   OpenMainWindow();
   fake_.Drop(window_, {WritePicture("ship.png", 16, 12, {1, 2, 3})});
-  ASSERT_TRUE(g_appState.CurrentImage);
-  EXPECT_EQ(g_appState.CurrentImage->Width(), 16);
-  EXPECT_EQ(g_appSettings.FillColor, (Rgb{1, 2, 3}));
+  ASSERT_TRUE(State().CurrentImage);
+  EXPECT_EQ(State().CurrentImage->Width(), 16);
+  EXPECT_EQ(Settings().FillColor, (Rgb{1, 2, 3}));
   EXPECT_TRUE(fake_.IsControlEnabled(window_, kRotateButton));
-  EXPECT_EQ(g_appSettings.DefaultDirPath, dir_.string() + "/");
+  EXPECT_EQ(Settings().DefaultDirPath, dir_.string() + "/");
 
   std::ofstream(Path("notes.png")) << "not a picture";
   fake_.Drop(window_, {Path("notes.png")});
   ASSERT_EQ(fake_.boxes.size(), 1u);
   EXPECT_EQ(fake_.boxes[0].text.rfind("Cannot open \"" + Path("notes.png") + "\".", 0), 0u);
-  EXPECT_EQ(g_appState.CurrentImage->Width(), 16);
+  EXPECT_EQ(State().CurrentImage->Width(), 16);
 }
 
 }  // namespace

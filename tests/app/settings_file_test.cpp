@@ -26,7 +26,7 @@ class SettingsTest : public ShellTest {
       during();
       fake_.Send(window, WM_CLOSE);
     };
-    RunApplication(fake_);
+    main_->Run();
   }
 };
 
@@ -35,13 +35,13 @@ constexpr char kDefaultFile[] =
     "\tIS_8BIT_SAVE=FALSE;\n\tHAS_MASK=FALSE;\n[/HULLSPIN]\n";
 
 TEST_F(SettingsTest, FirstRunStartsWithDefaultsAndCreatesTheFile) {
-  RunAndClose([] {
-    EXPECT_EQ(g_appSettings.Frames, 32);
-    EXPECT_EQ(g_appSettings.DefaultDirPath, "");
-    EXPECT_FALSE(g_appSettings.IsCompressed);
-    EXPECT_FALSE(g_appSettings.Is8BitSave);
-    EXPECT_FALSE(g_appSettings.HasMask);
-    EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
+  RunAndClose([&] {
+    EXPECT_EQ(Settings().Frames, 32);
+    EXPECT_EQ(Settings().DefaultDirPath, "");
+    EXPECT_FALSE(Settings().IsCompressed);
+    EXPECT_FALSE(Settings().Is8BitSave);
+    EXPECT_FALSE(Settings().HasMask);
+    EXPECT_EQ(Settings().FillColor, (Rgb{255, 255, 255}));
   });
   EXPECT_EQ(ReadBytes(Path("config.txt")), kDefaultFile);
   EXPECT_EQ(fake_.quitCodes, std::vector<int>{0});
@@ -54,22 +54,22 @@ TEST_F(SettingsTest, FirstRunStartsWithDefaultsAndCreatesTheFile) {
 // The sheet's section is written only when a choice differs from its
 // default, and what is written is read back.
 TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
-  RunAndClose([] { EXPECT_EQ(g_appSettings.Sheet, SheetChoices{}); });
+  RunAndClose([&] { EXPECT_EQ(Settings().Sheet, SheetChoices{}); });
   EXPECT_EQ(ReadBytes(Path("config.txt")), kDefaultFile);
-  RunAndClose([] {
-    g_appSettings.Sheet.strip.frameSize.kind = FrameSize::Kind::kFit;
-    g_appSettings.Sheet.strip.columns = 8;
-    g_appSettings.Sheet.strip.startDegrees = 90;
-    g_appSettings.Sheet.strip.exactAngles = true;
-    g_appSettings.Sheet.data = DataFormat::kJsonHash;
-    g_appSettings.Sheet.strip.method = TurnMethod::kRotSprite;
+  RunAndClose([&] {
+    Settings().Sheet.strip.frameSize.kind = FrameSize::Kind::kFit;
+    Settings().Sheet.strip.columns = 8;
+    Settings().Sheet.strip.startDegrees = 90;
+    Settings().Sheet.strip.exactAngles = true;
+    Settings().Sheet.data = DataFormat::kJsonHash;
+    Settings().Sheet.strip.method = TurnMethod::kRotSprite;
   });
   const std::string written = ReadBytes(Path("config.txt"));
   EXPECT_EQ(written.substr(0, sizeof kDefaultFile - 1), kDefaultFile);
   EXPECT_NE(written.find("[SHEET]\n\tTRANSPARENT=FALSE;\n\tFRAME_SIZE=FIT;\n\tCOLUMNS=8;\n"),
             std::string::npos);
   SheetChoices read;
-  RunAndClose([&] { read = g_appSettings.Sheet; });
+  RunAndClose([&] { read = Settings().Sheet; });
   EXPECT_EQ(read.strip.frameSize.kind, FrameSize::Kind::kFit);
   EXPECT_EQ(read.strip.columns, 8);
   EXPECT_EQ(read.strip.startDegrees, 90);
@@ -84,19 +84,19 @@ TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
   WriteConfig(
       "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"
       "\tIS_COMPRESSED=TRUE;\n\tIS_8BIT_SAVE=FALSE;\n\tOTHER=kept?;\n");
-  RunAndClose([] { EXPECT_EQ(g_appSettings.Frames, 720); });
+  RunAndClose([&] { EXPECT_EQ(Settings().Frames, 720); });
   EXPECT_EQ(ReadBytes(Path("config.txt")),
             "[HULLSPIN]\n\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n"
             "\tIS_COMPRESSED=TRUE;\n\tIS_8BIT_SAVE=FALSE;\n\tHAS_MASK=TRUE;\n[/HULLSPIN]\n");
   // The shutdown resets the count only after the file holds the user's.
-  EXPECT_EQ(g_appSettings.Frames, 32);
+  EXPECT_EQ(Settings().Frames, 32);
 }
 
 TEST_F(SettingsTest, ChangesMadeDuringTheRunReachTheFile) {
-  RunAndClose([] {
-    SetFrameCount(9);
-    SetSaveOptions(false, true, false);
-    g_appSettings.DefaultDirPath = "/tmp/x/";
+  RunAndClose([&] {
+    SetFrameCount(Settings(), 9);
+    SetSaveOptions(Settings(), false, true, false);
+    Settings().DefaultDirPath = "/tmp/x/";
   });
   EXPECT_EQ(ReadBytes(Path("config.txt")),
             "[HULLSPIN]\n\tFRAMES=9;\n\tDEFAULT_DIR_PATH=/tmp/x/;\n\tIS_COMPRESSED=FALSE;\n"
@@ -105,40 +105,40 @@ TEST_F(SettingsTest, ChangesMadeDuringTheRunReachTheFile) {
 
 TEST_F(SettingsTest, OddFrameCountsBecome32) {
   for (const char* value : {"0", "-5", "abc", ""}) {
-    g_appSettings.Frames = 7;
+    Settings().Frames = 7;
     WriteConfig(std::string("\tFRAMES=") + value + ";\n");
-    ReadSettingsFile();
-    EXPECT_EQ(g_appSettings.Frames, 32) << value;
+    ReadSettingsFile(State(), Settings());
+    EXPECT_EQ(Settings().Frames, 32) << value;
   }
   WriteConfig("\tFRAMES= 12;\n");
-  ReadSettingsFile();
-  EXPECT_EQ(g_appSettings.Frames, 12);
+  ReadSettingsFile(State(), Settings());
+  EXPECT_EQ(Settings().Frames, 12);
 }
 
 TEST_F(SettingsTest, OnlyUpperCaseTrueSetsAFlag) {
   WriteConfig("\tIS_COMPRESSED=true;\n\tIS_8BIT_SAVE=1;\n\tHAS_MASK=TRUE;\n");
-  ReadSettingsFile();
-  EXPECT_FALSE(g_appSettings.IsCompressed);
-  EXPECT_FALSE(g_appSettings.Is8BitSave);
-  EXPECT_TRUE(g_appSettings.HasMask);
+  ReadSettingsFile(State(), Settings());
+  EXPECT_FALSE(Settings().IsCompressed);
+  EXPECT_FALSE(Settings().Is8BitSave);
+  EXPECT_TRUE(Settings().HasMask);
 }
 
 TEST_F(SettingsTest, FlagsArriveInTheirOwnFields) {
   WriteConfig("\tIS_COMPRESSED=TRUE;\n\tIS_8BIT_SAVE=FALSE;\n\tHAS_MASK=FALSE;\n");
-  ReadSettingsFile();
-  EXPECT_TRUE(g_appSettings.IsCompressed);
-  EXPECT_FALSE(g_appSettings.Is8BitSave);
-  EXPECT_FALSE(g_appSettings.HasMask);
+  ReadSettingsFile(State(), Settings());
+  EXPECT_TRUE(Settings().IsCompressed);
+  EXPECT_FALSE(Settings().Is8BitSave);
+  EXPECT_FALSE(Settings().HasMask);
 }
 
 TEST_F(SettingsTest, ADirectoryHoldingASemicolonIsCutThere) {
-  g_appSettings.DefaultDirPath = "/before/";
+  Settings().DefaultDirPath = "/before/";
   WriteConfig("\tDEFAULT_DIR_PATH=/art/a;b/;\n");
-  ReadSettingsFile();
-  EXPECT_EQ(g_appSettings.DefaultDirPath, "/art/a");
+  ReadSettingsFile(State(), Settings());
+  EXPECT_EQ(Settings().DefaultDirPath, "/art/a");
   WriteConfig("\tFRAMES=3;\n");
-  ReadSettingsFile();
-  EXPECT_EQ(g_appSettings.DefaultDirPath, "");
+  ReadSettingsFile(State(), Settings());
+  EXPECT_EQ(Settings().DefaultDirPath, "");
 }
 
 // The file has no escapes: a folder that would not read back unchanged is
@@ -150,16 +150,15 @@ TEST_F(SettingsTest, OnlyAFolderThatReadsBackIsStored) {
       {"/art/cr\r\n/", "/art/ships/"},      {"/art/new\nline/", "/art/new\nline/"}};
   for (const auto& [folder, stored] : cases) {
     WriteConfig("\tFRAMES=7;\n\tDEFAULT_DIR_PATH=/art/ships/;\n");
-    ReadSettingsFile();
-    g_appSettings.DefaultDirPath = folder;
-    g_appSettings.Sheet.strip.columns = 3;  // a section of its own after HULLSPIN
-    WriteSettingsFile();
-    ReadSettingsFile();
-    EXPECT_EQ(g_appSettings.DefaultDirPath, stored) << folder;
-    EXPECT_EQ(g_appSettings.Frames, 7) << folder;
-    EXPECT_EQ(g_appSettings.Sheet.strip.columns, 3) << folder;
-    EXPECT_FALSE(g_appSettings.HasMask || g_appSettings.Is8BitSave || g_appSettings.IsCompressed)
-        << folder;
+    ReadSettingsFile(State(), Settings());
+    Settings().DefaultDirPath = folder;
+    Settings().Sheet.strip.columns = 3;  // a section of its own after HULLSPIN
+    WriteSettingsFile(State(), Settings());
+    ReadSettingsFile(State(), Settings());
+    EXPECT_EQ(Settings().DefaultDirPath, stored) << folder;
+    EXPECT_EQ(Settings().Frames, 7) << folder;
+    EXPECT_EQ(Settings().Sheet.strip.columns, 3) << folder;
+    EXPECT_FALSE(Settings().HasMask || Settings().Is8BitSave || Settings().IsCompressed) << folder;
   }
 }
 
@@ -174,7 +173,7 @@ TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
   const std::string planted = "config.txt.tmp" + std::to_string(getpid());
   std::filesystem::create_symlink(Path("victim"), Path(planted));
   std::filesystem::create_symlink(Path("victim"), Path("real/" + planted));
-  EXPECT_TRUE(WriteSettingsFile());
+  EXPECT_TRUE(WriteSettingsFile(State(), Settings()));
   EXPECT_TRUE(std::filesystem::is_symlink(Path("config.txt")));
   EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
   EXPECT_EQ(std::filesystem::status(Path("real/config.txt")).permissions(),
@@ -182,8 +181,8 @@ TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
   EXPECT_EQ(ReadBytes(Path("victim")), "secret");
   if (geteuid() != 0) {  // root writes anywhere
     std::filesystem::permissions(Path("real/config.txt"), std::filesystem::perms(0444));
-    SetFrameCount(5);
-    EXPECT_FALSE(WriteSettingsFile());
+    SetFrameCount(Settings(), 5);
+    EXPECT_FALSE(WriteSettingsFile(State(), Settings()));
     EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
   }
 }
@@ -224,7 +223,7 @@ TEST_F(SettingsTest, AFailedWriteKeepsTheOldSettings) {
   // A directory where the file should be: it cannot be replaced.
   std::filesystem::create_directory(Path("config.txt"));
   std::ofstream(Path("config.txt/keep")) << "x";
-  WriteSettingsFile();
+  WriteSettingsFile(State(), Settings());
   EXPECT_TRUE(std::filesystem::is_directory(Path("config.txt")));
   EXPECT_EQ(ReadBytes(Path("config.txt/keep")), "x");
   int files = 0;
@@ -233,10 +232,10 @@ TEST_F(SettingsTest, AFailedWriteKeepsTheOldSettings) {
 }
 
 TEST_F(SettingsTest, TheFileLivesBesideTheProgramWhereItsFolderCanBeWritten) {
-  EXPECT_EQ(ExecutableDirectory(), dir_.string() + "/");
-  EXPECT_EQ(SettingsFilePath(), Path("config.txt"));
+  EXPECT_EQ(ExecutableDirectory(State()), dir_.string() + "/");
+  EXPECT_EQ(SettingsFilePath(State()), Path("config.txt"));
   fake_.executablePath = "gyrelle";  // the current directory, here the build's
-  EXPECT_EQ(SettingsFilePath(), "config.txt");
+  EXPECT_EQ(SettingsFilePath(State()), "config.txt");
 }
 
 // A folder that root would write all the same: the checks run in a child
@@ -280,12 +279,12 @@ TEST_F(InstalledSettingsTest, AReadOnlyProgramFolderKeepsThemInTheUsersConfigFol
   AsNobody([&] {
     setenv("HOME", Path("home").c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
-    bool ok = Same(SettingsFilePath(), Path("home/.config/gyrelle/config.txt"));
+    bool ok = Same(SettingsFilePath(State()), Path("home/.config/gyrelle/config.txt"));
     setenv("XDG_CONFIG_HOME", Path("xdg").c_str(), 1);
-    ok = Same(SettingsFilePath(), Path("xdg/gyrelle/config.txt")) && ok;
+    ok = Same(SettingsFilePath(State()), Path("xdg/gyrelle/config.txt")) && ok;
     // The folder is made at the first close, and the next run reads from it.
-    RunAndClose([] { SetFrameCount(720); });
-    RunAndClose([&] { ok = Same(std::to_string(g_appSettings.Frames), "720") && ok; });
+    RunAndClose([&] { SetFrameCount(Settings(), 720); });
+    RunAndClose([&] { ok = Same(std::to_string(Settings().Frames), "720") && ok; });
     ok = Same(ReadBytes(Path("xdg/gyrelle/config.txt")).substr(0, 23),
               "[HULLSPIN]\n\tFRAMES=720;") &&
          !std::filesystem::exists(Path("bin/config.txt")) && fake_.boxes.empty() && ok;

@@ -5,27 +5,25 @@
 #include <random>
 
 #include "app/main_window.h"
-#include "image/image.h"
-#include "image/image_io.h"
+#include "core/image.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 
 void ShellTest::SetUp() {
   std::random_device random;
   dir_ = std::filesystem::temp_directory_path() / ("gyrelle-shell-" + std::to_string(random()));
   std::filesystem::create_directories(dir_);
-  g_appSettings = AppSettings();
-  g_appState = AppState();
-  g_appState.Instance = &fake_;
+  main_ = std::make_unique<MainWindow>(fake_);
   fake_.executablePath = Path("gyrelle");
 }
 
 void ShellTest::TearDown() {
-  g_appState = AppState();
+  main_.reset();
   std::filesystem::remove_all(dir_);
 }
 
 void ShellTest::OpenMainWindow() {
-  window_ = fake_.Open(kMainWindowTemplate, MainWindowProc);
+  window_ = fake_.Open(kMainWindowTemplate, main_->Procedure());
 }
 
 void ShellTest::Choose(const std::string& path, int filterIndex) {

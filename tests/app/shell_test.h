@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/app_state.h"
+#include "app/main_window.h"
 #include "fake_window_layer.h"
 
 // Each test runs the shell on a fresh fake layer, with the program's file
@@ -29,7 +31,12 @@ class ShellTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   static std::string ReadBytes(const std::string& path);
 
+  MainWindow& Main() { return *main_; }
+  AppSettings& Settings() { return main_->Settings(); }
+  AppState& State() { return main_->State(); }
+
   std::filesystem::path dir_;
   FakeWindowLayer fake_;
+  std::unique_ptr<MainWindow> main_;
   WindowHandle window_ = 0;
 };

@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "../image/test_support.h"
-#include "image/image_io.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "io/image_io.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 
 namespace {
 

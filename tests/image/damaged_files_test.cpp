@@ -7,8 +7,8 @@
 #include <chrono>
 
 #include "fuzz_input.h"
-#include "image/decoder_process.h"
-#include "image/picture_checks.h"
+#include "io/decoder_process.h"
+#include "io/picture_checks.h"
 #include "test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "image/decoder_process.h"
+#include "io/decoder_process.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

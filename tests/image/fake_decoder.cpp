@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "image/decoder_process.h"
-#include "image/image_io.h"
+#include "io/decoder_process.h"
+#include "io/image_io.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;

@@ -1,10 +1,12 @@
-#include "image/frame_strip.h"
+#include "sheet/sheet_builder.h"
+#include "devil/library.h"
+#include "turn/library_turn.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "image/sheet_layout.h"
+#include "sheet/sheet_layout.h"
 #include "literal_frame_strip.h"
 #include "test_support.h"
 

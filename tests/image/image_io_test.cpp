@@ -1,4 +1,4 @@
-#include "image/image_io.h"
+#include "io/image_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -7,7 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
 
 #include "test_support.h"
 

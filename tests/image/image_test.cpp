@@ -1,4 +1,4 @@
-#include "image/image.h"
+#include "core/image.h"
 
 #include <gtest/gtest.h>
 

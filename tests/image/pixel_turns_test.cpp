@@ -1,4 +1,4 @@
-#include "image/pixel_turns.h"
+#include "turn/pixel_turns.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,12 @@
 #include <set>
 #include <thread>
 
-#include "image/frame_strip.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
-#include "image/worker_pool.h"
+#include "sheet/sheet_builder.h"
+#include "devil/library.h"
+#include "turn/library_turn.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
+#include "turn/worker_pool.h"
 #include "test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <cinttypes>
 
-#include "image/strip_pipeline.h"
+#include "engine/strip_pipeline.h"
 #include "test_support.h"
 
 namespace {

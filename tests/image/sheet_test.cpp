@@ -8,10 +8,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "image/frame_strip.h"
-#include "image/sheet_data.h"
-#include "image/sheet_layout.h"
-#include "image/strip_pipeline.h"
+#include "devil/library.h"
+#include "turn/library_turn.h"
+#include "sheet/sheet_data.h"
+#include "sheet/sheet_layout.h"
+#include "engine/strip_pipeline.h"
 #include "test_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "image/image.h"
-#include "image/image_io.h"
+#include "core/image.h"
+#include "io/image_io.h"
 
 // Tests that talk to the image library start it once per suite.
 class LibraryTest : public ::testing::Test {

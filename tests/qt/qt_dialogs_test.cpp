@@ -115,7 +115,7 @@ void Drag(QScrollBar* bar, int position) {
 }
 
 TEST_F(QtDialogsTest, FillColorOkCommitsTheColorOfTheBars) {
-  auto steps = Session(kFillColorCommand, "Fill Color Selector", [](QDialog* dialog) {
+  auto steps = Session(kFillColorCommand, "Fill Color Selector", [&](QDialog* dialog) {
     EXPECT_EQ(ClientSize(dialog), QSize(303, 198));
     EXPECT_EQ(TabOrder(dialog), QList<int>({IDOK, IDCANCEL}));
     EXPECT_EQ(Labels(dialog), QStringList({"255", "255", "255"}));
@@ -141,11 +141,11 @@ TEST_F(QtDialogsTest, FillColorOkCommitsTheColorOfTheBars) {
     EXPECT_EQ(client.pixelColor(197, 56), QColor(Qt::black));
     EXPECT_EQ(client.pixelColor(285, 137), QColor(Qt::black));
     EXPECT_NE(client.pixelColor(286, 138), QColor(Qt::black));
-    EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
+    EXPECT_EQ(Settings().FillColor, (Rgb{255, 255, 255}));
     Click(dialog, IDOK);
   });
   steps.push_back([&] {
-    EXPECT_EQ(g_appSettings.FillColor, (Rgb{254, 10, 0}));
+    EXPECT_EQ(Settings().FillColor, (Rgb{254, 10, 0}));
     EXPECT_EQ(Screen().pixelColor(20, 300), QColor(254, 10, 0)) << "the main window's swatch";
     return true;
   });
@@ -163,8 +163,8 @@ TEST_F(QtDialogsTest, FillColorCancelEscapeAndCloseBoxCommitNothing) {
                         EXPECT_EQ(Labels(dialog)[0], "0");
                         Leave(dialog, how);
                       },
-                      [] {
-                        EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
+                      [&] {
+                        EXPECT_EQ(Settings().FillColor, (Rgb{255, 255, 255}));
                       }));
   }
   RunAndQuit(steps);
@@ -174,16 +174,17 @@ TEST_F(QtDialogsTest, FrameNumberOkCommitsTheTypedCountAndRefusesZero) {
   auto steps = Session(kFrameNumberCommand, "Frame Number", [](QDialog* dialog) {
     EXPECT_EQ(ClientSize(dialog), QSize(279, 120));
     EXPECT_EQ(TabOrder(dialog), QList<int>({IDOK, IDCANCEL, kFrameCountEdit}));
-    EXPECT_EQ(dialog->focusWidget(), Child(dialog, IDOK));
     auto* edit = Child<QLineEdit>(dialog, kFrameCountEdit);
+    EXPECT_EQ(dialog->focusWidget(), edit) << "typing goes to the count at once";
     EXPECT_EQ(edit->text(), "32");
+    EXPECT_EQ(edit->selectedText(), "32");
     edit->clear();
     QTest::keyClicks(edit, "-0x");
     EXPECT_EQ(edit->text(), "0") << "only digits can be typed";
     Click(dialog, IDOK);
   });
   // The refusal, in front of the dialog, which stays open.
-  steps.insert(steps.end() - 1, {[] {
+  steps.insert(steps.end() - 1, {[&] {
                                    auto* box = Modal<QMessageBox>();
                                    if (!box) return false;
                                    EXPECT_EQ(box->windowTitle(), "Note");
@@ -192,18 +193,18 @@ TEST_F(QtDialogsTest, FrameNumberOkCommitsTheTypedCountAndRefusesZero) {
                                    QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
                                    return true;
                                  },
-                                 [] {
+                                 [&] {
                                    QDialog* dialog = Front("Frame Number");
                                    if (!dialog) return false;
                                    auto* edit = Child<QLineEdit>(dialog, kFrameCountEdit);
                                    EXPECT_EQ(edit->text(), "0");
-                                   EXPECT_EQ(g_appSettings.Frames, 32);
+                                   EXPECT_EQ(Settings().Frames, 32);
                                    edit->setText("14");
                                    QTest::keyClick(edit, Qt::Key_Return);
                                    return true;
                                  }});
-  steps.push_back([] {
-    EXPECT_EQ(g_appSettings.Frames, 14);
+  steps.push_back([&] {
+    EXPECT_EQ(Settings().Frames, 14);
     return true;
   });
   RunAndQuit(steps);
@@ -220,13 +221,13 @@ TEST_F(QtDialogsTest, FrameNumberCancelEscapeAndCloseBoxKeepTheCount) {
                         edit->setText("99");
                         Leave(dialog, how);
                       },
-                      [] { EXPECT_EQ(g_appSettings.Frames, 32); }));
+                      [&] { EXPECT_EQ(Settings().Frames, 32); }));
   }
   RunAndQuit(steps);
 }
 
 TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
-  auto steps = Session(kSaveOptionsCommand, "Save Options", [](QDialog* dialog) {
+  auto steps = Session(kSaveOptionsCommand, "Save Options", [&](QDialog* dialog) {
     EXPECT_EQ(ClientSize(dialog), QSize(261, 328));
     EXPECT_EQ(TabOrder(dialog), QList<int>({IDOK, IDCANCEL, kMaskCheckBox}));
     // The texts show whole, in the desktop's font too.
@@ -253,13 +254,13 @@ TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
     }
     Press(dialog, kMaskCheckBox);
     EXPECT_TRUE(Child<QCheckBox>(dialog, kMaskCheckBox)->isChecked());
-    EXPECT_FALSE(g_appSettings.Is8BitSave || g_appSettings.HasMask);
+    EXPECT_FALSE(Settings().Is8BitSave || Settings().HasMask);
     Click(dialog, IDOK);
   });
-  steps.push_back([] {
-    EXPECT_FALSE(g_appSettings.IsCompressed);
-    EXPECT_TRUE(g_appSettings.Is8BitSave);
-    EXPECT_TRUE(g_appSettings.HasMask);
+  steps.push_back([&] {
+    EXPECT_FALSE(Settings().IsCompressed);
+    EXPECT_TRUE(Settings().Is8BitSave);
+    EXPECT_TRUE(Settings().HasMask);
     return true;
   });
   RunAndQuit(steps);
@@ -284,8 +285,8 @@ TEST_F(QtDialogsTest, SheetOptionsShowWholeAndOkCommitsThem) {
     columns->setText("8");
     Click(dialog, IDOK);
   });
-  steps.push_back([] {
-    const SheetChoices& sheet = g_appSettings.Sheet;
+  steps.push_back([&] {
+    const SheetChoices& sheet = Settings().Sheet;
     EXPECT_TRUE(sheet.strip.alpha);
     EXPECT_EQ(sheet.strip.frameSize.kind, FrameSize::Kind::kFit);
     EXPECT_EQ(sheet.strip.columns, 8);
@@ -310,9 +311,9 @@ TEST_F(QtDialogsTest, SaveOptionsCancelEscapeAndCloseBoxKeepTheFlags) {
                         EXPECT_TRUE(Child<QCheckBox>(dialog, kMaskCheckBox)->isChecked());
                         Leave(dialog, how);
                       },
-                      [] {
-                        EXPECT_FALSE(g_appSettings.IsCompressed || g_appSettings.Is8BitSave ||
-                                     g_appSettings.HasMask);
+                      [&] {
+                        EXPECT_FALSE(Settings().IsCompressed || Settings().Is8BitSave ||
+                                     Settings().HasMask);
                       }));
   }
   RunAndQuit(steps);
@@ -337,7 +338,7 @@ TEST_F(QtDialogsTest, AboutShowsItsPictureAndClosesOnEnterAndTheCloseBoxNotEscap
   });
   Append(steps, Session(kAboutCommand, "About Gyrelle", [](QDialog* dialog) { dialog->close(); }));
   RunAndQuit(steps);
-  EXPECT_EQ(g_appSettings.Frames, 32);
+  EXPECT_EQ(Settings().Frames, 32);
 }
 
 TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
@@ -357,10 +358,10 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
                    return true;
                  },
                  [&] { return AcceptFileDialog(kSample); },
-                 [&] { return Main() && g_appState.CurrentImage; }});
+                 [&] { return Main() && State().CurrentImage; }});
   // After Open, which takes the fill color from the picture.
   Append(steps, Session(kFillColorCommand, "Fill Color Selector", [&](QDialog* dialog) {
-           EXPECT_NE(g_appSettings.FillColor, chosen);
+           EXPECT_NE(Settings().FillColor, chosen);
            Drag(Child<QScrollBar>(dialog, kRedBar), 0);
            Drag(Child<QScrollBar>(dialog, kGreenBar), 200);
            Drag(Child<QScrollBar>(dialog, kBlueBar), 255);
@@ -368,7 +369,7 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
          }));
   Append(steps, {[&] {
                    if (!Main()) return false;
-                   EXPECT_EQ(g_appSettings.FillColor, chosen);
+                   EXPECT_EQ(Settings().FillColor, chosen);
                    Control<QPushButton>(kRotateButton)->click();
                    return true;
                  },
@@ -379,7 +380,9 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
                  },
                  [&] { return AcceptFileDialog(Path("ship")); },
                  // The save runs off the window's thread; the run ends once it has.
-                 [&] { return !WorkRunning() && std::filesystem::exists(Path("ship-mask.BMP")); }});
+                 [&] {
+                   return !App().Work().Running() && std::filesystem::exists(Path("ship-mask.BMP"));
+                 }});
   RunAndQuit(steps);
 
   const std::string config = ReadBytes(Path("config.txt"));
@@ -398,7 +401,7 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
   EXPECT_EQ(QImage(QString::fromStdString(Path("ship.PNG"))).format(), QImage::Format_Indexed8);
 
   // The next start reads the count and the options back; the color is not kept.
-  g_appSettings = AppSettings();
+  Settings() = AppSettings();
   steps = Session(kFrameNumberCommand, "Frame Number", [](QDialog* dialog) {
     EXPECT_EQ(Child<QLineEdit>(dialog, kFrameCountEdit)->text(), "14");
     Click(dialog, IDCANCEL);
@@ -410,7 +413,7 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
            Click(dialog, IDCANCEL);
          }));
   RunAndQuit(steps);
-  EXPECT_EQ(g_appSettings.FillColor, (Rgb{255, 255, 255}));
+  EXPECT_EQ(Settings().FillColor, (Rgb{255, 255, 255}));
 }
 
 }  // namespace

@@ -46,8 +46,11 @@ TEST_F(QtShellTest, TheMainWindowIsBuiltFromItsTemplate) {
       }
     }
     EXPECT_EQ(menus,
-              QStringList({"File", "Open", "Save As", "-", "Exit", "Settings", "Number of frames",
-                           "Save Settings", "Fill Color", "Sheet Options\u2026", "Help", "About"}));
+              QStringList({"File", "Open", "Open Recent", "Save As", "-", "Exit", "Settings",
+                           "Number of frames", "Save Settings", "Fill Color", "Sheet Options\u2026",
+                           "View", "Spin", "-", "5 frames a second", "10 frames a second",
+                           "20 frames a second", "30 frames a second", "-", "Zoom 1\u00d7",
+                           "Zoom 2\u00d7", "Zoom 4\u00d7", "Zoom 8\u00d7", "Fit", "Help", "About"}));
     const QList<QSize> sizes = main->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(48, 48)));
 
@@ -93,9 +96,9 @@ TEST_F(QtShellTest, OpenRotateSaveWritesWhatTheCommandLineToolWrites) {
          return true;
        },
        [&] {
-         if (!Main() || !g_appState.CurrentImage) return false;
-         const Image& picture = *g_appState.CurrentImage;
-         fill = g_appSettings.FillColor;
+         if (!Main() || !State().CurrentImage) return false;
+         const Image& picture = *State().CurrentImage;
+         fill = Settings().FillColor;
          EXPECT_EQ(PixelOf(picture, 0, 0), QColor(fill.red, fill.green, fill.blue));
          // A 28 x 30 picture sits centred: its corner at (142, 116) in the
          // preview, which starts at (11, 11).
@@ -110,7 +113,7 @@ TEST_F(QtShellTest, OpenRotateSaveWritesWhatTheCommandLineToolWrites) {
        },
        [&] {
          if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
-         EXPECT_EQ(g_appState.CurrentImage->Height(), 30 * 32);
+         EXPECT_EQ(State().CurrentImage->Height(), 30 * 32);
          EXPECT_FALSE(Control(kRotateButton)->isEnabled());
          Trigger(kSaveAsCommand);
          return true;
@@ -150,7 +153,7 @@ TEST_F(QtShellTest, SaveAsAsksBeforeReplacingAFile) {
   std::ofstream(Path("taken.PNG")) << "earlier work";
   Run({[&] {
          if (!Main()) return false;
-         ShowOpenedImage(kSample);
+         App().ShowOpenedImage(kSample);
          return true;
        },
        [&] {
@@ -187,8 +190,8 @@ TEST_F(QtShellTest, SaveAsAsksBeforeReplacingAFile) {
 TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
   Run({[&] {
          if (!Main()) return false;
-         SetFrameCount(720);
-         ShowOpenedImage(kSample);
+         SetFrameCount(Settings(), 720);
+         App().ShowOpenedImage(kSample);
          return true;
        },
        [&] {
@@ -198,36 +201,35 @@ TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
        },
        [&] {
          if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
-         const Image& strip = *g_appState.CurrentImage;
+         const Image& strip = *State().CurrentImage;
          EXPECT_EQ(strip.Height(), 30 * 720);
 
          auto* vertical = Control<QScrollBar>(kVerticalScrollBar);
          EXPECT_EQ(vertical->maximum(), 30 * 720 - 260);
          EXPECT_EQ(vertical->pageStep(), 260);
          vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
-         EXPECT_EQ(g_appState.ScrollY, 260);
+         EXPECT_EQ(State().ScrollY, 260);
          EXPECT_EQ(vertical->value(), 260);
          vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
-         EXPECT_EQ(g_appState.ScrollY, 259);
+         EXPECT_EQ(State().ScrollY, 259);
          vertical->setSliderDown(true);
          vertical->setSliderPosition(20000);
-         EXPECT_EQ(g_appState.ScrollY, 20000);
+         EXPECT_EQ(State().ScrollY, 20000);
          vertical->setSliderDown(false);
-         EXPECT_EQ(g_appState.ScrollY, 20000);
+         EXPECT_EQ(State().ScrollY, 20000);
          vertical->triggerAction(QAbstractSlider::SliderToMaximum);
-         EXPECT_EQ(g_appState.ScrollY, 30 * 720 - 260);
+         EXPECT_EQ(State().ScrollY, 30 * 720 - 260);
 
          // The bottom of the strip, painted from the picture itself.
          const QImage screen = Screen();
          const int left = 11 + 156 - 14;
          for (int y : {0, 100, 259}) {
-           EXPECT_EQ(screen.pixelColor(left + 5, 12 + y),
-                     PixelOf(strip, 5, g_appState.ScrollY + y));
+           EXPECT_EQ(screen.pixelColor(left + 5, 12 + y), PixelOf(strip, 5, State().ScrollY + y));
          }
 
          auto* horizontal = Control<QScrollBar>(kHorizontalScrollBar);
          horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-         EXPECT_EQ(g_appState.ScrollX, 0) << "a narrow strip does not scroll across";
+         EXPECT_EQ(State().ScrollX, 0) << "a narrow strip does not scroll across";
          Main()->close();
          return true;
        }});
@@ -237,12 +239,12 @@ TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
 TEST_F(QtShellTest, TransparencyShowsOverACheckerboard) {
   Run({[&] {
          if (!Main()) return false;
-         ShowOpenedImage(GYRELLE_SAMPLES_DIR "/firefly.png");
+         App().ShowOpenedImage(GYRELLE_SAMPLES_DIR "/firefly.png");
          return true;
        },
        [&] {
-         if (!Main() || !g_appState.CurrentImage) return false;
-         EXPECT_EQ(g_appState.CurrentImage->BytesPerPixel(), 4);
+         if (!Main() || !State().CurrentImage) return false;
+         EXPECT_EQ(State().CurrentImage->BytesPerPixel(), 4);
          const QImage screen = Screen();
          const int left = 11 + 156 - 32, top = 11 + 131 - 32;  // the 64 x 64 picture's corner
          EXPECT_EQ(screen.pixelColor(left, top), QColor(0xFF, 0xFF, 0xFF));

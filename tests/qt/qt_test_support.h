@@ -21,7 +21,7 @@
 #include <random>
 
 #include "app/app_state.h"
-#include "app/application.h"
+#include "app/main_window.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
@@ -39,8 +39,8 @@ class TestLayer : public QtWindowLayer {
 // main window's or a dialog's), each retried until it returns true.
 class Script {
  public:
-  Script(TestLayer& layer, std::vector<std::function<bool()>> steps)
-      : layer_(layer), steps_(std::move(steps)) {
+  Script(TestLayer& layer, MainWindow& app, std::vector<std::function<bool()>> steps)
+      : layer_(layer), app_(app), steps_(std::move(steps)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     timer_.start(10);
     clock_.start();
@@ -61,14 +61,14 @@ class Script {
       timer_.stop();
       // Every dialog in front of the main window goes, whatever it answers
       // to Cancel.
-      QWidget* main = layer_.Widget(g_appState.MainWindow);
+      QWidget* main = layer_.Widget(app_.State().MainWindow);
       for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
         if (dialog && dialog != main && dialog->isVisible()) {
           QMetaObject::invokeMethod(dialog, "done", Qt::QueuedConnection, Q_ARG(int, 0));
         }
       }
-      layer_.EndDialog(g_appState.MainWindow, 0);
+      layer_.EndDialog(app_.State().MainWindow, 0);
     } else if (steps_[next_]()) {
       ++next_;
       clock_.restart();
@@ -76,6 +76,7 @@ class Script {
   }
 
   TestLayer& layer_;
+  MainWindow& app_;
   std::vector<std::function<bool()>> steps_;
   std::size_t next_ = 0;
   QTimer timer_;
@@ -106,8 +107,8 @@ class QtShellTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   void Run(std::vector<std::function<bool()>> steps) {
-    Script script(layer_, std::move(steps));
-    RunApplication(layer_);
+    Script script(layer_, app_, std::move(steps));
+    app_.Run();
     EXPECT_TRUE(script.Done());
   }
 
@@ -117,13 +118,17 @@ class QtShellTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(file), {});
   }
 
+  MainWindow& App() { return app_; }
+  AppSettings& Settings() { return app_.Settings(); }
+  AppState& State() { return app_.State(); }
+
   QDialog* Main() {
-    QDialog* main = layer_.Widget(g_appState.MainWindow);
+    QDialog* main = layer_.Widget(app_.State().MainWindow);
     return main && main->isVisible() && QApplication::activeModalWidget() == main ? main : nullptr;
   }
   template <typename T = QWidget>
   T* Control(int id) {
-    return layer_.Widget(g_appState.MainWindow)->findChild<T*>(QString::number(id));
+    return layer_.Widget(app_.State().MainWindow)->findChild<T*>(QString::number(id));
   }
   void Trigger(int command) {
     QAction* action = Control<QAction>(command);
@@ -135,6 +140,7 @@ class QtShellTest : public ::testing::Test {
 
   std::filesystem::path dir_;
   TestLayer layer_;
+  MainWindow app_{layer_};
 };
 
 // Types a name into the file dialog's name field, as the user would.
