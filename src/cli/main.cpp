@@ -12,16 +12,16 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/strip_pipeline.h"
+#include "engine/job.h"
+#include "engine/sheet_rules.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
-#include "sheet/sheet_data.h"
-#include "sheet/sheet_layout.h"
+#include "sheet/data_formats.h"
 
 namespace {
 
@@ -64,16 +64,30 @@ constexpr const char* kUsage =
     "      --reverse      turn the other way\n"
     "      --exact-angles frame k at round(start + k * 360 / N) degrees, not the\n"
     "                     running sum truncated to whole degrees\n"
-    "      --data FILE.json\n"
-    "                     also write the frames' rectangles for game engines\n"
-    "      --data-format hash|array\n"
-    "                     the JSON hash form (default) or the JSON array form\n"
-    "      --method library|rotsprite|shear\n"
+    "      --data FILE    also write the frames' rectangles and animations for game\n"
+    "                     engines, in the format FILE's extension names: .json\n"
+    "                     (Phaser, PixiJS), .tres (a Godot SpriteFrames resource) or\n"
+    "                     .atlas (libGDX and Spine)\n"
+    "      --data-format hash|array|aseprite|godot4|godot3|libgdx\n"
+    "                     for .json the hash form (default), the array form or\n"
+    "                     frames named by number for Phaser's createFromAseprite;\n"
+    "                     for .tres Godot 4 (default) or Godot 3\n"
+    "      --fps N        animation speed, frames a second, 1 to 1000 (default 10)\n"
+    "      --method library|rotsprite|shear|smooth\n"
     "                     how each frame is turned: by the image library (the\n"
     "                     default), or for pixel art, moving whole pixels only, by\n"
-    "                     RotSprite or by three shears\n"
-    "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
+    "                     RotSprite or by three shears, or for painted and rendered\n"
+    "                     art, smoothly resampled about the picture's exact centre\n"
+    "      --threads N    threads that build all but library frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
+    "      --trim         cut each frame to its visible pixels; the data file says\n"
+    "                     where it sits in the full frame (needs --data)\n"
+    "      --pack         place the frames in the smallest sheet found, within\n"
+    "                     --max-size (needs --data)\n"
+    "      --extrude N    repeat each frame's edge pixels N pixels outward, 0 to 64\n"
+    "      --bleed        transparent pixels take the nearest visible pixel's color\n"
+    "                     (needs --alpha)\n"
+    "      --premultiply  colors multiplied by alpha (needs --alpha)\n"
     "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
@@ -172,17 +186,9 @@ bool ParseFill(const std::string& text, Rgb& fill) {
   return true;
 }
 
-bool WritableFormat(const std::string& path) {
-  const std::string extension = Extension(path);
-  return extension == "PNG" || extension == "TGA" || extension == "BMP" || extension == "PCX";
-}
-
-}  // namespace
-
-static int Run(int argc, char** argv) {
-  // Past a file size limit a write then fails with EFBIG, is reported and
-  // its temporary file removed, where the signal would end the run silently.
-  std::signal(SIGXFSZ, SIG_IGN);
+// Reads the command line into `job`: an exit status when there is nothing
+// more to do (help, the version, a usage error), none when the job is whole.
+std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   enum {
     kEightBit = 256,
     kCompress,
@@ -201,7 +207,13 @@ static int Run(int argc, char** argv) {
     kData,
     kDataFormat,
     kMethod,
-    kThreads
+    kThreads,
+    kFps,
+    kTrim,
+    kPack,
+    kExtrude,
+    kBleed,
+    kPremultiply
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -225,17 +237,22 @@ static int Run(int argc, char** argv) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"fps", required_argument, nullptr, kFps},
+                            {"trim", no_argument, nullptr, kTrim},
+                            {"pack", no_argument, nullptr, kPack},
+                            {"extrude", required_argument, nullptr, kExtrude},
+                            {"bleed", no_argument, nullptr, kBleed},
+                            {"premultiply", no_argument, nullptr, kPremultiply},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
   bool columnsGiven = false;
   SaveOptions save;
-  DataFormat dataFormat = DataFormat::kJsonHash;
-  bool dataFormatGiven = false;
+  std::string dataFormatName;
+  bool fpsGiven = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
-  bool quiet = false;
   while ((option = getopt_long(argc, argv, ":n:f:hq", options, nullptr)) != -1) {
     switch (option) {
       case 'n':
@@ -303,17 +320,21 @@ static int Run(int argc, char** argv) {
         strip.exactAngles = true;
         break;
       case kData:
-        if (Extension(optarg) != "JSON") {
-          return UsageError("the data file must end in .json, not " + Quoted(optarg));
-        }
         save.dataPath = optarg;
         break;
       case kDataFormat:
-        if (std::string(optarg) != "hash" && std::string(optarg) != "array") {
-          return UsageError("the data format must be hash or array, not " + Quoted(optarg));
+        if (DataFormatNamed(optarg) == nullptr) {
+          return UsageError("the data format must be one of " + DataFormatNameList(", ") +
+                            ", not " + Quoted(optarg));
         }
-        dataFormat = std::string(optarg) == "hash" ? DataFormat::kJsonHash : DataFormat::kJsonArray;
-        dataFormatGiven = true;
+        dataFormatName = optarg;
+        break;
+      case kFps:
+        if (!ParseWhole(optarg, save.fps, 1) || save.fps > kMostFps) {
+          return UsageError("the frames a second must be a whole number from 1 to " +
+                            std::to_string(kMostFps) + ", not " + Quoted(optarg));
+        }
+        fpsGiven = true;
         break;
       case kMethod:
         if (const auto method = TurnMethodNamed(optarg)) {
@@ -328,6 +349,24 @@ static int Run(int argc, char** argv) {
           return UsageError("the number of threads must be a whole number from 1 to " +
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
+        break;
+      case kTrim:
+        strip.trim = true;
+        break;
+      case kPack:
+        strip.pack = true;
+        break;
+      case kExtrude:
+        if (!ParseWhole(optarg, strip.extrude, 0) || strip.extrude > kMostExtrude) {
+          return UsageError("extrusion must be a whole number of pixels from 0 to " +
+                            std::to_string(kMostExtrude) + ", not " + Quoted(optarg));
+        }
+        break;
+      case kBleed:
+        strip.bleed = true;
+        break;
+      case kPremultiply:
+        strip.premultiply = true;
         break;
       case 'q':
         quiet = true;
@@ -346,74 +385,48 @@ static int Run(int argc, char** argv) {
     return UsageError("expected INPUT and OUTPUT, got " + std::to_string(argc - optind) +
                       " file name" + (argc - optind == 1 ? "" : "s"));
   }
-  const std::string input = argv[optind];
-  const std::string output = argv[optind + 1];
-  if (!WritableFormat(output)) {
-    return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
-  }
-  // Writing over INPUT would destroy the picture the strip is made from.
-  std::vector<std::string> targets{output};
-  if (save.mask) targets.push_back(MaskPath(output));
-  if (!save.dataPath.empty()) targets.push_back(save.dataPath);
-  for (const std::string& target : targets) {
-    std::error_code error;
-    if (std::filesystem::equivalent(input, target, error)) {
-      return UsageError(Quoted(target) + " is INPUT itself and would be overwritten");
-    }
-  }
-  if (columnsGiven && strip.columns > strip.frames) {
-    return UsageError(std::to_string(strip.columns) + " columns are more than the " +
-                      std::to_string(strip.frames) + " frames");
-  }
+  job = Job{{argv[optind]}, argv[optind + 1], strip, save, !fillGiven};
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
-  if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
+  if (!dataFormatName.empty() && save.dataPath.empty()) {
+    return UsageError("--data-format needs --data");
+  }
+  if (fpsGiven && save.dataPath.empty()) return UsageError("--fps needs --data");
   if (!save.dataPath.empty()) {
-    save.data = dataFormat;
-    if (const std::string refusal = SheetDataRefusal(save.data, output, save.dataPath);
-        !refusal.empty()) {
-      return UsageError(refusal);
+    std::string expected;
+    const DataFormatRow* row = DataFormatOfPath(save.dataPath, dataFormatName, &expected);
+    if (row == nullptr) {
+      return UsageError(
+          "the data file must end in " + expected +
+          (dataFormatName.empty() ? "" : " for --data-format " + dataFormatName) + ", not " +
+          Quoted(save.dataPath));
     }
+    job.save.data = row->format;
   }
-  if (strip.alpha) {
-    if (const std::string refusal = TransparencyRefusal(output, save); !refusal.empty()) {
-      return UsageError(refusal);
-    }
+  if (const std::string refusal = SheetOptionsRefusal(job.strip, job.save); !refusal.empty()) {
+    return UsageError(refusal);
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+static int Run(int argc, char** argv) {
+  // Past a file size limit a write then fails with EFBIG, is reported and
+  // its temporary file removed, where the signal would end the run silently.
+  std::signal(SIGXFSZ, SIG_IGN);
+  Job job;
+  bool quiet = false;
+  if (const std::optional<int> done = Parse(argc, argv, job, quiet)) return *done;
+  if (const JobProblem problem = ValidateJob(job)) return UsageError(problem.text);
 
   InitImageLibrary();
-  std::string reason;
-  auto picture = ReadPicture(input, &reason);
-  if (!picture) return Complain(kExitUnreadableOrUnwritable, reason);
-  if (!fillGiven) strip.fill = TopLeftColor(*picture);
-  // A sheet its format cannot hold is refused before it is made.
-  SheetPlan plan;
-  std::string tooLarge;
-  const auto fits = [&](int width, int height) {
-    return tooLarge = SaveSizeProblem(output, width, height, strip.alpha ? 4 : 3);
-  };
-  if (!PlanStrip(*picture, strip, plan, &reason, fits)) {
-    return Complain(kExitUnreadableOrUnwritable,
-                    tooLarge.empty() ? Quoted(input) + ": " + reason : tooLarge);
-  }
   ProgressLine progress(!quiet);
-  auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress.Hook());
+  const JobResult result = RunJob(job, progress.Hook());
   progress.Clear();
-  if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
-  picture.reset();  // the strip is what is written; give its memory back
-
-  int status = 0;
-  const std::vector<SaveFailure> failures =
-      SaveStrip(*sheet, output, save, strip.fill, &plan, progress.Hook());
-  progress.Clear();
-  for (const SaveFailure& failure : failures) {
-    status =
-        Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
-                                                  ? Quoted(failure.path) + ": " + failure.reason
-                                                  : failure.reason);
-  }
-  return status;
+  for (const std::string& failure : result.failures) Complain(kExitUnreadableOrUnwritable, failure);
+  return result.failures.empty() ? 0 : kExitUnreadableOrUnwritable;
 }
 
 int main(int argc, char** argv) {

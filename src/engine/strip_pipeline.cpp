@@ -12,11 +12,14 @@
 
 #include "core/atomic_file.h"
 #include "io/image_io.h"
+#include "io/picture_formats.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_data.h"
+#include "sheet/sheet_finish.h"
 #include "sheet/sheet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
+#include "turn/smooth_turn.h"
 #include "turn/worker_pool.h"
 
 namespace {
@@ -56,6 +59,10 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   return prepared;
 }
 
+std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
+                                  const StripOptions& options, const SheetPlan& sheet,
+                                  std::string* reason, const ProgressHook& progress);
+
 }  // namespace
 
 std::string Extension(const std::string& path) {
@@ -88,13 +95,15 @@ Rgb TopLeftColor(const Image& picture) {
 // RotSprite's enlargement serves only turns between the quarter turns.
 bool NeedsEnlargement(const StripOptions& options, const SheetPlan& plan) {
   return options.method == TurnMethod::kRotSprite &&
-         std::any_of(plan.angles.begin(), plan.angles.end(), [](int a) { return a % 90 != 0; });
+         std::any_of(plan.placements.begin(), plan.placements.end(),
+                     [](const Placement& p) { return p.angle % 90 != 0; });
 }
 
 bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& plan,
                std::string* reason, const SheetSizeCheck& fits) {
-  return PlanSheet(picture.Width(), picture.Height(), options, options.alpha ? 4 : 3, plan, reason,
-                   fits) &&
+  // A trimmed or packed sheet's size is known only once it is finished.
+  return PlanSheet(picture.Width(), picture.Height(), GridOptions(options), options.alpha ? 4 : 3,
+                   plan, reason, NeedsFinishing(options) ? SheetSizeCheck() : fits) &&
          (!NeedsEnlargement(options, plan) ||
           CheckEnlargement(picture.Width(), picture.Height(), reason));
 }
@@ -113,19 +122,34 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     return nullptr;
   }
   const Image& source = prepared ? *prepared : picture;
+  std::unique_ptr<Image> built = BuildStrip(picture, source, options, sheet, reason, progress);
+  if (!NeedsFinishing(options)) return built;
+  return FinishSheet(std::move(built), sheet, options, reason);
+}
+
+namespace {
+
+std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
+                                  const StripOptions& options, const SheetPlan& sheet,
+                                  std::string* reason, const ProgressHook& progress) {
   if (options.method == TurnMethod::kLibrary) {
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
   try {
     WorkerPool pool(options.threads);
-    const PixelTurner turner(source, options.method, pool, NeedsEnlargement(options, sheet));
-    return BuildSheet(
-        source, sheet, options.fill,
-        [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
-          turner.Turn(degrees, canvas);
-          return true;
-        },
-        reason, &pool, progress);
+    const auto build = [&](const auto& turner) {
+      return BuildSheet(
+          source, sheet, options.fill,
+          [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
+            turner.Turn(degrees, canvas);
+            return true;
+          },
+          reason, &pool, progress);
+    };
+    // Smooth turning blends, so it turns the picture with its own alpha and
+    // lays each frame over the fill only once turned.
+    if (options.method == TurnMethod::kSmooth) return build(SmoothTurner(picture));
+    return build(PixelTurner(source, options.method, pool, NeedsEnlargement(options, sheet)));
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
   } catch (const std::bad_alloc&) {
@@ -135,10 +159,13 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
   return nullptr;
 }
 
+}  // namespace
+
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options) {
-  const std::string extension = Extension(path);
-  if (extension == "BMP" || extension == "PCX") {
-    return Quoted(path) + ": " + extension + " cannot hold transparency; save as PNG or TGA";
+  const PictureFormatRow* format = PictureFormatOfPath(path);
+  if (format != nullptr && format->write && !format->alpha) {
+    return Quoted(path) + ": " + Extension(path) + " cannot hold transparency; save as " +
+           PictureNameList(true, true);
   }
   // DevIL writes an 8-bit PNG of such a strip with no transparency chunk at
   // all, so every transparent pixel would show.
@@ -221,7 +248,8 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
-    } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason)) {
+    } else if (!WriteSheetData(*plan, options.data,
+                               {path, options.dataPath, alpha, options.fps}, &reason)) {
       failed(SaveFailure::Kind::kNotWritten, false, options.dataPath, reason);
     }
   }

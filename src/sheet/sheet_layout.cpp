@@ -10,16 +10,6 @@
 #include "core/reasons.h"
 #include "turn/pixel_turns.h"
 
-FrameRect SheetPlan::Frame(int k) const {
-  return {margin + (k % columns) * (frameWidth + spacing),
-          margin + (k / columns) * (frameHeight + spacing), frameWidth, frameHeight};
-}
-
-bool SheetPlan::FramesFillSheet() const {
-  return std::int64_t(width) * height ==
-         std::int64_t(frameWidth) * frameHeight * std::int64_t(angles.size());
-}
-
 namespace {
 
 template <typename Each>
@@ -62,31 +52,54 @@ void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMet
   }
 }
 
-namespace {
-
 std::int64_t PowerOfTwoAtLeast(std::int64_t side) {
   std::int64_t power = 1;
   while (power < side) power *= 2;
   return power;
 }
 
+namespace {
+
 struct Sides {
   std::int64_t width, height;
 };
 
-Sides SheetSides(const SheetPlan& plan, int frames, int columns, bool powerOfTwo) {
+// The sides of a grid of `frames` equal cells in `columns` columns.
+Sides SheetSides(int frames, int frameWidth, int frameHeight, const StripOptions& options,
+                 int columns) {
   const std::int64_t rows = (frames + std::int64_t(columns) - 1) / columns;
-  Sides sides{2 * std::int64_t(plan.margin) + columns * std::int64_t(plan.frameWidth) +
-                  (columns - 1) * std::int64_t(plan.spacing),
-              2 * std::int64_t(plan.margin) + rows * std::int64_t(plan.frameHeight) +
-                  (rows - 1) * std::int64_t(plan.spacing)};
-  if (powerOfTwo) sides = {PowerOfTwoAtLeast(sides.width), PowerOfTwoAtLeast(sides.height)};
+  Sides sides{2 * std::int64_t(options.margin) + columns * std::int64_t(frameWidth) +
+                  (columns - 1) * std::int64_t(options.spacing),
+              2 * std::int64_t(options.margin) + rows * std::int64_t(frameHeight) +
+                  (rows - 1) * std::int64_t(options.spacing)};
+  if (options.powerOfTwo) {
+    sides = {PowerOfTwoAtLeast(sides.width), PowerOfTwoAtLeast(sides.height)};
+  }
   return sides;
 }
 
 std::string Size(std::int64_t width, std::int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
+
+}  // namespace
+
+std::string GridProblem(const StripOptions& options) {
+  if (options.frames < 1) return "the number of frames must be at least 1";
+  if (options.spacing < 0 || options.margin < 0) return "spacing and margin cannot be negative";
+  if (options.maxSize <= 0 && options.columns > options.frames) {
+    return std::to_string(options.columns) + " columns are more than the " +
+           std::to_string(options.frames) + " frames";
+  }
+  if (options.maxSize <= 0 && options.columns < 1) return "the number of columns must be at least 1";
+  if (options.frameSize.kind == FrameSize::Kind::kGiven &&
+      (options.frameSize.width < 1 || options.frameSize.height < 1)) {
+    return "a frame must be at least 1 x 1 pixels";
+  }
+  return {};
+}
+
+namespace {
 
 // Columns, rows and the sheet's sides for the plan's frame size; false with
 // a reason when the sheet cannot be held, or `fits` refuses its sides.
@@ -100,7 +113,7 @@ bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std
   if (options.maxSize > 0) {
     columns = 0;
     for (int c = 1; c <= options.frames && columns == 0; ++c) {
-      const Sides sides = SheetSides(plan, options.frames, c, options.powerOfTwo);
+      const Sides sides = SheetSides(options.frames, plan.frameWidth, plan.frameHeight, options, c);
       if (sides.width <= options.maxSize && sides.height <= options.maxSize) columns = c;
       if (sides.width > options.maxSize) break;  // wider with every column
     }
@@ -111,7 +124,7 @@ bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std
       return false;
     }
   }
-  const Sides sides = SheetSides(plan, options.frames, columns, options.powerOfTwo);
+  const Sides sides = SheetSides(options.frames, plan.frameWidth, plan.frameHeight, options, columns);
   if (sides.width > INT_MAX || sides.height > INT_MAX) {
     SetReason(reason, "the sheet would be " + Size(sides.width, sides.height) +
                           " pixels; at most " + std::to_string(INT_MAX) +
@@ -140,21 +153,10 @@ bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std
   return true;
 }
 
-}  // namespace
-
-bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
-               SheetPlan& plan, std::string* reason, const SheetSizeCheck& fits) {
-  if (options.frames < 1) {
-    SetReason(reason, "the number of frames must be at least 1");
-    return false;
-  }
-  if (options.spacing < 0 || options.margin < 0) {
-    SetReason(reason, "spacing and margin cannot be negative");
-    return false;
-  }
-  if (options.maxSize <= 0 && (options.columns < 1 || options.columns > options.frames)) {
-    SetReason(reason, "the number of columns must be from 1 to the number of frames, " +
-                          std::to_string(options.frames));
+bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPixel,
+              SheetPlan& plan, std::string* reason, const SheetSizeCheck& fits) {
+  if (const std::string problem = GridProblem(options); !problem.empty()) {
+    SetReason(reason, problem);
     return false;
   }
   // A frame holds at least the picture's shorter side each way, whatever
@@ -172,42 +174,60 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
     return false;
   }
   plan = SheetPlan{};
-  plan.spacing = options.spacing;
-  plan.margin = options.margin;
   switch (options.frameSize.kind) {
     case FrameSize::Kind::kKeep:
       plan.frameWidth = width, plan.frameHeight = height;
       break;
-    case FrameSize::Kind::kFit:
+    case FrameSize::Kind::kFit: {
       // The first frame's fit first: a sheet too large with it is refused
       // before the angles of every frame are counted.
       FitFrameSize(width, height, {WholeTurn(options.startDegrees)}, options.method,
                    plan.frameWidth, plan.frameHeight);
       if (!LayOut(options, bytesPerPixel, plan, reason, fits)) return false;
-      {
-        bool seen[360] = {};
-        ForEachFrameAngle(options, [&](int angle) { seen[angle] = true; });
-        std::vector<int> distinct;
-        for (int angle = 0; angle < 360; ++angle) {
-          if (seen[angle]) distinct.push_back(angle);
-        }
-        FitFrameSize(width, height, distinct, options.method, plan.frameWidth, plan.frameHeight);
+      bool seen[360] = {};
+      ForEachFrameAngle(options, [&](int angle) { seen[angle] = true; });
+      std::vector<int> distinct;
+      for (int angle = 0; angle < 360; ++angle) {
+        if (seen[angle]) distinct.push_back(angle);
       }
+      FitFrameSize(width, height, distinct, options.method, plan.frameWidth, plan.frameHeight);
       break;
+    }
     case FrameSize::Kind::kGiven:
       plan.frameWidth = options.frameSize.width, plan.frameHeight = options.frameSize.height;
       break;
   }
   if (!LayOut(options, bytesPerPixel, plan, reason, fits)) return false;
   // Only a sheet that can be held stores its angles.
-  try {
-    plan.angles = FrameAngles(options);
-  } catch (const std::bad_alloc&) {
-    SetReason(reason, "not enough memory for the angles of " + std::to_string(options.frames) +
-                          " frames");
-    return false;
+  plan.angles = FrameAngles(options);
+  const int columns = plan.columns;
+  plan.placements.reserve(plan.angles.size());
+  for (int k = 0; k < options.frames; ++k) {
+    Placement p;
+    p.frame = k;
+    p.angle = plan.angles[std::size_t(k)];
+    p.sheet = {options.margin + (k % columns) * (plan.frameWidth + options.spacing),
+               options.margin + (k / columns) * (plan.frameHeight + options.spacing),
+               plan.frameWidth, plan.frameHeight};
+    p.inFrame = {0, 0, plan.frameWidth, plan.frameHeight};
+    p.fullWidth = plan.frameWidth;
+    p.fullHeight = plan.frameHeight;
+    plan.placements.push_back(p);
   }
   return true;
+}
+
+}  // namespace
+
+bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
+               SheetPlan& plan, std::string* reason, const SheetSizeCheck& fits) {
+  try {
+    return PlanGrid(width, height, options, bytesPerPixel, plan, reason, fits);
+  } catch (const std::bad_alloc&) {
+    plan = SheetPlan{};
+    SetReason(reason, "not enough memory to plan " + std::to_string(options.frames) + " frames");
+    return false;
+  }
 }
 
 float NextRunningAngle(float angle, int frames) {

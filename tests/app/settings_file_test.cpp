@@ -80,6 +80,35 @@ TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
   EXPECT_EQ(ReadBytes(Path("config.txt")), written);
 }
 
+TEST_F(SettingsTest, EveryTurningMethodComesBackFromTheFile) {
+  for (const auto& [method, text] :
+       {std::pair(TurnMethod::kShear, "SHEAR"), std::pair(TurnMethod::kSmooth, "SMOOTH")}) {
+    RunAndClose([&, method = method] { Settings().Sheet.strip.method = method; });
+    EXPECT_NE(ReadBytes(Path("config.txt")).find(std::string("\tTURNING=") + text + ";\n"),
+              std::string::npos);
+    TurnMethod read = TurnMethod::kLibrary;
+    RunAndClose([&] { read = Settings().Sheet.strip.method; });
+    EXPECT_EQ(read, method) << text;
+  }
+}
+
+TEST_F(SettingsTest, CutPackedAndEdgedFramesAreKeptOnlyWhenChosen) {
+  RunAndClose([&] { Settings().Sheet.strip.alpha = true; });
+  EXPECT_EQ(ReadBytes(Path("config.txt")).find("TRIM"), std::string::npos);
+  RunAndClose([&] {
+    StripOptions& strip = Settings().Sheet.strip;
+    strip.trim = strip.pack = strip.bleed = true;
+    strip.extrude = 3;
+  });
+  EXPECT_NE(ReadBytes(Path("config.txt"))
+                .find("\tTRIM=TRUE;\n\tPACK=TRUE;\n\tBLEED=TRUE;\n\tEXTRUDE=3;\n[/SHEET]"),
+            std::string::npos);
+  StripOptions read;
+  RunAndClose([&] { read = Settings().Sheet.strip; });
+  EXPECT_TRUE(read.trim && read.pack && read.bleed && read.alpha);
+  EXPECT_EQ(read.extrude, 3);
+}
+
 TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
   WriteConfig(
       "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"
@@ -191,16 +220,16 @@ TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
 // written over at close, and a number out of its range reads as the default.
 TEST_F(SettingsTest, FilesThatCannotBeReadAreLeftAndOddValuesIgnored) {
   ASSERT_EQ(mkfifo(Path("config.txt").c_str(), 0600), 0);
-  RunAndClose([] { EXPECT_EQ(g_appSettings.Frames, 32); });
+  RunAndClose([&] { EXPECT_EQ(Settings().Frames, 32); });
   ASSERT_EQ(fake_.boxes.size(), 1u);
   EXPECT_TRUE(std::filesystem::is_fifo(Path("config.txt")));
   std::filesystem::remove(Path("config.txt"));
   fake_.boxes.clear();
 
   WriteConfig("\tFRAMES=14;\n[/HULLSPIN]\n[SHEET]\n\tCOLUMNS=99999999999;\n\tSPACING=-4;\n");
-  RunAndClose([] {
-    EXPECT_EQ(g_appSettings.Sheet.strip.columns, 1);
-    EXPECT_EQ(g_appSettings.Sheet.strip.spacing, 0);
+  RunAndClose([&] {
+    EXPECT_EQ(Settings().Sheet.strip.columns, 1);
+    EXPECT_EQ(Settings().Sheet.strip.spacing, 0);
   });
   std::filesystem::permissions(dir_, std::filesystem::perms::all);
   chmod(Path("config.txt").c_str(), 0200);

@@ -28,8 +28,9 @@ std::string Slurp(const std::string& path) {
 // Runs gyrelle-cli, through `wrapper` (a program and its first arguments)
 // when one is given, with its standard output to `out` when given.
 CliRun RunCli(const TempDir& dir, std::vector<std::string> args, std::string out = "",
-              const std::vector<std::string>& wrapper = {}) {
-  args.insert(args.begin(), GYRELLE_BIN_DIR "/gyrelle-cli");
+              const std::vector<std::string>& wrapper = {},
+              const std::string& program = GYRELLE_BIN_DIR "/gyrelle-cli") {
+  args.insert(args.begin(), program);
   args.insert(args.begin(), wrapper.begin(), wrapper.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -90,6 +91,30 @@ TEST_F(Cli, UsageErrorsExitTwo) {
     ExpectOneErrorLine(run, "");
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+}
+
+// The window's program checks its arguments before Qt starts: without a
+// display a bad one is a usage error, not an abort, escaped as here.
+TEST_F(Cli, WindowProgramRefusesBadArgumentsWithoutADisplay) {
+  const std::string window = GYRELLE_BIN_DIR "/gyrelle";
+  if (!std::filesystem::exists(window)) GTEST_SKIP() << "built without the window";
+  const std::string bad = "--\x1b[31mx\a";
+  const std::string quoted = RunCli(dir, {bad, kShip, "a.png"}).err;
+  const auto escaped = quoted.substr(quoted.find('"'), quoted.rfind('"') - quoted.find('"') + 1);
+  for (const char* platform : {"-uQT_QPA_PLATFORM", "QT_QPA_PLATFORM=xcb"}) {
+    const std::vector<std::string> noDisplay{"/usr/bin/env", "-uDISPLAY", "-uWAYLAND_DISPLAY",
+                                             platform};
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bogus"}, {"a", "b"}, {bad}}) {
+      const CliRun run = RunCli(dir, args, "", noDisplay, window);
+      EXPECT_EQ(run.status, 2) << args[0] << " " << platform << ": " << run.err;
+      EXPECT_EQ(run.err.rfind("gyrelle: ", 0), 0u) << run.err;
+      EXPECT_NE(run.err.find("(see gyrelle --help)\n"), std::string::npos) << run.err;
+      if (args[0] == bad) {
+        EXPECT_NE(run.err.find(escaped), std::string::npos) << run.err;
+      }
+    }
+  }
 }
 
 TEST_F(Cli, HelpAndVersion) {
@@ -277,7 +302,13 @@ TEST_F(Cli, SheetOptionsThatCannotWorkAreUsageErrors) {
       {"--frame-size", "3x4x", kShip, out},  {"--start", "400x", kShip, out},
       {"--data", dir / "a.txt", kShip, out}, {"--data-format", "xml", kShip, out},
       {"--alpha", kShip, dir / "a.bmp"},     {"--alpha", kShip, dir / "a.pcx"},
-      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out}};
+      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out},
+      {"--data", dir / "a.tres", "--data-format", "aseprite", kShip, out},
+      {"--data", dir / "a.json", "--fps", "0", kShip, out},
+      {"--fps", "12", kShip, out},
+      {"--trim", kShip, out},                {"--pack", "--alpha", kShip, out},
+      {"--bleed", kShip, out},               {"--premultiply", kShip, out},
+      {"--extrude", "65", kShip, out},       {"--extrude", "-1", kShip, out}};
   for (const auto& args : cases) {
     const CliRun run = RunCli(dir, args);
     EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
@@ -346,7 +377,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
     return FileBytes(out);
   };
   const auto library = sheet("library", "1");
-  for (const std::string method : {"rotsprite", "shear"}) {
+  for (const std::string method : {"rotsprite", "shear", "smooth"}) {
     const auto one = sheet(method, "1");
     EXPECT_NE(one, library) << method;
     EXPECT_EQ(sheet(method, "2"), one) << method;
@@ -354,7 +385,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
   }
   const CliRun run = RunCli(dir, {"--method", "nearest", kShip, dir / "a.png"});
   EXPECT_EQ(run.status, 2);
-  ExpectOneErrorLine(run, "library, rotsprite, shear, not \"nearest\"");
+  ExpectOneErrorLine(run, "library, rotsprite, shear, smooth, not \"nearest\"");
   for (const char* threads : {"0", "1025"}) {
     EXPECT_EQ(RunCli(dir, {"--threads", threads, kShip, dir / "a.png"}).status, 2) << threads;
   }

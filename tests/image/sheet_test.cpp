@@ -10,6 +10,7 @@
 
 #include "devil/library.h"
 #include "turn/library_turn.h"
+#include "sheet/data_writers.h"
 #include "sheet/sheet_data.h"
 #include "sheet/sheet_layout.h"
 #include "engine/strip_pipeline.h"
@@ -271,9 +272,10 @@ TEST_F(Sheet, DataFileNamesTheImageFromItsRealFolder) {
   TempDir dir;
   std::filesystem::create_directories(dir / "real/sub");
   std::filesystem::create_directory_symlink(dir / "real/sub", dir / "lnk");
-  EXPECT_EQ(DataNames(dir / "s.png", false, dir / "lnk/../d.json").image, "../s.png");
+  EXPECT_EQ(RelativeImagePath(dir / "s.png", dir / "lnk/../d.json"), "../s.png");
   EXPECT_NE(SheetDataRefusal(DataFormat::kJsonHash, dir / "bad\xff.png", dir / "d.json"), "");
   EXPECT_EQ(SheetDataRefusal(DataFormat::kJsonHash, dir / "gut\xc3\xa9.png", dir / "d.json"), "");
+  EXPECT_NE(SheetDataRefusal(DataFormat::kLibGdx, dir / "two\nlines.png", dir / "d.atlas"), "");
 }
 
 TEST_F(Sheet, TransparencyGoesOnlyWhereItIsKept) {
