@@ -42,15 +42,29 @@ std::vector<Animation> Animations(const SheetPlan& plan) {
   for (int p = 0; p < int(animations.size()); ++p) {
     animations[std::size_t(p)].name = pictures > 1 ? "spin_" + std::to_string(p) : "spin";
   }
+  // One picture's frames in order, as the grid lays them: one run.
+  const auto inOrder = [&plan] {
+    for (int k = 0; k < plan.Frames(); ++k) {
+      const Placement& p = plan.placements[std::size_t(k)];
+      if (p.picture != 0 || p.frame != k) return false;
+    }
+    return true;
+  };
+  if (pictures <= 1 && inOrder()) {
+    animations.front().frames = FrameIndices(0, plan.Frames());
+    return animations;
+  }
   // Placements of one picture may interleave with others'; each keeps its
   // frame order.
+  std::vector<std::vector<int>> listed(animations.size());
   for (int k = 0; k < plan.Frames(); ++k) {
-    animations[std::size_t(plan.placements[std::size_t(k)].picture)].frames.push_back(k);
+    listed[std::size_t(plan.placements[std::size_t(k)].picture)].push_back(k);
   }
-  for (Animation& animation : animations) {
-    std::stable_sort(animation.frames.begin(), animation.frames.end(), [&plan](int a, int b) {
-      return plan.placements[std::size_t(a)].frame < plan.placements[std::size_t(b)].frame;
+  for (std::size_t a = 0; a < animations.size(); ++a) {
+    std::stable_sort(listed[a].begin(), listed[a].end(), [&plan](int x, int y) {
+      return plan.placements[std::size_t(x)].frame < plan.placements[std::size_t(y)].frame;
     });
+    animations[a].frames = FrameIndices(std::move(listed[a]));
   }
   return animations;
 }
