@@ -402,9 +402,17 @@ TEST_F(Cli, RunawaySizesAreRefusedBeforeAnythingIsAllocated) {
       {{"-n", "300000000", "--frame-size", "fit"}, "1000000"},
       {{"-n", "300000000", "--columns", "30000"}, "not enough memory"},
       {{"--frame-size", "2147483647x2147483647"}, "2147483647 x 2147483647"}};
+  // The address sanitizer reserves terabytes up front: there the sizes are
+  // tried without the limit, all but the one only memory refuses.
+#ifdef __SANITIZE_ADDRESS__
+  const std::vector<std::string> limit;
+#else
+  const std::vector<std::string> limit{"/usr/bin/prlimit", "--as=800000000"};
+#endif
   for (auto [args, says] : cases) {
+    if (limit.empty() && says == "not enough memory") continue;
     args.insert(args.end(), {small, dir / "a.png"});
-    const CliRun run = RunCli(dir, args, "", {"/usr/bin/prlimit", "--as=800000000"});
+    const CliRun run = RunCli(dir, args, "", limit);
     EXPECT_EQ(run.status, 1) << args[1];
     ExpectOneErrorLine(run, says);
   }
