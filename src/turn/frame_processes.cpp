@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,30 @@ bool ReadAll(int fd, void* data, std::size_t size) {
     if (got <= 0) return false;
     at += got;
     size -= std::size_t(got);
+  }
+  return true;
+}
+
+// Reads a frame's rows from `fd` straight to their places on `canvas`, many
+// rows a call. False at the end of the pipe or on an error.
+bool ReadRows(int fd, const FrameCanvas& canvas) {
+  const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
+  constexpr int kRowsACall = 64;
+  int row = 0;
+  std::size_t into = 0;  // bytes of `row` already read
+  while (row < canvas.height) {
+    iovec rows[kRowsACall];
+    int count = 0;
+    for (int y = row; y < canvas.height && count < kRowsACall; ++y, ++count) {
+      const std::size_t skip = y == row ? into : 0;
+      rows[count] = {canvas.pixels + std::size_t(y) * canvas.stride + skip, rowBytes - skip};
+    }
+    const ssize_t got = readv(fd, rows, count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    std::size_t left = std::size_t(got) + into;
+    row += int(left / rowBytes);
+    into = left % rowBytes;
   }
   return true;
 }
@@ -165,13 +190,9 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
           fail(-1, "a process turning frames sent what was not asked for");
           ended = true;
         } else {
-          frame.resize(std::size_t(header.bytes));
-          ended = !ReadAll(fd, frame.data(), frame.size());
+          frame.resize(header.turned ? 0 : std::size_t(header.bytes));
+          ended = header.turned ? !ReadRows(fd, canvas) : !ReadAll(fd, frame.data(), frame.size());
           if (!ended && header.turned) {
-            for (int y = 0; y < canvas.height; ++y) {
-              std::memcpy(canvas.pixels + std::size_t(y) * canvas.stride,
-                          frame.data() + std::size_t(y) * rowBytes, rowBytes);
-            }
             received[std::size_t(k)] = 1;
             if (run.tell && !counters.stop && !run.tell(++done)) {
               cancelled = true;
