@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "core/reasons.h"
+#include "core/whole_io.h"
 
 extern char** environ;
 
@@ -93,18 +94,6 @@ ReadResult ReadFully(int fd, void* data, std::size_t size, const Deadline& deadl
     size -= std::size_t(got);
   }
   return ReadResult::kDone;
-}
-
-bool WriteFully(int fd, const void* data, std::size_t size) {
-  const auto* at = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t put = write(fd, at, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    at += put;
-    size -= std::size_t(put);
-  }
-  return true;
 }
 
 // The helper process, stopped and reaped whatever happens to the caller's

@@ -51,7 +51,7 @@ struct CompressionSetting {
 };
 
 // Chosen by measuring sheets of turned ships, blocky and rendered
-// (bench/png_bench): see README. Levels 2 to 4 deflate faster than 1 on such
+// (bench/big_sheet_bench): see README. Levels 2 to 4 deflate faster than 1 on such
 // sheets; 10 is the first level much smaller than 6, at twenty times the time.
 constexpr CompressionSetting kSettings[] = {
     {PngCompression::kFast, "fast", 2, Filtering::kNone, 1},

@@ -14,6 +14,8 @@
 #include <new>
 #include <vector>
 
+#include "core/whole_io.h"
+
 namespace {
 
 // What the workers share: the next frame to take, and whether to stop.
@@ -30,31 +32,6 @@ struct Header {
   std::int32_t turned;
   std::uint64_t bytes;
 };
-
-bool WriteAll(int fd, const void* data, std::size_t size) {
-  const auto* at = static_cast<const std::uint8_t*>(data);
-  while (size > 0) {
-    const ssize_t written = write(fd, at, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    at += written;
-    size -= std::size_t(written);
-  }
-  return true;
-}
-
-// False at the end of the pipe or on an error before `size` bytes.
-bool ReadAll(int fd, void* data, std::size_t size) {
-  auto* at = static_cast<std::uint8_t*>(data);
-  while (size > 0) {
-    const ssize_t got = read(fd, at, size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    at += got;
-    size -= std::size_t(got);
-  }
-  return true;
-}
 
 // Reads a frame's rows from `fd` straight to their places on `canvas`, many
 // rows a call. False at the end of the pipe or on an error.
@@ -93,8 +70,8 @@ int Work(const FrameProcessRun& run, Counters& counters, int fd) try {
     std::string why;
     const bool turned = run.turn(k, canvas, &why);
     const Header header{k, turned ? 1 : 0, turned ? own.size() : why.size()};
-    if (!WriteAll(fd, &header, sizeof header) ||
-        !WriteAll(fd, turned ? static_cast<const void*>(own.data()) : why.data(), header.bytes)) {
+    if (!WriteFully(fd, &header, sizeof header) ||
+        !WriteFully(fd, turned ? static_cast<const void*>(own.data()) : why.data(), header.bytes)) {
       return 1;
     }
     if (!turned) counters.stop = true;
@@ -179,7 +156,7 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
       }
       Header header{};
       const int fd = waiting[i].fd;
-      bool ended = !ReadAll(fd, &header, sizeof header);
+      bool ended = !ReadFully(fd, &header, sizeof header);
       if (!ended) {
         const int k = header.frame;
         const bool known = k >= 0 && k < run.frames && received[std::size_t(k)] == 0;
@@ -191,7 +168,7 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
           ended = true;
         } else {
           frame.resize(header.turned ? 0 : std::size_t(header.bytes));
-          ended = header.turned ? !ReadRows(fd, canvas) : !ReadAll(fd, frame.data(), frame.size());
+          ended = header.turned ? !ReadRows(fd, canvas) : !ReadFully(fd, frame.data(), frame.size());
           if (!ended && header.turned) {
             received[std::size_t(k)] = 1;
             if (run.tell && !counters.stop && !run.tell(++done)) {
