@@ -72,6 +72,12 @@ constexpr const char* kUsage =
     "                     RotSprite or by three shears\n"
     "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
+    "      --normals SUFFIX\n"
+    "                     also turn INPUT's normal map, its name with SUFFIX before\n"
+    "                     the extension, into a second sheet named so after OUTPUT,\n"
+    "                     each vector turned with its frame; not with --8bit\n"
+    "      --normal-y up|down\n"
+    "                     which way the normal map's green points (default up)\n"
     "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
@@ -191,7 +197,9 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kData,
     kDataFormat,
     kMethod,
-    kThreads
+    kThreads,
+    kNormals,
+    kNormalY
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -215,6 +223,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"normals", required_argument, nullptr, kNormals},
+                            {"normal-y", required_argument, nullptr, kNormalY},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -222,6 +232,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   SaveOptions save;
   DataFormat dataFormat = DataFormats().front().format;
   bool dataFormatGiven = false;
+  bool normalYGiven = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
@@ -317,6 +328,17 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
         break;
+      case kNormals:
+        if (*optarg == '\0') return UsageError("the normal map suffix must not be empty");
+        save.normals.suffix = optarg;
+        break;
+      case kNormalY:
+        if (std::string(optarg) != "up" && std::string(optarg) != "down") {
+          return UsageError("the normal map's y must be up or down, not " + Quoted(optarg));
+        }
+        save.normals.y = std::string(optarg) == "up" ? NormalY::kUp : NormalY::kDown;
+        normalYGiven = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -339,6 +361,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
   if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
+  if (normalYGiven && !save.normals.On()) return UsageError("--normal-y needs --normals");
   if (!save.dataPath.empty()) job.save.data = dataFormat;
   return std::nullopt;
 }

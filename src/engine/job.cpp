@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/normal_sheet.h"
 #include "io/image_io.h"
 #include "io/picture_formats.h"
 #include "sheet/data_formats.h"
@@ -34,6 +35,10 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
   // Writing over an input would destroy a picture the sheet is made from.
   std::vector<std::string> targets{job.output};
   if (save.mask) targets.push_back(MaskPath(job.output));
+  if (std::string normals = NormalMapProblem(job.output, save); !normals.empty()) {
+    return Problem(std::move(normals));
+  }
+  if (save.normals.On()) targets.push_back(WithSuffix(job.output, save.normals.suffix));
   if (save.data != DataFormat::kNone) targets.push_back(save.dataPath);
   for (const std::string& input : job.inputs) {
     for (const std::string& target : targets) {
@@ -69,11 +74,22 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   SheetPlan plan;
   if (!PlanStrip(*picture, strip, plan, &reason)) return {{Quoted(input) + ": " + reason}};
   if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  // Every normal map is checked before anything is made or written.
+  std::unique_ptr<Image> normalMap;
+  if (job.save.normals.On() &&
+      !(normalMap = ReadNormalMap(input, *picture, job.save.normals.suffix, &reason))) {
+    return {{reason}};
+  }
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);
   if (!sheet) return {{Quoted(input) + ": " + reason}};
   picture.reset();  // the sheet is what is written; give its memory back
-  for (const SaveFailure& failure :
-       SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress)) {
+  std::unique_ptr<Image> normalSheet;
+  if (normalMap && !(normalSheet = MakeNormalSheet(*normalMap, *sheet, plan, strip,
+                                                   job.save.normals.y, &reason, progress))) {
+    return {{Quoted(WithSuffix(input, job.save.normals.suffix)) + ": " + reason}};
+  }
+  for (const SaveFailure& failure : SaveStrip(*sheet, job.output, job.save, strip.fill, &plan,
+                                              progress, normalSheet.get())) {
     result.failures.push_back(failure.kind == SaveFailure::Kind::kMaskOutOfMemory
                                   ? Quoted(failure.path) + ": " + failure.reason
                                   : failure.reason);

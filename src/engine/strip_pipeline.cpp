@@ -12,6 +12,7 @@
 
 #include "io/image_io.h"
 #include "io/picture_formats.h"
+#include "engine/normal_sheet.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_data.h"
 #include "sheet/sheet_layout.h"
@@ -107,7 +108,12 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     SetReason(reason, "not enough memory to lay the picture over the fill");
     return nullptr;
   }
-  const Image& source = prepared ? *prepared : picture;
+  return TurnIntoSheet(prepared ? *prepared : picture, sheet, options, reason, progress);
+}
+
+std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet,
+                                     const StripOptions& options, std::string* reason,
+                                     const ProgressHook& progress) {
   if (options.method == TurnMethod::kLibrary) {
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
@@ -146,7 +152,8 @@ std::string TransparencyRefusal(const std::string& path, const SaveOptions& opti
 
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill,
-                                   const SheetPlan* plan, const ProgressHook& progress) {
+                                   const SheetPlan* plan, const ProgressHook& progress,
+                                   const Image* normalSheet) {
   std::vector<SaveFailure> failures;
   std::string reason;
   // The bytes count on from file to file; once told to stop, no further
@@ -189,6 +196,17 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill, counted},
       &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
+  // The normal sheet only beside a written strip, at full depth.
+  std::string normalPath;
+  if (written && normalSheet != nullptr &&
+      !stopBefore(false, WithSuffix(path, options.normals.suffix))) {
+    normalPath = WithSuffix(path, options.normals.suffix);
+    if (!SaveImageFile(*normalSheet, normalPath,
+                       WriteOptions{0, options.compressed, kFlatNormal, counted}, &reason)) {
+      failures.push_back({SaveFailure::Kind::kNotWritten, false, normalPath, reason});
+      return failures;
+    }
+  }
   if (options.mask && !stopBefore(true, MaskPath(path))) {
     const std::string maskPath = MaskPath(path);
     const std::unique_ptr<Image> mask = MakeMask(strip, fill.red, fill.green, fill.blue);
@@ -206,7 +224,8 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
-    } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason)) {
+    } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason,
+                               normalPath)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
     }
   }

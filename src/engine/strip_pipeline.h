@@ -6,6 +6,7 @@
 
 #include "core/color.h"
 #include "core/image.h"
+#include "sheet/normal_map.h"
 #include "sheet/sheet_data.h"
 #include "sheet/strip_options.h"
 #include "core/progress.h"
@@ -23,6 +24,7 @@ struct SaveOptions {
   bool mask = false;        // also the mask, at MaskPath of the file
   DataFormat data = DataFormat::kNone;
   std::string dataPath{};  // where the data file goes, for data other than kNone
+  NormalMapOptions normals{};  // also a sheet of the turned normal map, named in the data
 };
 
 struct SheetPlan;
@@ -53,6 +55,12 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
                                  std::string* reason = nullptr, SheetPlan* plan = nullptr,
                                  const ProgressHook& progress = {});
 
+// The sheet of `source` (already at the sheet's depth) laid out by `plan`,
+// each frame turned by `options`' method; no image with a reason.
+std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& plan,
+                                     const StripOptions& options, std::string* reason = nullptr,
+                                     const ProgressHook& progress = {});
+
 // A reason when `path`'s format cannot hold what `options` ask of it with a
 // strip that keeps transparency; empty when it can.
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options);
@@ -72,8 +80,11 @@ struct SaveFailure {
 // tried even when the strip could not be written. Empty when every file was
 // written. `progress` hears of the bytes written, the files counted
 // together, and may stop the work: the file being written then stays as it
-// was, and the files after it are not written.
+// was, and the files after it are not written. With `normalSheet`, that
+// sheet goes next to the strip, at WithSuffix of `path` and the normal map
+// suffix, and the data file names it.
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill,
                                    const SheetPlan* plan = nullptr,
-                                   const ProgressHook& progress = {});
+                                   const ProgressHook& progress = {},
+                                   const Image* normalSheet = nullptr);

@@ -84,11 +84,21 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
   return row != nullptr ? row->writer(plan, imagePath, alpha, dataPath) : std::string();
 }
 
+std::string WithNormalMap(const std::string& text, DataFormat format,
+                          const std::string& normalMapPath, const std::string& dataPath) {
+  if (format != DataFormat::kJsonHash && format != DataFormat::kJsonArray) return text;
+  Json data = Json::parse(text);
+  data["meta"]["normalMap"] = RelativeImagePath(normalMapPath, dataPath);
+  return data.dump(2) + "\n";
+}
+
 bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                    DataFormat format, const std::string& dataPath, std::string* reason) {
+                    DataFormat format, const std::string& dataPath, std::string* reason,
+                    const std::string& normalMapPath) {
   std::string text;
   try {
     text = SheetDataText(plan, imagePath, alpha, format, dataPath);
+    if (!normalMapPath.empty()) text = WithNormalMap(text, format, normalMapPath, dataPath);
   } catch (const std::exception&) {
     SetReason(reason, Quoted(dataPath) + " could not be written: not enough memory");
     return false;

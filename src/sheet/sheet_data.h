@@ -17,6 +17,14 @@ std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, b
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
                           DataFormat format, const std::string& dataPath);
 
-// Writes it to `dataPath`, whole or not at all; false with a reason.
+// `text`, the data file in `format`, naming the normal sheet at
+// `normalMapPath` where the format has a place for it (JSON's meta
+// "normalMap"); unchanged where it has none.
+std::string WithNormalMap(const std::string& text, DataFormat format,
+                          const std::string& normalMapPath, const std::string& dataPath);
+
+// Writes it to `dataPath`, whole or not at all, naming the normal sheet
+// when `normalMapPath` is not empty; false with a reason.
 bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                    DataFormat format, const std::string& dataPath, std::string* reason = nullptr);
+                    DataFormat format, const std::string& dataPath, std::string* reason = nullptr,
+                    const std::string& normalMapPath = {});

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/image.h"
+#include "core/progress.h"
+#include "engine/strip_pipeline.h"
+#include "sheet/normal_map.h"
+#include "sheet/sheet_plan.h"
+
+// The normal sheet beside the colour sheet: each picture's normal map
+// turned frame by frame exactly as the picture was, its vectors turned too.
+
+// `path` with `suffix` before its extension: "ship.png" and "_n" make
+// "ship_n.png"; a name without an extension just gains it.
+std::string WithSuffix(const std::string& path, const std::string& suffix);
+
+// The normal map of the picture at `input`, read upright: no image, with a
+// reason naming its file, when it is missing, unreadable or not the size of
+// `picture`.
+std::unique_ptr<Image> ReadNormalMap(const std::string& input, const Image& picture,
+                                     const std::string& suffix, std::string* reason = nullptr);
+
+// The normal sheet of `normalMap` for `colourSheet`, made by `plan` and
+// `options` (the colour sheet's own): the same placements turned by the
+// same method, every vector turned by its frame's angle; at the colour
+// sheet's depth. No image with a reason.
+std::unique_ptr<Image> MakeNormalSheet(const Image& normalMap, const Image& colourSheet,
+                                       const SheetPlan& plan, const StripOptions& options,
+                                       NormalY yAxis, std::string* reason = nullptr,
+                                       const ProgressHook& progress = {});
+
+// A reason when the normal map options contradict the rest of the save
+// (the files it writes to `output`); empty when they do not.
+std::string NormalMapProblem(const std::string& output, const SaveOptions& save);
