@@ -46,6 +46,10 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
       if (std::filesystem::equivalent(input, target, error)) {
         return Problem(Quoted(target) + " is INPUT itself and would be overwritten");
       }
+      if (save.normals.On() &&
+          std::filesystem::equivalent(WithSuffix(input, save.normals.suffix), target, error)) {
+        return Problem(Quoted(target) + " is INPUT's normal map and would be overwritten");
+      }
     }
   }
   if (job.strip.alpha) {

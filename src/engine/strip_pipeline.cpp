@@ -204,7 +204,7 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     if (!SaveImageFile(*normalSheet, normalPath,
                        WriteOptions{0, options.compressed, kFlatNormal, counted}, &reason)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, normalPath, reason});
-      return failures;
+      normalPath.clear();
     }
   }
   if (options.mask && !stopBefore(true, MaskPath(path))) {
@@ -219,7 +219,9 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     }
   }
   // The data file names the strip, so it is written only once the strip is.
-  if (written && options.data != DataFormat::kNone && !stopBefore(false, options.dataPath)) {
+  const bool normalsWritten = normalSheet == nullptr || !normalPath.empty();
+  if (written && normalsWritten && options.data != DataFormat::kNone &&
+      !stopBefore(false, options.dataPath)) {
     if (plan == nullptr) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "

@@ -392,6 +392,7 @@ TEST_F(Cli, NormalSheetBesideTheColourSheet) {
   }
   EXPECT_EQ(run({"--normal-y", "up", ship, dir / "t.png"}).status, 2);
   EXPECT_EQ(RunCli(dir, {"--normals", "_n", "--8bit", ship, dir / "t.png"}).status, 2);
+  EXPECT_EQ(RunCli(dir, {"--normals", "_n", ship, dir / "ship_n.png"}).status, 2);
 }
 
 }  // namespace
