@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
   std::printf("%-9s %-10s %-5s %8s %16s %15s %12s\n", "method", "shape", "y", "covered",
               "worst vs source", "worst vs shape", "uncovered");
   bool flatStaysFlat = true;
-  for (TurnMethod method : {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear}) {
+  for (TurnMethod method : {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear,
+                            TurnMethod::kSmooth}) {
     StripOptions options;
     options.frames = 16;
     options.exactAngles = true;

@@ -102,7 +102,9 @@ struct Strays {
 // point (the methods round and centre a little differently: ours move
 // pixels up to 1.5 from it, the library up to 2), the nearest in
 // direction, turned by the frame's angle, is what it is measured against.
-inline double Reach(TurnMethod method) { return method == TurnMethod::kLibrary ? 2.0 : 1.5; }
+inline double Reach(TurnMethod method) {
+  return method == TurnMethod::kLibrary || method == TurnMethod::kSmooth ? 2.0 : 1.5;
+}
 
 inline Strays Measure(const Image& map, Shape shape, const Image& sheet, const SheetPlan& plan,
                       NormalY yAxis, double reach) {

@@ -38,6 +38,8 @@ void ReadSheetSection(ConfigFile& config, AppSettings& settings) {
   config.GetString("SHEET|DATA_FILE", text);
   const DataFormatRow* data = DataFormatKeyed(text);
   sheet.data = data != nullptr ? data->format : DataFormat::kNone;
+  const int fps = config.GetInt("SHEET|FPS");
+  sheet.fps = fps >= 1 && fps <= kMostFps ? fps : kDefaultFps;
   text.clear();
   config.GetString("SHEET|TURNING", text);
   std::transform(text.begin(), text.end(), text.begin(),
@@ -62,7 +64,10 @@ std::string SheetSection(const AppSettings& settings) {
          "\tSPACING=" + std::to_string(strip.spacing) + ";\n" +
          "\tSTART_ANGLE=" + std::to_string(strip.startDegrees) + ";\n" +
          "\tREVERSE=" + flag(strip.reverse) + "\tEXACT_ANGLES=" + flag(strip.exactAngles) +
-         "\tDATA_FILE=" + data + ";\n" + "\tTURNING=" + turning + ";\n[/SHEET]\n";
+         "\tDATA_FILE=" + data + ";\n" +
+         // Only when chosen, so files written before it stay as they were.
+         (sheet.fps != kDefaultFps ? "\tFPS=" + std::to_string(sheet.fps) + ";\n" : "") +
+         "\tTURNING=" + turning + ";\n[/SHEET]\n";
 }
 
 // How the window shows the sheet, and the pictures last opened, in a third

@@ -62,15 +62,21 @@ constexpr const char* kUsage =
     "      --reverse      turn the other way\n"
     "      --exact-angles frame k at round(start + k * 360 / N) degrees, not the\n"
     "                     running sum truncated to whole degrees\n"
-    "      --data FILE.json\n"
-    "                     also write the frames' rectangles for game engines\n"
-    "      --data-format hash|array\n"
-    "                     the JSON hash form (default) or the JSON array form\n"
-    "      --method library|rotsprite|shear\n"
+    "      --data FILE    also write the frames' rectangles and animations for game\n"
+    "                     engines, in the format FILE's extension names: .json\n"
+    "                     (Phaser, PixiJS), .tres (a Godot SpriteFrames resource) or\n"
+    "                     .atlas (libGDX and Spine)\n"
+    "      --data-format hash|array|aseprite|godot4|godot3|libgdx\n"
+    "                     for .json the hash form (default), the array form or\n"
+    "                     frames named by number for Phaser's createFromAseprite;\n"
+    "                     for .tres Godot 4 (default) or Godot 3\n"
+    "      --fps N        animation speed, frames a second, 1 to 1000 (default 10)\n"
+    "      --method library|rotsprite|shear|smooth\n"
     "                     how each frame is turned: by the image library (the\n"
     "                     default), or for pixel art, moving whole pixels only, by\n"
-    "                     RotSprite or by three shears\n"
-    "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
+    "                     RotSprite or by three shears, or for painted and rendered\n"
+    "                     art, smoothly resampled about the picture's exact centre\n"
+    "      --threads N    threads that build all but library frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
     "      --normals SUFFIX\n"
     "                     also turn INPUT's normal map, its name with SUFFIX before\n"
@@ -198,6 +204,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kDataFormat,
     kMethod,
     kThreads,
+    kFps,
     kNormals,
     kNormalY
   };
@@ -225,13 +232,14 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"threads", required_argument, nullptr, kThreads},
                             {"normals", required_argument, nullptr, kNormals},
                             {"normal-y", required_argument, nullptr, kNormalY},
+                            {"fps", required_argument, nullptr, kFps},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
   bool columnsGiven = false;
   SaveOptions save;
-  DataFormat dataFormat = DataFormats().front().format;
-  bool dataFormatGiven = false;
+  std::string dataFormatName;
+  bool fpsGiven = false;
   bool normalYGiven = false;
 
   opterr = 0;  // our own messages, one line each
@@ -306,13 +314,18 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
         save.dataPath = optarg;
         break;
       case kDataFormat:
-        if (const DataFormatRow* row = DataFormatNamed(optarg)) {
-          dataFormat = row->format;
-        } else {
-          return UsageError("the data format must be " + DataFormatNameList(" or ") + ", not " +
-                            Quoted(optarg));
+        if (DataFormatNamed(optarg) == nullptr) {
+          return UsageError("the data format must be one of " + DataFormatNameList(", ") +
+                            ", not " + Quoted(optarg));
         }
-        dataFormatGiven = true;
+        dataFormatName = optarg;
+        break;
+      case kFps:
+        if (!ParseWhole(optarg, save.fps, 1) || save.fps > kMostFps) {
+          return UsageError("the frames a second must be a whole number from 1 to " +
+                            std::to_string(kMostFps) + ", not " + Quoted(optarg));
+        }
+        fpsGiven = true;
         break;
       case kMethod:
         if (const auto method = TurnMethodNamed(optarg)) {
@@ -360,9 +373,22 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
-  if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
+  if (!dataFormatName.empty() && save.dataPath.empty()) {
+    return UsageError("--data-format needs --data");
+  }
+  if (fpsGiven && save.dataPath.empty()) return UsageError("--fps needs --data");
   if (normalYGiven && !save.normals.On()) return UsageError("--normal-y needs --normals");
-  if (!save.dataPath.empty()) job.save.data = dataFormat;
+  if (!save.dataPath.empty()) {
+    std::string expected;
+    const DataFormatRow* row = DataFormatOfPath(save.dataPath, dataFormatName, &expected);
+    if (row == nullptr) {
+      return UsageError(
+          "the data file must end in " + expected +
+          (dataFormatName.empty() ? "" : " for --data-format " + dataFormatName) + ", not " +
+          Quoted(save.dataPath));
+    }
+    job.save.data = row->format;
+  }
   return std::nullopt;
 }
 

@@ -27,11 +27,16 @@ constexpr Choice<DataFormat> kDataGroup[] = {
     {kNoDataRadio, DataFormat::kNone},
     {kJsonHashRadio, DataFormat::kJsonHash},
     {kJsonArrayRadio, DataFormat::kJsonArray},
+    {kAsepriteDataRadio, DataFormat::kAseprite},
+    {kGodot4DataRadio, DataFormat::kGodot4},
+    {kGodot3DataRadio, DataFormat::kGodot3},
+    {kLibGdxDataRadio, DataFormat::kLibGdx},
 };
 constexpr Choice<TurnMethod> kTurnGroup[] = {
     {kLibraryTurnRadio, TurnMethod::kLibrary},
     {kRotSpriteTurnRadio, TurnMethod::kRotSprite},
     {kShearTurnRadio, TurnMethod::kShear},
+    {kSmoothTurnRadio, TurnMethod::kSmooth},
 };
 
 // The entry of `group` for radio button `id`, nullptr when it has none.
@@ -68,6 +73,7 @@ class SheetOptionsDialog : public Dialog {
     Layer().CheckButton(window, kReverseCheckBox, strip.reverse);
     Layer().CheckButton(window, kExactAnglesCheckBox, strip.exactAngles);
     Check(window, kDataGroup, RadioOf(kDataGroup, choices_.data));
+    Layer().SetControlText(window, kFpsEdit, std::to_string(choices_.fps));
     Check(window, kTurnGroup, RadioOf(kTurnGroup, strip.method));
   }
 
@@ -97,6 +103,10 @@ class SheetOptionsDialog : public Dialog {
     const auto start =
         ReadField(window, kStartAngleEdit, 0, 359, "You must enter a start angle from 0 to 359");
     if (!start) return false;
+    const auto fps = ReadField(window, kFpsEdit, 1, kMostFps,
+                               "You must enter frames a second from 1 to " + std::to_string(kMostFps));
+    if (!fps) return false;
+    choices_.fps = *fps;
     strip.columns = *columns, strip.spacing = *spacing, strip.startDegrees = *start;
     strip.alpha = Layer().IsButtonChecked(window, kTransparentCheckBox);
     strip.reverse = Layer().IsButtonChecked(window, kReverseCheckBox);

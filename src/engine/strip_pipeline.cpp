@@ -18,6 +18,7 @@
 #include "sheet/sheet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
+#include "turn/smooth_turn.h"
 #include "turn/worker_pool.h"
 
 namespace {
@@ -108,25 +109,30 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     SetReason(reason, "not enough memory to lay the picture over the fill");
     return nullptr;
   }
-  return TurnIntoSheet(prepared ? *prepared : picture, sheet, options, reason, progress);
+  return TurnIntoSheet(prepared ? *prepared : picture, sheet, options, reason, progress, &picture);
 }
 
 std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet,
                                      const StripOptions& options, std::string* reason,
-                                     const ProgressHook& progress) {
+                                     const ProgressHook& progress, const Image* unprepared) {
   if (options.method == TurnMethod::kLibrary) {
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
   try {
     WorkerPool pool(options.threads);
-    const PixelTurner turner(source, options.method, pool);
-    return BuildSheet(
-        source, sheet, options.fill,
-        [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
-          turner.Turn(degrees, canvas);
-          return true;
-        },
-        reason, &pool, progress);
+    const auto build = [&](const auto& turner) {
+      return BuildSheet(
+          source, sheet, options.fill,
+          [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
+            turner.Turn(degrees, canvas);
+            return true;
+          },
+          reason, &pool, progress);
+    };
+    // Smooth turning blends, so it turns the picture with its own alpha and
+    // lays each frame over the fill only once turned.
+    if (options.method == TurnMethod::kSmooth) return build(SmoothTurner(unprepared ? *unprepared : source));
+    return build(PixelTurner(source, options.method, pool));
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
   } catch (const std::bad_alloc&) {
@@ -226,8 +232,9 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
-    } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason,
-                               normalPath)) {
+    } else if (!WriteSheetData(*plan, options.data,
+                               {path, options.dataPath, alpha, options.fps, false, normalPath},
+                               &reason)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
     }
   }

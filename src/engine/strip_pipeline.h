@@ -24,6 +24,7 @@ struct SaveOptions {
   bool mask = false;        // also the mask, at MaskPath of the file
   DataFormat data = DataFormat::kNone;
   std::string dataPath{};  // where the data file goes, for data other than kNone
+  int fps = kDefaultFps;   // how fast the data file's animations play
   NormalMapOptions normals{};  // also a sheet of the turned normal map, named in the data
 };
 
@@ -56,10 +57,12 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
                                  const ProgressHook& progress = {});
 
 // The sheet of `source` (already at the sheet's depth) laid out by `plan`,
-// each frame turned by `options`' method; no image with a reason.
+// each frame turned by `options`' method; no image with a reason. Smooth
+// turning takes `unprepared`, the picture before it met the fill, when given.
 std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& plan,
                                      const StripOptions& options, std::string* reason = nullptr,
-                                     const ProgressHook& progress = {});
+                                     const ProgressHook& progress = {},
+                                     const Image* unprepared = nullptr);
 
 // A reason when `path`'s format cannot hold what `options` ask of it with a
 // strip that keeps transparency; empty when it can.

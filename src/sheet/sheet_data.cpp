@@ -6,39 +6,21 @@
 #include "core/atomic_file.h"
 #include "core/reasons.h"
 #include "gyrelle_version.h"
+#include "sheet/data_writers.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-// `<image stem>_<k>`, k zero-padded to the width of the last frame's number.
-std::string FrameName(const std::string& stem, int k, int frames) {
-  const std::string last = std::to_string(frames - 1);
-  const std::string number = std::to_string(k);
-  return stem + "_" + std::string(last.size() - number.size(), '0') + number;
-}
-
 Json Size(int width, int height) {
   return {{"w", width}, {"h", height}};
 }
 
-// Where the image is as seen from the data file's folder.
-std::string RelativeImagePath(const std::string& imagePath, const std::string& dataPath) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::path image = fs::absolute(imagePath, error).lexically_normal();
-  const fs::path folder = fs::absolute(dataPath, error).lexically_normal().parent_path();
-  const fs::path relative = image.lexically_relative(folder);
-  return (relative.empty() ? image : relative).generic_string();
-}
-
 }  // namespace
 
-std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          bool array, const std::string& dataPath) {
-  const std::string stem = std::filesystem::path(imagePath).stem().string();
+std::string JsonAtlasText(const SheetPlan& plan, const DataTarget& target, bool array) {
+  const std::string stem = std::filesystem::path(target.imagePath).stem().string();
   Json frames = array ? Json::array() : Json::object();
-  Json spin = Json::array();
   for (int k = 0; k < plan.Frames(); ++k) {
     const Placement& p = plan.placements[std::size_t(k)];
     const Rect& cell = p.sheet;
@@ -52,56 +34,63 @@ std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, b
         {"x", p.inFrame.x}, {"y", p.inFrame.y}, {"w", p.inFrame.width}, {"h", p.inFrame.height}};
     frame["sourceSize"] = Size(p.fullWidth, p.fullHeight);
     frame["anchor"] = {{"x", p.pivotX}, {"y", p.pivotY}};
-    frame["duration"] = 100;
+    frame["duration"] = FrameMilliseconds(target.fps);
     frame["angle"] = p.angle;
     if (array) {
       frames.push_back(std::move(frame));
     } else {
       frames[name] = std::move(frame);
     }
-    spin.push_back(name);
   }
   Json data;
   data["frames"] = std::move(frames);
-  data["animations"] = {{"spin", std::move(spin)}};
+  Json animations = Json::object();
+  Json tags = Json::array();
+  for (const Animation& animation : Animations(plan)) {
+    Json names = Json::array();
+    for (int k : animation.frames) names.push_back(FrameName(stem, k, plan.Frames()));
+    animations[animation.name] = std::move(names);
+    // Tags as Aseprite writes them, which name frames by number: only
+    // createFromAseprite reads them, and only from the aseprite form.
+    tags.push_back({{"name", animation.name},
+                    {"from", animation.frames.front()},
+                    {"to", animation.frames.back()},
+                    {"direction", "forward"}});
+  }
+  data["animations"] = std::move(animations);
   data["meta"] = {
       {"app", "gyrelle"},
       {"version", GYRELLE_VERSION},
-      {"image", RelativeImagePath(imagePath, dataPath)},
-      {"format", alpha ? "RGBA8888" : "RGB888"},
+      {"image", RelativeImagePath(target.imagePath, target.dataPath)},
+      {"format", target.alpha ? "RGBA8888" : "RGB888"},
       {"size", Size(plan.width, plan.height)},
       {"scale", "1"},
-      {"frameTags",
-       Json::array(
-           {{{"name", "spin"}, {"from", 0}, {"to", plan.Frames() - 1}, {"direction", "forward"}}})},
+      {"frameTags", std::move(tags)},
   };
+  if (!target.normalMapPath.empty()) {
+    data["meta"]["normalMap"] = RelativeImagePath(target.normalMapPath, target.dataPath);
+  }
   return data.dump(2) + "\n";
 }
 
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          DataFormat format, const std::string& dataPath) {
+                          DataFormat format, const std::string& dataPath, int fps) {
+  return SheetDataText(plan, format, {imagePath, dataPath, alpha, fps});
+}
+
+std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTarget& target) {
   const DataFormatRow* row = DataFormatRowOf(format);
-  return row != nullptr ? row->writer(plan, imagePath, alpha, dataPath) : std::string();
+  return row != nullptr && plan.Frames() > 0 ? row->writer(plan, target) : std::string();
 }
 
-std::string WithNormalMap(const std::string& text, DataFormat format,
-                          const std::string& normalMapPath, const std::string& dataPath) {
-  if (format != DataFormat::kJsonHash && format != DataFormat::kJsonArray) return text;
-  Json data = Json::parse(text);
-  data["meta"]["normalMap"] = RelativeImagePath(normalMapPath, dataPath);
-  return data.dump(2) + "\n";
-}
-
-bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                    DataFormat format, const std::string& dataPath, std::string* reason,
-                    const std::string& normalMapPath) {
+bool WriteSheetData(const SheetPlan& plan, DataFormat format, const DataTarget& target,
+                    std::string* reason) {
   std::string text;
   try {
-    text = SheetDataText(plan, imagePath, alpha, format, dataPath);
-    if (!normalMapPath.empty()) text = WithNormalMap(text, format, normalMapPath, dataPath);
+    text = SheetDataText(plan, format, target);
   } catch (const std::exception&) {
-    SetReason(reason, Quoted(dataPath) + " could not be written: not enough memory");
+    SetReason(reason, Quoted(target.dataPath) + " could not be written: not enough memory");
     return false;
   }
-  return WriteFileAtomically(dataPath, text, reason);
+  return WriteFileAtomically(target.dataPath, text, reason);
 }

@@ -5,26 +5,14 @@
 #include "sheet/data_formats.h"
 #include "sheet/sheet_plan.h"
 
-// The JSON atlas game engines read a sheet's frame rectangles from: the
-// hash form (frames by name) or, with `array`, the array form (a list of
-// frames, each with its name), with a "spin" animation of every frame,
-// naming the image by its path relative to `dataPath`.
-std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          bool array, const std::string& dataPath);
-
-// The text of the data file in `format` (as its row's writer makes it),
+// The text of the data file in `format` (as its row's writer makes it) for
+// the sheet at `imagePath` laid out by `plan`, to be written at `dataPath`;
 // empty for kNone.
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          DataFormat format, const std::string& dataPath);
+                          DataFormat format, const std::string& dataPath, int fps = kDefaultFps);
+std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTarget& target);
 
-// `text`, the data file in `format`, naming the normal sheet at
-// `normalMapPath` where the format has a place for it (JSON's meta
-// "normalMap"); unchanged where it has none.
-std::string WithNormalMap(const std::string& text, DataFormat format,
-                          const std::string& normalMapPath, const std::string& dataPath);
-
-// Writes it to `dataPath`, whole or not at all, naming the normal sheet
-// when `normalMapPath` is not empty; false with a reason.
-bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                    DataFormat format, const std::string& dataPath, std::string* reason = nullptr,
-                    const std::string& normalMapPath = {});
+// Writes it to the target's data path, whole or not at all; false with a
+// reason.
+bool WriteSheetData(const SheetPlan& plan, DataFormat format, const DataTarget& target,
+                    std::string* reason = nullptr);

@@ -272,7 +272,10 @@ TEST_F(Cli, SheetOptionsThatCannotWorkAreUsageErrors) {
       {"--frame-size", "3x4x", kShip, out},  {"--start", "400x", kShip, out},
       {"--data", dir / "a.txt", kShip, out}, {"--data-format", "xml", kShip, out},
       {"--alpha", kShip, dir / "a.bmp"},     {"--alpha", kShip, dir / "a.pcx"},
-      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out}};
+      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out},
+      {"--data", dir / "a.tres", "--data-format", "aseprite", kShip, out},
+      {"--data", dir / "a.json", "--fps", "0", kShip, out},
+      {"--fps", "12", kShip, out}};
   for (const auto& args : cases) {
     const CliRun run = RunCli(dir, args);
     EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
@@ -340,7 +343,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
     return FileBytes(out);
   };
   const auto library = sheet("library", "1");
-  for (const std::string method : {"rotsprite", "shear"}) {
+  for (const std::string method : {"rotsprite", "shear", "smooth"}) {
     const auto one = sheet(method, "1");
     EXPECT_NE(one, library) << method;
     EXPECT_EQ(sheet(method, "2"), one) << method;
@@ -348,7 +351,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
   }
   const CliRun run = RunCli(dir, {"--method", "nearest", kShip, dir / "a.png"});
   EXPECT_EQ(run.status, 2);
-  ExpectOneErrorLine(run, "library, rotsprite, shear, not \"nearest\"");
+  ExpectOneErrorLine(run, "library, rotsprite, shear, smooth, not \"nearest\"");
   for (const char* threads : {"0", "1025"}) {
     EXPECT_EQ(RunCli(dir, {"--threads", threads, kShip, dir / "a.png"}).status, 2) << threads;
   }
