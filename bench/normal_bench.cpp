@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     for (Shape shape : {Shape::kFlat, Shape::kDome, Shape::kTwoBumps}) {
       for (NormalY yAxis : {NormalY::kUp, NormalY::kDown}) {
         const Image map = NormalMap(shape, size, yAxis);
-        const auto normals = MakeNormalSheet(map, *sheet, plan, options, yAxis, &reason);
+        const auto normals = MakeNormalSheet({&map}, *sheet, plan, options, yAxis, &reason);
         if (!normals) return std::fprintf(stderr, "%s\n", reason.c_str()), 1;
         const Strays s = Measure(map, shape, *normals, plan, yAxis, Reach(method));
         const char* shapeName = shape == Shape::kFlat ? "flat" : shape == Shape::kDome ? "dome" : "two-bumps";

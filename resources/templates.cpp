@@ -170,7 +170,7 @@ const DialogTemplate kSheetOptions{
     kSheetOptionsTemplate,
     "Sheet Options",
     200,
-    295,
+    325,
     kDialogStyle,
     0,
     {
@@ -217,8 +217,15 @@ const DialogTemplate kSheetOptions{
          BS_RADIOBUTTON},
         {kSmoothTurnRadio, ControlClass::kButton, "Smooth (painted art)", 14, 251, 170, 11,
          BS_RADIOBUTTON},
-        {IDOK, ControlClass::kButton, "OK", 88, 274, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 274, 50, 14, WS_TABSTOP},
+        {kTrimCheckBox, ControlClass::kButton, "Trim", 7, 274, 50, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {kPackCheckBox, ControlClass::kButton, "Pack", 62, 274, 50, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
+        {kBleedCheckBox, ControlClass::kButton, "Bleed", 117, 274, 70, 11,
+         BS_AUTOCHECKBOX | WS_TABSTOP},
+        {-1, ControlClass::kStatic, "Extrude (0-8) :", 9, 290, 60, 9, SS_LEFT | WS_GROUP},
+        {kExtrudeEdit, ControlClass::kEdit, "", 72, 288, 40, 12,
+         WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
+        {IDOK, ControlClass::kButton, "OK", 88, 304, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 304, 50, 14, WS_TABSTOP},
     }};
 
 }  // namespace

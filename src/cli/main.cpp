@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/job.h"
+#include "engine/sheet_rules.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
 #include "sheet/data_formats.h"
@@ -78,6 +79,14 @@ constexpr const char* kUsage =
     "                     art, smoothly resampled about the picture's exact centre\n"
     "      --threads N    threads that build all but library frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
+    "      --trim         cut each frame to its visible pixels; the data file says\n"
+    "                     where it sits in the full frame (needs --data)\n"
+    "      --pack         place the frames in the smallest sheet found, within\n"
+    "                     --max-size (needs --data)\n"
+    "      --extrude N    repeat each frame's edge pixels N pixels outward, 0 to 64\n"
+    "      --bleed        transparent pixels take the nearest visible pixel's color\n"
+    "                     (needs --alpha)\n"
+    "      --premultiply  colors multiplied by alpha (needs --alpha)\n"
     "      --normals SUFFIX\n"
     "                     also turn INPUT's normal map, its name with SUFFIX before\n"
     "                     the extension, into a second sheet named so after OUTPUT,\n"
@@ -205,6 +214,11 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kMethod,
     kThreads,
     kFps,
+    kTrim,
+    kPack,
+    kExtrude,
+    kBleed,
+    kPremultiply,
     kNormals,
     kNormalY
   };
@@ -233,6 +247,11 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"normals", required_argument, nullptr, kNormals},
                             {"normal-y", required_argument, nullptr, kNormalY},
                             {"fps", required_argument, nullptr, kFps},
+                            {"trim", no_argument, nullptr, kTrim},
+                            {"pack", no_argument, nullptr, kPack},
+                            {"extrude", required_argument, nullptr, kExtrude},
+                            {"bleed", no_argument, nullptr, kBleed},
+                            {"premultiply", no_argument, nullptr, kPremultiply},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -341,6 +360,24 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
         break;
+      case kTrim:
+        strip.trim = true;
+        break;
+      case kPack:
+        strip.pack = true;
+        break;
+      case kExtrude:
+        if (!ParseWhole(optarg, strip.extrude, 0) || strip.extrude > kMostExtrude) {
+          return UsageError("extrusion must be a whole number of pixels from 0 to " +
+                            std::to_string(kMostExtrude) + ", not " + Quoted(optarg));
+        }
+        break;
+      case kBleed:
+        strip.bleed = true;
+        break;
+      case kPremultiply:
+        strip.premultiply = true;
+        break;
       case kNormals:
         if (*optarg == '\0') return UsageError("the normal map suffix must not be empty");
         save.normals.suffix = optarg;
@@ -388,6 +425,9 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
           Quoted(save.dataPath));
     }
     job.save.data = row->format;
+  }
+  if (const std::string refusal = SheetOptionsRefusal(job.strip, job.save); !refusal.empty()) {
+    return UsageError(refusal);
   }
   return std::nullopt;
 }

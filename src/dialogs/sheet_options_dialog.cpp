@@ -75,6 +75,10 @@ class SheetOptionsDialog : public Dialog {
     Check(window, kDataGroup, RadioOf(kDataGroup, choices_.data));
     Layer().SetControlText(window, kFpsEdit, std::to_string(choices_.fps));
     Check(window, kTurnGroup, RadioOf(kTurnGroup, strip.method));
+    Layer().CheckButton(window, kTrimCheckBox, strip.trim);
+    Layer().CheckButton(window, kPackCheckBox, strip.pack);
+    Layer().CheckButton(window, kBleedCheckBox, strip.bleed);
+    Layer().SetControlText(window, kExtrudeEdit, std::to_string(strip.extrude));
   }
 
   int FirstInput(WindowHandle) const override { return kTransparentCheckBox; }
@@ -111,6 +115,23 @@ class SheetOptionsDialog : public Dialog {
     strip.alpha = Layer().IsButtonChecked(window, kTransparentCheckBox);
     strip.reverse = Layer().IsButtonChecked(window, kReverseCheckBox);
     strip.exactAngles = Layer().IsButtonChecked(window, kExactAnglesCheckBox);
+    const auto extrude = ReadField(window, kExtrudeEdit, 0, 8, "You must enter an extrusion from 0 to 8");
+    if (!extrude) return false;
+    strip.extrude = *extrude;
+    strip.trim = Layer().IsButtonChecked(window, kTrimCheckBox);
+    strip.pack = Layer().IsButtonChecked(window, kPackCheckBox);
+    strip.bleed = Layer().IsButtonChecked(window, kBleedCheckBox);
+    // Nothing could read a sheet of cut or moved frames without its data file.
+    if ((strip.trim || strip.pack) && choices_.data == DataFormat::kNone) {
+      Layer().MessageBox(window, "Trim and Pack need a data file: choose JSON hash or JSON array",
+                         "Note", MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
+    if (strip.bleed && !strip.alpha) {
+      Layer().MessageBox(window, "Bleed needs a transparent background", "Note",
+                         MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
     return true;
   }
 

@@ -77,20 +77,30 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   // A sheet its format cannot hold is refused before it is made.
   SheetPlan plan;
   if (!PlanStrip(*picture, strip, plan, &reason)) return {{Quoted(input) + ": " + reason}};
-  if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
-  // Every normal map is checked before anything is made or written.
-  std::unique_ptr<Image> normalMap;
-  if (job.save.normals.On() &&
-      !(normalMap = ReadNormalMap(input, *picture, job.save.normals.suffix, &reason))) {
-    return {{reason}};
+  // A packed sheet's size is known only once its frames are.
+  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
+    return {{problem.text}};
+  }
+  // Every normal map is checked before anything is made or written; one a
+  // picture, so a sheet of several pictures needs only this list filled.
+  std::vector<std::unique_ptr<Image>> normalMaps;
+  if (job.save.normals.On()) {
+    normalMaps.push_back(ReadNormalMap(input, *picture, job.save.normals.suffix, &reason));
+    if (!normalMaps.back()) return {{reason}};
   }
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);
   if (!sheet) return {{Quoted(input) + ": " + reason}};
+  if (strip.pack) {
+    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  }
   picture.reset();  // the sheet is what is written; give its memory back
   std::unique_ptr<Image> normalSheet;
-  if (normalMap && !(normalSheet = MakeNormalSheet(*normalMap, *sheet, plan, strip,
-                                                   job.save.normals.y, &reason, progress))) {
-    return {{Quoted(WithSuffix(input, job.save.normals.suffix)) + ": " + reason}};
+  if (!normalMaps.empty()) {
+    std::vector<const Image*> maps;
+    for (const auto& map : normalMaps) maps.push_back(map.get());
+    normalSheet = MakeNormalSheet(maps, *sheet, plan, strip, job.save.normals.y, &reason, progress);
+    normalMaps.clear();
+    if (!normalSheet) return {{Quoted(WithSuffix(input, job.save.normals.suffix)) + ": " + reason}};
   }
   for (const SaveFailure& failure : SaveStrip(*sheet, job.output, job.save, strip.fill, &plan,
                                               progress, normalSheet.get())) {

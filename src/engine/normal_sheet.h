@@ -23,13 +23,15 @@ std::string WithSuffix(const std::string& path, const std::string& suffix);
 std::unique_ptr<Image> ReadNormalMap(const std::string& input, const Image& picture,
                                      const std::string& suffix, std::string* reason = nullptr);
 
-// The normal sheet of `normalMap` for `colourSheet`, made by `plan` and
-// `options` (the colour sheet's own): the same placements turned by the
-// same method, every vector turned by its frame's angle; at the colour
-// sheet's depth. No image with a reason.
-std::unique_ptr<Image> MakeNormalSheet(const Image& normalMap, const Image& colourSheet,
-                                       const SheetPlan& plan, const StripOptions& options,
-                                       NormalY yAxis, std::string* reason = nullptr,
+// The normal sheet for `colourSheet`, laid out by its finished `plan`:
+// each placement's full frame of normalMaps[placement.picture] turned by
+// the colour sheet's method, the same part of it kept at the same place,
+// every vector turned by the frame's angle, and extruded as the colour
+// sheet is; at the colour sheet's depth. No image with a reason.
+std::unique_ptr<Image> MakeNormalSheet(const std::vector<const Image*>& normalMaps,
+                                       const Image& colourSheet, const SheetPlan& plan,
+                                       const StripOptions& options, NormalY yAxis,
+                                       std::string* reason = nullptr,
                                        const ProgressHook& progress = {});
 
 // A reason when the normal map options contradict the rest of the save

@@ -15,6 +15,7 @@
 #include "engine/normal_sheet.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_data.h"
+#include "sheet/sheet_finish.h"
 #include "sheet/sheet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
@@ -93,7 +94,8 @@ bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& pla
       !CheckEnlargement(picture.Width(), picture.Height(), reason)) {
     return false;
   }
-  return PlanSheet(picture.Width(), picture.Height(), options, options.alpha ? 4 : 3, plan, reason);
+  return PlanSheet(picture.Width(), picture.Height(), GridOptions(options), options.alpha ? 4 : 3,
+                   plan, reason);
 }
 
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
@@ -109,7 +111,10 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     SetReason(reason, "not enough memory to lay the picture over the fill");
     return nullptr;
   }
-  return TurnIntoSheet(prepared ? *prepared : picture, sheet, options, reason, progress, &picture);
+  const Image& source = prepared ? *prepared : picture;
+  std::unique_ptr<Image> built = TurnIntoSheet(source, sheet, options, reason, progress, &picture);
+  if (!NeedsFinishing(options)) return built;
+  return FinishSheet(std::move(built), sheet, options, reason);
 }
 
 std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet,
@@ -131,7 +136,9 @@ std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet
     };
     // Smooth turning blends, so it turns the picture with its own alpha and
     // lays each frame over the fill only once turned.
-    if (options.method == TurnMethod::kSmooth) return build(SmoothTurner(unprepared ? *unprepared : source));
+    if (options.method == TurnMethod::kSmooth) {
+      return build(SmoothTurner(unprepared != nullptr ? *unprepared : source));
+    }
     return build(PixelTurner(source, options.method, pool));
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
@@ -233,7 +240,8 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
     } else if (!WriteSheetData(*plan, options.data,
-                               {path, options.dataPath, alpha, options.fps, false, normalPath},
+                               {path, options.dataPath, alpha, options.fps,
+                                plan->premultiplied, normalPath},
                                &reason)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
     }

@@ -67,6 +67,7 @@ std::string JsonAtlasText(const SheetPlan& plan, const DataTarget& target, bool 
       {"scale", "1"},
       {"frameTags", std::move(tags)},
   };
+  if (plan.premultiplied) data["meta"]["premultiplied"] = true;
   if (!target.normalMapPath.empty()) {
     data["meta"]["normalMap"] = RelativeImagePath(target.normalMapPath, target.dataPath);
   }

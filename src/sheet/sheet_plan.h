@@ -55,6 +55,8 @@ struct SheetPlan {
   int columns = 0;
   int rows = 0;
 
+  bool premultiplied = false;  // the sheet's colours are multiplied by alpha
+
   int Frames() const { return int(placements.size()); }
   const Rect& Frame(int k) const { return placements[std::size_t(k)].sheet; }
   // True when the frames cover every pixel of the sheet.

@@ -30,7 +30,7 @@ TEST(NormalSheet, VectorsTurnWithTheirFramesForEveryMethodAndYConvention) {
         SCOPED_TRACE(std::string(TurnMethodName(method)) + " shape " +
                      std::to_string(int(shape)) + (yAxis == NormalY::kUp ? " up" : " down"));
         const Image map = NormalMap(shape, size, yAxis);
-        const auto normals = MakeNormalSheet(map, *sheet, plan, options, yAxis);
+        const auto normals = MakeNormalSheet({&map}, *sheet, plan, options, yAxis);
         ASSERT_TRUE(normals);
         const Strays strays = Measure(map, shape, *normals, plan, yAxis, Reach(method));
         EXPECT_GT(strays.covered, 7L * size * size);
@@ -60,7 +60,7 @@ TEST(NormalSheet, FollowsTheColourSheetsDepthAndTransparency) {
     SheetPlan plan;
     const auto sheet = MakeStrip(colour, options, nullptr, &plan);
     ASSERT_TRUE(sheet);
-    const auto normals = MakeNormalSheet(map, *sheet, plan, options, NormalY::kUp);
+    const auto normals = MakeNormalSheet({&map}, *sheet, plan, options, NormalY::kUp);
     ASSERT_TRUE(normals);
     ASSERT_EQ(normals->BytesPerPixel(), alpha ? 4 : 3);
     const std::vector<std::uint8_t> got = normals->ReadPixel(2, 2), source = map.ReadPixel(2, 2);
