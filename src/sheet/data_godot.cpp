@@ -28,6 +28,11 @@ std::string Rect2(int x, int y, int w, int h, bool godot4) {
 
 std::string GodotSpriteFramesText(const SheetPlan& plan, const DataTarget& target, int version) {
   const bool godot4 = version >= 4;
+  // Godot 3 lights an animation with the frames of the one named as it is
+  // with "_normal" after; Godot 4 dropped that, so its file names no normal
+  // sheet.
+  const bool normals = !godot4 && !target.normalMapPath.empty();
+  const int textures = normals ? 2 : 1;
   auto subId = [godot4](int k) {
     return godot4 ? "\"AtlasTexture_" + std::to_string(k) + "\"" : std::to_string(k + 1);
   };
@@ -37,42 +42,53 @@ std::string GodotSpriteFramesText(const SheetPlan& plan, const DataTarget& targe
   const std::string image = Quoted(RelativeImagePath(target.imagePath, target.dataPath));
   // A path without "://" is relative to the resource, in Godot 3 and 4.
   std::string text = "[gd_resource type=\"SpriteFrames\" load_steps=" +
-                     std::to_string(plan.Frames() + 2) + " format=" + (godot4 ? "3" : "2") +
-                     "]\n\n";
+                     std::to_string(textures * (plan.Frames() + 1) + 1) +
+                     " format=" + (godot4 ? "3" : "2") + "]\n\n";
   text += godot4 ? "[ext_resource type=\"Texture2D\" path=" + image + " id=\"1_sheet\"]\n\n"
                  : "[ext_resource path=" + image + " type=\"Texture\" id=1]\n\n";
-  const std::string sheet = call("ExtResource", godot4 ? "\"1_sheet\"" : "1");
-  for (int k = 0; k < plan.Frames(); ++k) {
-    const Placement& p = plan.placements[std::size_t(k)];
-    text += "[sub_resource type=\"AtlasTexture\" id=" + subId(k) + "]\n";
-    text += "atlas = " + sheet + "\n";
-    text += "region = " + Rect2(p.sheet.x, p.sheet.y, p.sheet.width, p.sheet.height, godot4) + "\n";
-    // Where the kept part sits in the full frame, and how much was cut
-    // away in all: the texture's size is then the full frame's.
-    text += "margin = " +
-            Rect2(p.inFrame.x, p.inFrame.y, p.fullWidth - p.inFrame.width,
-                  p.fullHeight - p.inFrame.height, godot4) +
-            "\n";
-    text += "filter_clip = true\n\n";
+  if (normals) {
+    text += "[ext_resource path=" + Quoted(RelativeImagePath(target.normalMapPath, target.dataPath)) +
+            " type=\"Texture\" id=2]\n\n";
+  }
+  for (int t = 0; t < textures; ++t) {
+    const std::string sheet =
+        call("ExtResource", godot4 ? "\"1_sheet\"" : std::to_string(t + 1));
+    for (int k = 0; k < plan.Frames(); ++k) {
+      const Placement& p = plan.placements[std::size_t(k)];
+      text += "[sub_resource type=\"AtlasTexture\" id=" + subId(t * plan.Frames() + k) + "]\n";
+      text += "atlas = " + sheet + "\n";
+      text +=
+          "region = " + Rect2(p.sheet.x, p.sheet.y, p.sheet.width, p.sheet.height, godot4) + "\n";
+      // Where the kept part sits in the full frame, and how much was cut
+      // away in all: the texture's size is then the full frame's.
+      text += "margin = " +
+              Rect2(p.inFrame.x, p.inFrame.y, p.fullWidth - p.inFrame.width,
+                    p.fullHeight - p.inFrame.height, godot4) +
+              "\n";
+      text += "filter_clip = true\n\n";
+    }
   }
   const std::string speed = std::to_string(target.fps) + ".0";
   std::string animations;
-  for (const Animation& animation : Animations(plan)) {
-    std::string frames;
-    for (int k : animation.frames) {
-      const std::string texture = call("SubResource", subId(k));
-      if (godot4) {
-        frames += std::string(frames.empty() ? "" : ", ") + "{\n\"duration\": 1.0,\n\"texture\": " +
-                  texture + "\n}";
-      } else {
-        frames += (frames.empty() ? "" : ", ") + texture;
+  for (int t = 0; t < textures; ++t) {
+    for (const Animation& animation : Animations(plan)) {
+      std::string frames;
+      for (int k : animation.frames) {
+        const std::string texture = call("SubResource", subId(t * plan.Frames() + k));
+        if (godot4) {
+          frames += std::string(frames.empty() ? "" : ", ") +
+                    "{\n\"duration\": 1.0,\n\"texture\": " + texture + "\n}";
+        } else {
+          frames += (frames.empty() ? "" : ", ") + texture;
+        }
       }
+      animations += std::string(animations.empty() ? "" : ", ") + "{\n" +
+                    (godot4 ? "\"frames\": [" + frames + "],\n"
+                            : "\"frames\": [ " + frames + " ],\n") +
+                    "\"loop\": true,\n\"name\": " + (godot4 ? "&" : "") +
+                    Quoted(animation.name + (t == 1 ? "_normal" : "")) +
+                    ",\n\"speed\": " + speed + "\n}";
     }
-    animations += std::string(animations.empty() ? "" : ", ") + "{\n" +
-                  (godot4 ? "\"frames\": [" + frames + "],\n"
-                          : "\"frames\": [ " + frames + " ],\n") +
-                  "\"loop\": true,\n\"name\": " + (godot4 ? "&" : "") + Quoted(animation.name) +
-                  ",\n\"speed\": " + speed + "\n}";
   }
   text += "[resource]\nanimations = " +
           (godot4 ? "[" + animations + "]\n" : "[ " + animations + " ]\n");
