@@ -85,7 +85,8 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   // picture, so a sheet of several pictures needs only this list filled.
   std::vector<std::unique_ptr<Image>> normalMaps;
   if (job.save.normals.On()) {
-    normalMaps.push_back(ReadNormalMap(input, *picture, job.save.normals.suffix, &reason));
+    normalMaps.push_back(ReadNormalMap(input, picture->Width(), picture->Height(),
+                                          job.save.normals.suffix, &reason));
     if (!normalMaps.back()) return {{reason}};
   }
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);

@@ -19,7 +19,7 @@ std::string WithSuffix(const std::string& path, const std::string& suffix) {
   return path.substr(0, dot) + suffix + path.substr(dot);
 }
 
-std::unique_ptr<Image> ReadNormalMap(const std::string& input, const Image& picture,
+std::unique_ptr<Image> ReadNormalMap(const std::string& input, int width, int height,
                                      const std::string& suffix, std::string* reason) {
   const std::string path = WithSuffix(input, suffix);
   std::error_code error;
@@ -33,11 +33,11 @@ std::unique_ptr<Image> ReadNormalMap(const std::string& input, const Image& pict
     SetReason(reason, "the normal map " + Quoted(path) + " cannot be read: " + why);
     return nullptr;
   }
-  if (map->Width() != picture.Width() || map->Height() != picture.Height()) {
+  if (map->Width() != width || map->Height() != height) {
     SetReason(reason, "the normal map " + Quoted(path) + " is " + std::to_string(map->Width()) +
                           " x " + std::to_string(map->Height()) + " pixels, not " +
-                          std::to_string(picture.Width()) + " x " +
-                          std::to_string(picture.Height()) + " as " + Quoted(input) + " is");
+                          std::to_string(width) + " x " + std::to_string(height) + " as " +
+                          Quoted(input) + " is");
     return nullptr;
   }
   return map;
@@ -117,6 +117,18 @@ std::unique_ptr<Image> MakeNormalSheet(const std::vector<const Image*>& normalMa
     SetReason(reason, "not enough memory for the normal sheet");
     return nullptr;
   }
+}
+
+std::unique_ptr<Image> NormalSheetOf(const std::string& input, int width, int height,
+                                     const Image& colourSheet, const SheetPlan& plan,
+                                     const StripOptions& options, const NormalMapOptions& normals,
+                                     std::string* reason, const ProgressHook& progress) {
+  const std::unique_ptr<Image> map = ReadNormalMap(input, width, height, normals.suffix, reason);
+  if (!map) return nullptr;
+  std::string why;
+  auto sheet = MakeNormalSheet({map.get()}, colourSheet, plan, options, normals.y, &why, progress);
+  if (!sheet) SetReason(reason, Quoted(WithSuffix(input, normals.suffix)) + ": " + why);
+  return sheet;
 }
 
 std::string NormalMapProblem(const std::string& output, const SaveOptions& save) {

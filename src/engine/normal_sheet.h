@@ -18,9 +18,9 @@
 std::string WithSuffix(const std::string& path, const std::string& suffix);
 
 // The normal map of the picture at `input`, read upright: no image, with a
-// reason naming its file, when it is missing, unreadable or not the size of
-// `picture`.
-std::unique_ptr<Image> ReadNormalMap(const std::string& input, const Image& picture,
+// reason naming its file, when it is missing, unreadable or not `width` x
+// `height` pixels as the picture is.
+std::unique_ptr<Image> ReadNormalMap(const std::string& input, int width, int height,
                                      const std::string& suffix, std::string* reason = nullptr);
 
 // The normal sheet for `colourSheet`, laid out by its finished `plan`:
@@ -33,6 +33,15 @@ std::unique_ptr<Image> MakeNormalSheet(const std::vector<const Image*>& normalMa
                                        const StripOptions& options, NormalY yAxis,
                                        std::string* reason = nullptr,
                                        const ProgressHook& progress = {});
+
+// The normal sheet of the one picture at `input` (`width` x `height`), its
+// map read as ReadNormalMap does and made as MakeNormalSheet does: for a
+// colour sheet made before the map is looked for.
+std::unique_ptr<Image> NormalSheetOf(const std::string& input, int width, int height,
+                                     const Image& colourSheet, const SheetPlan& plan,
+                                     const StripOptions& options, const NormalMapOptions& normals,
+                                     std::string* reason = nullptr,
+                                     const ProgressHook& progress = {});
 
 // A reason when the normal map options contradict the rest of the save
 // (the files it writes to `output`); empty when they do not.
