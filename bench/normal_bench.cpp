@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
   Image colour;
   colour.Allocate("ship", size, size, 3);
   for (std::size_t i = 0; i < colour.ByteSize(); ++i) colour.Pixels()[i] = std::uint8_t(i * 7);
-  std::printf("%-9s %-10s %-5s %8s %16s %15s %12s\n", "method", "shape", "y", "covered",
-              "worst vs source", "worst vs shape", "uncovered");
+  std::printf("%-9s %-10s %-5s %8s %16s %15s %15s %12s\n", "method", "shape", "y", "covered",
+              "worst vs source", "worst vs blend", "worst vs shape", "uncovered");
   bool flatStaysFlat = true;
   for (TurnMethod method : {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear,
                             TurnMethod::kSmooth}) {
@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
         if (!normals) return std::fprintf(stderr, "%s\n", reason.c_str()), 1;
         const Strays s = Measure(map, shape, *normals, plan, yAxis, Reach(method));
         const char* shapeName = shape == Shape::kFlat ? "flat" : shape == Shape::kDome ? "dome" : "two-bumps";
-        std::printf("%-9s %-10s %-5s %8ld %15.2f° %14s %5ld/%ld flat\n",
+        std::printf("%-9s %-10s %-5s %8ld %15.2f° %14.2f° %14s %5ld/%ld flat\n",
                     std::string(TurnMethodName(method)).c_str(), shapeName,
-                    yAxis == NormalY::kUp ? "up" : "down", s.covered, s.fromSource,
+                    yAxis == NormalY::kUp ? "up" : "down", s.covered, s.fromSource, s.fromBlend,
                     shape == Shape::kTwoBumps ? "-" : (std::to_string(s.fromShape).substr(0, 5) + "°").c_str(),
                     s.flatUncovered, s.uncovered);
         if (std::getenv("NORMAL_BENCH_WHERE")) {

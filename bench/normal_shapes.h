@@ -89,6 +89,11 @@ struct Strays {
   long covered = 0;        // pixels with alpha above 0
   double fromSource = 0;   // worst: to the turned vector of a source pixel it may have come from
   double fromShape = 0;    // worst: to the shape's own normal there (round shapes only)
+  // worst: to the source blended bilinearly at the point it came from,
+  // turned. Neighbouring vectors of a steep map differ by tens of degrees,
+  // so any method that blends strays from every one of them by up to half
+  // that; this measures it against the blend instead.
+  double fromBlend = 0;
   long flatUncovered = 0;  // uncovered pixels holding the flat normal with alpha 0
   long uncovered = 0;
   long notFlat = 0;  // covered pixels other than 128, 128, 255
@@ -104,6 +109,26 @@ struct Strays {
 // direction, turned by the frame's angle, is what it is measured against.
 inline double Reach(TurnMethod method) {
   return method == TurnMethod::kLibrary || method == TurnMethod::kSmooth ? 2.0 : 1.5;
+}
+
+// The vectors of `map` at (x, y), between its pixels, blended bilinearly;
+// past its edge the nearest edge pixel's.
+inline Vec Blend(const Image& map, double x, double y, NormalY yAxis) {
+  const int size = map.Width();
+  x = std::clamp(x, 0.0, size - 1.0), y = std::clamp(y, 0.0, size - 1.0);
+  const int x0 = std::min(int(x), size - 2), y0 = std::min(int(y), size - 2);
+  const double fx = x - x0, fy = y - y0;
+  Vec sum{0, 0, 0};
+  for (int j = 0; j < 2; ++j) {
+    for (int i = 0; i < 2; ++i) {
+      const double w = (i ? fx : 1 - fx) * (j ? fy : 1 - fy);
+      const Vec v = Decode(map.Pixels() + std::size_t(y0 + j) * map.RowBytes() +
+                               std::size_t(x0 + i) * map.BytesPerPixel(),
+                           yAxis);
+      sum = {sum.x + w * v.x, sum.y + w * v.y, sum.z + w * v.z};
+    }
+  }
+  return sum;
 }
 
 inline Strays Measure(const Image& map, Shape shape, const Image& sheet, const SheetPlan& plan,
@@ -139,6 +164,7 @@ inline Strays Measure(const Image& map, Shape shape, const Image& sheet, const S
             best = std::min(best, DegreesBetween(Turned(Decode(from, yAxis), p.angle), got));
           }
         }
+        strays.fromBlend = std::max(strays.fromBlend, DegreesBetween(Turned(Blend(map, sx, sy, yAxis), p.angle), got));
         strays.overOne += best > 1.0;
         if (best > strays.fromSource) {
           strays.fromSource = best;
