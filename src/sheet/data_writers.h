@@ -1,6 +1,10 @@
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
+
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sheet/data_formats.h"
@@ -11,27 +15,83 @@
 
 // Phaser's and PixiJS's JSON atlas: the hash form (frames by name) or, with
 // `array`, the array form (a list of frames, each with its name).
-std::string JsonAtlasText(const SheetPlan& plan, const DataTarget& target, bool array);
+bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array, std::FILE* file);
 // The JSON Phaser's createFromAseprite plays: frames named by their number.
-std::string AsepriteJsonText(const SheetPlan& plan, const DataTarget& target);
+bool WriteAsepriteJson(const SheetPlan& plan, const DataTarget& target, std::FILE* file);
 // A Godot SpriteFrames text resource for Godot `version` 4 or 3.
-std::string GodotSpriteFramesText(const SheetPlan& plan, const DataTarget& target, int version);
+bool WriteGodotSpriteFrames(const SheetPlan& plan, const DataTarget& target, int version,
+                            std::FILE* file);
 // The libGDX and Spine texture atlas text.
-std::string LibGdxAtlasText(const SheetPlan& plan, const DataTarget& target);
+bool WriteLibGdxAtlas(const SheetPlan& plan, const DataTarget& target, std::FILE* file);
+
+// The names each format's text cannot hold exactly.
+const char* JsonRefuses(const std::string& name);
+const char* GodotRefuses(const std::string& name);
+const char* LibGdxRefuses(const std::string& name);
+
+// A data file's text written piece by piece: after a write fails the rest
+// is skipped, and Ok() says whether all was written (errno saying why not).
+class TextOut {
+ public:
+  explicit TextOut(std::FILE* file) : file_(file) {}
+  TextOut& operator<<(std::string_view text);
+  TextOut& operator<<(int number) { return *this << std::string_view(std::to_string(number)); }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::FILE* file_;
+  bool ok_ = true;
+};
+
+// `value` as the JSON library prints it with an indent of 2 inside a whole
+// document, `depth` levels in: the lines after its first indented to suit.
+void PutJson(TextOut& out, const nlohmann::ordered_json& value, int depth);
 
 // `<image stem>_<k>`, k zero-padded to the width of the last frame's number.
 std::string FrameName(const std::string& stem, int k, int frames);
 
 // Where the image is as seen from the data file's folder, with "/" between
-// folders.
+// folders: worked out from the real folders, links and ".." followed as the
+// system follows them.
 std::string RelativeImagePath(const std::string& imagePath, const std::string& dataPath);
 
 // One animation per picture, its frames (indices into the plan's
 // placements) in order: "spin" when the sheet holds one picture, "spin_<p>"
 // for picture p of several.
+// The frames of one animation: a run of the plan's indices when they lie in
+// order there, as on a grid, so that no list grows with the frames; else
+// listed.
+class FrameIndices {
+ public:
+  FrameIndices() = default;
+  FrameIndices(int first, int count) : first_(first), count_(count) {}
+  explicit FrameIndices(std::vector<int> listed)
+      : listed_(std::move(listed)), count_(int(listed_.size())) {}
+  int operator[](std::size_t i) const { return listed_.empty() ? first_ + int(i) : listed_[i]; }
+  std::size_t size() const { return std::size_t(count_); }
+  bool empty() const { return count_ == 0; }
+  int front() const { return (*this)[0]; }
+  int back() const { return (*this)[size() - 1]; }
+
+  struct Iterator {
+    const FrameIndices* of;
+    std::size_t i;
+    int operator*() const { return (*of)[i]; }
+    Iterator& operator++() { return ++i, *this; }
+    bool operator!=(const Iterator& other) const { return i != other.i; }
+  };
+  Iterator begin() const { return {this, 0}; }
+  Iterator end() const { return {this, size()}; }
+
+ private:
+  std::vector<int> listed_;
+  int first_ = 0;
+  int count_ = 0;
+};
+
 struct Animation {
   std::string name;
-  std::vector<int> frames;
+  FrameIndices frames;
 };
 std::vector<Animation> Animations(const SheetPlan& plan);
 
