@@ -5,6 +5,7 @@ void ResetAppState(AppState& state, AppSettings& settings) {
   state.FillBrush.reset();
   state.CurrentImage.reset();
   state.CurrentPlan = {};
+  state.CurrentStrip = {};
   settings.Frames = 32;
   state.ScrollX = 0;
   state.ScrollY = 0;
@@ -32,7 +33,8 @@ SaveOptions CurrentSaveOptions(const AppSettings& settings) {
           .compressed = settings.IsCompressed,
           .mask = settings.HasMask,
           .data = settings.Sheet.data,
-          .fps = settings.Sheet.fps};
+          .fps = settings.Sheet.fps,
+          .normals = settings.Sheet.normals};
 }
 
 StripOptions CurrentStripOptions(const AppSettings& settings) {

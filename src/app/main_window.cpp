@@ -267,6 +267,8 @@ bool MainWindow::ShowPicture(const std::string& path, std::unique_ptr<Image> ima
   Layer().SetScrollInfo(window, kHorizontalScrollBar, start, SIF_POS);
   const Rgb topLeft = TopLeftColor(*image);
   SetFillColor(state_, settings_, topLeft.red, topLeft.green, topLeft.blue);
+  state_.OpenedPath = path;
+  state_.OpenedWidth = image->Width(), state_.OpenedHeight = image->Height();
   state_.CurrentImage = std::move(image);
   Layer().Invalidate(window);
   return true;
@@ -311,6 +313,7 @@ void MainWindow::Rotate(WindowHandle window) {
         BuildPreviewBitmap(*made->strip);
         state_.CurrentImage = std::move(made->strip);
         state_.CurrentPlan = std::move(made->plan);
+        state_.CurrentStrip = options;
         Layer().RepaintNow(window);
         Layer().EnableMenuItem(window, kSaveAsCommand, true);
         EnableSpin(true);

@@ -91,6 +91,12 @@ constexpr const char* kUsage =
     "      --bleed        transparent pixels take the nearest visible pixel's color\n"
     "                     (needs --alpha)\n"
     "      --premultiply  colors multiplied by alpha (needs --alpha)\n"
+    "      --normals SUFFIX\n"
+    "                     also turn INPUT's normal map, its name with SUFFIX before\n"
+    "                     the extension, into a second sheet named so after OUTPUT,\n"
+    "                     each vector turned with its frame; not with --8bit\n"
+    "      --normal-y up|down\n"
+    "                     which way the normal map's green points (default up)\n"
     "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
@@ -217,7 +223,9 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kPack,
     kExtrude,
     kBleed,
-    kPremultiply
+    kPremultiply,
+    kNormals,
+    kNormalY
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -242,6 +250,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
                             {"png-compression", required_argument, nullptr, kPngCompression},
+                            {"normals", required_argument, nullptr, kNormals},
+                            {"normal-y", required_argument, nullptr, kNormalY},
                             {"fps", required_argument, nullptr, kFps},
                             {"trim", no_argument, nullptr, kTrim},
                             {"pack", no_argument, nullptr, kPack},
@@ -255,6 +265,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   SaveOptions save;
   std::string dataFormatName;
   bool fpsGiven = false;
+  bool normalYGiven = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
@@ -381,6 +392,17 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
       case kPremultiply:
         strip.premultiply = true;
         break;
+      case kNormals:
+        if (*optarg == '\0') return UsageError("the normal map suffix must not be empty");
+        save.normals.suffix = optarg;
+        break;
+      case kNormalY:
+        if (std::string(optarg) != "up" && std::string(optarg) != "down") {
+          return UsageError("the normal map's y must be up or down, not " + Quoted(optarg));
+        }
+        save.normals.y = std::string(optarg) == "up" ? NormalY::kUp : NormalY::kDown;
+        normalYGiven = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -406,6 +428,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     return UsageError("--data-format needs --data");
   }
   if (fpsGiven && save.dataPath.empty()) return UsageError("--fps needs --data");
+  if (normalYGiven && !save.normals.On()) return UsageError("--normal-y needs --normals");
   if (!save.dataPath.empty()) {
     std::string expected;
     const DataFormatRow* row = DataFormatOfPath(save.dataPath, dataFormatName, &expected);
