@@ -8,6 +8,7 @@
 
 #include "core/reasons.h"
 #include "sheet/sheet_layout.h"
+#include "sheet/sheet_plan.h"
 #include "turn/worker_pool.h"
 
 // Each finished frame goes straight into its block of the sheet rather than
@@ -21,6 +22,14 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
     return nullptr;
   }
   if (TooSmallToTurn(picture, reason)) return nullptr;
+  for (const Placement& p : plan.placements) {
+    if (p.picture != 0 || p.Trimmed()) {
+      SetReason(reason, "frame " + std::to_string(p.frame) + " of picture " +
+                            std::to_string(p.picture) +
+                            " is not a whole frame of the one picture given");
+      return nullptr;
+    }
+  }
   try {
     auto sheet = std::make_unique<Image>();
     sheet->Allocate("", plan.width, plan.height, bpp);
@@ -47,7 +56,8 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
     std::atomic<bool> stopped = false;
     const auto make = [&](int k) {
       if (stopped) return;
-      const FrameRect cell = plan.Frame(k);
+      const Placement& placement = plan.placements[std::size_t(k)];
+      const Rect& cell = placement.sheet;
       const FrameCanvas canvas{
           sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
           cell.width,
@@ -56,7 +66,7 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
           bpp,
           fillRow.data()};
       std::string why;
-      if (turn(picture, plan.angles[std::size_t(k)], canvas, &why)) {
+      if (turn(picture, placement.angle, canvas, &why)) {
         if (!progress) return;
         const std::lock_guard<std::mutex> lock(failureMutex);
         if (!stopped && !progress(++framesDone, plan.Frames())) stopped = true;

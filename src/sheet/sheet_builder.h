@@ -14,9 +14,10 @@ struct SheetPlan;
 class WorkerPool;
 
 // The sheet of `picture` (3 or 4 bytes per pixel) laid out as `plan` says:
-// frame k turned by the plan's angle k, the gaps, and with 4 bytes every
-// pixel nothing reaches, in `fill` with alpha 0. The plan must be one
-// PlanSheet made for this picture. No image with a reason when it cannot be
+// each placement's frame turned by its angle into its rectangle, the gaps,
+// and with 4 bytes every pixel nothing reaches, in `fill` with alpha 0. The
+// placements must be whole frames of this one picture (picture 0, not
+// trimmed). No image with a reason when it cannot be
 // made. With a pool the frames are made on its threads, and `turn` must be
 // safe on any of them: the library's is not.
 std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, const Rgb& fill,

@@ -40,18 +40,20 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
   Json frames = format == DataFormat::kJsonArray ? Json::array() : Json::object();
   Json spin = Json::array();
   for (int k = 0; k < plan.Frames(); ++k) {
-    const FrameRect cell = plan.Frame(k);
+    const Placement& p = plan.placements[std::size_t(k)];
+    const Rect& cell = p.sheet;
     const std::string name = FrameName(stem, k, plan.Frames());
     Json frame;
     if (format == DataFormat::kJsonArray) frame["filename"] = name;
     frame["frame"] = {{"x", cell.x}, {"y", cell.y}, {"w", cell.width}, {"h", cell.height}};
     frame["rotated"] = false;
-    frame["trimmed"] = false;
-    frame["spriteSourceSize"] = {{"x", 0}, {"y", 0}, {"w", cell.width}, {"h", cell.height}};
-    frame["sourceSize"] = Size(cell.width, cell.height);
-    frame["anchor"] = {{"x", 0.5}, {"y", 0.5}};
+    frame["trimmed"] = p.Trimmed();
+    frame["spriteSourceSize"] = {
+        {"x", p.inFrame.x}, {"y", p.inFrame.y}, {"w", p.inFrame.width}, {"h", p.inFrame.height}};
+    frame["sourceSize"] = Size(p.fullWidth, p.fullHeight);
+    frame["anchor"] = {{"x", p.pivotX}, {"y", p.pivotY}};
     frame["duration"] = 100;
-    frame["angle"] = plan.angles[std::size_t(k)];
+    frame["angle"] = p.angle;
     if (format == DataFormat::kJsonArray) {
       frames.push_back(std::move(frame));
     } else {

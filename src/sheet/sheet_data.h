@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sheet/sheet_layout.h"
+#include "sheet/sheet_plan.h"
 
 // The data file game engines read a sheet's frame rectangles from: the
 // "JSON hash" atlas form (frames by name) or the "JSON array" form (a list

@@ -4,20 +4,11 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <new>
 
 #include "core/image.h"
 #include "core/reasons.h"
 #include "turn/pixel_turns.h"
-
-FrameRect SheetPlan::Frame(int k) const {
-  return {margin + (k % columns) * (frameWidth + spacing),
-          margin + (k / columns) * (frameHeight + spacing), frameWidth, frameHeight};
-}
-
-bool SheetPlan::FramesFillSheet() const {
-  return std::int64_t(width) * height ==
-         std::int64_t(frameWidth) * frameHeight * std::int64_t(angles.size());
-}
 
 std::vector<int> FrameAngles(const StripOptions& options) {
   std::vector<int> angles;
@@ -64,13 +55,17 @@ struct Sides {
   std::int64_t width, height;
 };
 
-Sides SheetSides(const SheetPlan& plan, int columns, bool powerOfTwo) {
-  const std::int64_t rows = (plan.Frames() + columns - 1) / columns;
-  Sides sides{2 * std::int64_t(plan.margin) + columns * std::int64_t(plan.frameWidth) +
-                  (columns - 1) * std::int64_t(plan.spacing),
-              2 * std::int64_t(plan.margin) + rows * std::int64_t(plan.frameHeight) +
-                  (rows - 1) * std::int64_t(plan.spacing)};
-  if (powerOfTwo) sides = {PowerOfTwoAtLeast(sides.width), PowerOfTwoAtLeast(sides.height)};
+// The sides of a grid of `frames` equal cells in `columns` columns.
+Sides SheetSides(int frames, int frameWidth, int frameHeight, const StripOptions& options,
+                 int columns) {
+  const std::int64_t rows = (frames + columns - 1) / columns;
+  Sides sides{2 * std::int64_t(options.margin) + columns * std::int64_t(frameWidth) +
+                  (columns - 1) * std::int64_t(options.spacing),
+              2 * std::int64_t(options.margin) + rows * std::int64_t(frameHeight) +
+                  (rows - 1) * std::int64_t(options.spacing)};
+  if (options.powerOfTwo) {
+    sides = {PowerOfTwoAtLeast(sides.width), PowerOfTwoAtLeast(sides.height)};
+  }
   return sides;
 }
 
@@ -78,10 +73,8 @@ std::string Size(std::int64_t width, std::int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
 
-}  // namespace
-
-bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
-               SheetPlan& plan, std::string* reason) {
+bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPixel,
+              SheetPlan& plan, std::string* reason) {
   if (options.frames < 1) {
     SetReason(reason, "the number of frames must be at least 1");
     return false;
@@ -112,8 +105,6 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
   }
   plan = SheetPlan{};
   plan.angles = FrameAngles(options);
-  plan.spacing = options.spacing;
-  plan.margin = options.margin;
   switch (options.frameSize.kind) {
     case FrameSize::Kind::kKeep:
       plan.frameWidth = width, plan.frameHeight = height;
@@ -135,7 +126,7 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
   if (options.maxSize > 0) {
     columns = 0;
     for (int c = 1; c <= options.frames && columns == 0; ++c) {
-      const Sides sides = SheetSides(plan, c, options.powerOfTwo);
+      const Sides sides = SheetSides(options.frames, plan.frameWidth, plan.frameHeight, options, c);
       if (sides.width <= options.maxSize && sides.height <= options.maxSize) columns = c;
       if (sides.width > options.maxSize) break;  // wider with every column
     }
@@ -146,7 +137,7 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
       return false;
     }
   }
-  const Sides sides = SheetSides(plan, columns, options.powerOfTwo);
+  const Sides sides = SheetSides(options.frames, plan.frameWidth, plan.frameHeight, options, columns);
   if (sides.width > INT_MAX || sides.height > INT_MAX) {
     SetReason(reason, "the sheet would be " + Size(sides.width, sides.height) +
                           " pixels; at most " + std::to_string(INT_MAX) +
@@ -166,7 +157,33 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
   plan.rows = (options.frames + columns - 1) / columns;
   plan.width = int(sides.width);
   plan.height = int(sides.height);
+  plan.placements.reserve(plan.angles.size());
+  for (int k = 0; k < options.frames; ++k) {
+    Placement p;
+    p.frame = k;
+    p.angle = plan.angles[std::size_t(k)];
+    p.sheet = {options.margin + (k % columns) * (plan.frameWidth + options.spacing),
+               options.margin + (k / columns) * (plan.frameHeight + options.spacing),
+               plan.frameWidth, plan.frameHeight};
+    p.inFrame = {0, 0, plan.frameWidth, plan.frameHeight};
+    p.fullWidth = plan.frameWidth;
+    p.fullHeight = plan.frameHeight;
+    plan.placements.push_back(p);
+  }
   return true;
+}
+
+}  // namespace
+
+bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
+               SheetPlan& plan, std::string* reason) {
+  try {
+    return PlanGrid(width, height, options, bytesPerPixel, plan, reason);
+  } catch (const std::bad_alloc&) {
+    plan = SheetPlan{};
+    SetReason(reason, "not enough memory to plan " + std::to_string(options.frames) + " frames");
+    return false;
+  }
 }
 
 float NextRunningAngle(float angle, int frames) {

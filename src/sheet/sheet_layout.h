@@ -3,36 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "sheet/sheet_plan.h"
 #include "sheet/strip_options.h"
 
-// Where each frame of a sheet lands, how big the sheet is and how far each
-// frame is turned: a pure function of the picture's size and the options,
-// shared by the sheet builder, the data file and their callers, and known
-// before a byte of the sheet is allocated.
-
-struct FrameRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
-
-struct SheetPlan {
-  std::vector<int> angles;  // degrees frame k is turned, 0 to 359
-  int frameWidth = 0;
-  int frameHeight = 0;
-  int columns = 1;
-  int rows = 0;
-  int spacing = 0;
-  int margin = 0;
-  int width = 0;  // the whole sheet
-  int height = 0;
-
-  int Frames() const { return int(angles.size()); }
-  FrameRect Frame(int k) const;
-  // True when the frames cover every pixel of the sheet.
-  bool FramesFillSheet() const;
-};
+// The grid layout: where each frame of a sheet lands, how big the sheet is
+// and how far each frame is turned, a pure function of the picture's size
+// and the options, known before a byte of the sheet is allocated.
 
 // The angle of every frame: the start, then further steps of 360 / N the
 // usual way round or, with reverse, the other way; each step the whole part
@@ -46,9 +22,12 @@ std::vector<int> FrameAngles(const StripOptions& options);
 void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMethod method,
                   int& fitWidth, int& fitHeight);
 
-// The plan of the sheet of a width x height picture, or false with a reason
-// when the options contradict each other or the sheet would be too large to
-// hold (`bytesPerPixel` a pixel).
+// The grid plan of the sheet of a width x height picture: frame k of
+// picture 0 at column k mod C, row k div C, every frame whole and the same
+// size, spacing between and margin around, C given or the fewest that keep
+// within the largest side, the sheet padded to powers of two when asked.
+// False with a reason when the options contradict each other or the sheet
+// would be too large to hold (`bytesPerPixel` a pixel).
 bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
                SheetPlan& plan, std::string* reason = nullptr);
 
