@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/fleet_pipeline.h"
 #include "engine/strip_pipeline.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
@@ -29,10 +30,13 @@ constexpr int kExitUsage = 2;
 constexpr int kMostThreads = 1024;
 
 constexpr const char* kUsage =
-    "Usage: gyrelle-cli [options] INPUT OUTPUT\n"
+    "Usage: gyrelle-cli [options] INPUT... OUTPUT\n"
     "Turns the picture INPUT through a full circle and writes the frames, stacked\n"
     "top to bottom, to OUTPUT. The format follows OUTPUT's extension: png, tga,\n"
     "bmp or pcx, in any letter case.\n"
+    "With several INPUTs, each picture gets its own frames (its own fill and frame\n"
+    "size) in one sheet: its frames in a block of rows of their own, named\n"
+    "<stem>_<k> and one animation <stem>, after the picture's file name.\n"
     "\n"
     "  -n, --frames N     number of frames, at least 1 (default 32)\n"
     "  -f, --fill RRGGBB  color of the corners the turning uncovers, six hex digits\n"
@@ -73,13 +77,22 @@ constexpr const char* kUsage =
     "      --threads N    threads that build rotsprite and shear frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
     "\n"
+    "Several pictures:\n"
+    "      --inputs FILE  also read INPUTs from FILE, one path a line\n"
+    "      --animation    the INPUTs, in order, are the frames of one animation, all\n"
+    "                     one size: every frame at every angle, each angle's frames\n"
+    "                     in a block of rows, named <stem>_<k>_<j> after OUTPUT\n"
+    "                     (angle k, frame j), an animation <stem>_<k> per angle\n"
+    "                     and spin, frame 0 at every angle\n"
+    "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
-    "Exit status: 0 done, 1 INPUT could not be read or a file could not be written,\n"
-    "2 a usage error, OUTPUT or its mask being INPUT itself among them.\n";
+    "Exit status: 0 done, 1 an INPUT could not be read or a file could not be written,\n"
+    "2 a usage error, OUTPUT or its mask being an INPUT itself, two INPUTs of one\n"
+    "stem, or frames of an animation of different sizes among them.\n";
 
 // One line on standard error, rewritten in place, once a job has run for a
 // second; only on a terminal, where it goes again when the job ends.
@@ -170,6 +183,88 @@ bool ParseFill(const std::string& text, Rgb& fill) {
   return true;
 }
 
+// Appends the lines of `path` that are not empty, one path each.
+bool ReadInputList(const std::string& path, std::vector<std::string>& inputs) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return false;
+  std::string line;
+  for (int c; (c = std::fgetc(file)) != EOF;) {
+    if (c != '\n') {
+      line += char(c);
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) inputs.push_back(line);
+    line.clear();
+  }
+  if (!line.empty()) inputs.push_back(line);
+  const bool read = !std::ferror(file);
+  std::fclose(file);
+  return read;
+}
+
+// What several pictures rule out, before any is read; empty when nothing.
+std::string ManyPicturesProblem(const std::vector<std::string>& inputs, const StripOptions& strip,
+                                const SaveOptions& save, bool animation, bool fillGiven,
+                                bool columnsGiven) {
+  if (!animation) {
+    if (std::string problem = SameStemProblem(inputs); !problem.empty()) return problem;
+  } else if (columnsGiven && strip.columns > int(inputs.size())) {
+    return std::to_string(strip.columns) + " columns are more than the " +
+           std::to_string(inputs.size()) + " frames of the animation";
+  }
+  // Each picture has its own fill; a mask keyed to a colour needs one.
+  if (save.mask && !strip.alpha && !fillGiven && inputs.size() > 1) {
+    return "--mask of several pictures needs --fill, one color for the mask to follow";
+  }
+  return {};
+}
+
+// The sheet of several pictures, or of the frames of an animation.
+int RunMany(const std::vector<std::string>& inputs, const std::string& output, StripOptions strip,
+            const SaveOptions& save, bool fillGiven, bool animation, bool quiet) {
+  std::string reason;
+  std::vector<std::unique_ptr<Image>> read;
+  if (!ReadPictures(inputs, read, &reason, strip.threads)) {
+    return Complain(kExitUnreadableOrUnwritable, reason);
+  }
+  std::vector<const Image*> pictures;
+  std::vector<std::string> stems;
+  std::vector<Rgb> fills;
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    pictures.push_back(read[i].get());
+    stems.push_back(PictureStem(inputs[i]));
+    fills.push_back(fillGiven ? strip.fill : TopLeftColor(*read[i]));
+  }
+  if (animation) {
+    if (const std::string problem = SizeMismatchProblem(inputs, pictures); !problem.empty()) {
+      return UsageError(problem);
+    }
+  }
+  strip.fill = fills.front();
+  SheetPlan plan;
+  ProgressLine progress(!quiet);
+  auto sheet = MakeFleetSheet(pictures, stems, fills, strip, animation, &reason, &plan,
+                              progress.Hook());
+  progress.Clear();
+  if (!sheet) return Complain(kExitUnreadableOrUnwritable, reason);
+  read.clear();
+  if (const std::string tooLarge =
+          SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
+      !tooLarge.empty()) {
+    return Complain(kExitUnreadableOrUnwritable, tooLarge);
+  }
+  int status = 0;
+  for (const SaveFailure& failure :
+       SaveStrip(*sheet, output, save, strip.fill, &plan, progress.Hook())) {
+    status = Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
+                                                       ? Quoted(failure.path) + ": " + failure.reason
+                                                       : failure.reason);
+  }
+  progress.Clear();
+  return status;
+}
+
 bool WritableFormat(const std::string& path) {
   const std::string extension = Extension(path);
   return extension == "PNG" || extension == "TGA" || extension == "BMP" || extension == "PCX";
@@ -199,7 +294,9 @@ int main(int argc, char** argv) {
     kData,
     kDataFormat,
     kMethod,
-    kThreads
+    kThreads,
+    kInputs,
+    kAnimation
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -223,6 +320,8 @@ int main(int argc, char** argv) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"inputs", required_argument, nullptr, kInputs},
+                            {"animation", no_argument, nullptr, kAnimation},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -230,6 +329,10 @@ int main(int argc, char** argv) {
   SaveOptions save;
   DataFormat dataFormat = DataFormat::kJsonHash;
   bool dataFormatGiven = false;
+
+  std::vector<std::string> inputs;
+  std::string inputsFile;
+  bool animation = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
@@ -327,6 +430,12 @@ int main(int argc, char** argv) {
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
         break;
+      case kInputs:
+        inputsFile = optarg;
+        break;
+      case kAnimation:
+        animation = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -340,12 +449,19 @@ int main(int argc, char** argv) {
         return UsageError("unknown option " + Quoted(argv[optind - 1]));
     }
   }
-  if (argc - optind != 2) {
-    return UsageError("expected INPUT and OUTPUT, got " + std::to_string(argc - optind) +
-                      " file name" + (argc - optind == 1 ? "" : "s"));
+  const int named = argc - optind;
+  if (named < 1 || (named < 2 && inputsFile.empty())) {
+    return UsageError("expected INPUT and OUTPUT, got " + std::to_string(named) + " file name" +
+                      (named == 1 ? "" : "s"));
   }
-  const std::string input = argv[optind];
-  const std::string output = argv[optind + 1];
+  inputs.assign(argv + optind, argv + argc - 1);
+  if (!inputsFile.empty() && !ReadInputList(inputsFile, inputs)) {
+    return Complain(kExitUnreadableOrUnwritable,
+                    Quoted(inputsFile) + " could not be read: " + SystemError());
+  }
+  if (inputs.empty()) return UsageError("expected INPUT and OUTPUT, got no INPUT");
+  const std::string input = inputs.front();
+  const std::string output = argv[argc - 1];
   if (!WritableFormat(output)) {
     return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
   }
@@ -354,12 +470,23 @@ int main(int argc, char** argv) {
   if (save.mask) targets.push_back(MaskPath(output));
   if (!save.dataPath.empty()) targets.push_back(save.dataPath);
   for (const std::string& target : targets) {
-    std::error_code error;
-    if (std::filesystem::equivalent(input, target, error)) {
-      return UsageError(Quoted(target) + " is INPUT itself and would be overwritten");
+    for (const std::string& picture : inputs) {
+      std::error_code error;
+      if (std::filesystem::equivalent(picture, target, error)) {
+        return UsageError(Quoted(target) + " is " + (inputs.size() == 1 ? "INPUT" : "an INPUT") +
+                          " itself and would be overwritten");
+      }
     }
   }
-  if (columnsGiven && strip.columns > strip.frames) {
+  const bool many = inputs.size() > 1 || animation;
+  if (many) {
+    if (const std::string problem = ManyPicturesProblem(inputs, strip, save, animation,
+                                                        fillGiven, columnsGiven);
+        !problem.empty()) {
+      return UsageError(problem);
+    }
+  }
+  if (columnsGiven && !animation && strip.columns > strip.frames) {
     return UsageError(std::to_string(strip.columns) + " columns are more than the " +
                       std::to_string(strip.frames) + " frames");
   }
@@ -375,6 +502,7 @@ int main(int argc, char** argv) {
   }
 
   InitImageLibrary();
+  if (many) return RunMany(inputs, output, strip, save, fillGiven, animation, quiet);
   std::string reason;
   auto picture = ReadPicture(input, &reason);
   if (!picture) return Complain(kExitUnreadableOrUnwritable, reason);

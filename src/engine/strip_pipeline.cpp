@@ -29,6 +29,8 @@ bool Opaque(const Image& picture) {
   return true;
 }
 
+}  // namespace
+
 // The picture at 3 or 4 bytes per pixel, as the strip will have it: without
 // alpha each pixel laid over the fill, so wholly transparent ones become the
 // fill exactly; with alpha, wholly transparent ones take the fill's colour,
@@ -55,8 +57,6 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   return prepared;
 }
 
-}  // namespace
-
 std::string Extension(const std::string& path) {
   const auto dot = path.rfind('.');
   const auto slash = path.rfind('/');
@@ -68,7 +68,11 @@ std::string Extension(const std::string& path) {
 }
 
 std::unique_ptr<Image> ReadPicture(const std::string& path, std::string* reason) {
-  std::unique_ptr<Image> picture = LoadImageFile(path, 4, reason);
+  return UprightPicture(LoadImageFile(path, 4, reason), path, reason);
+}
+
+std::unique_ptr<Image> UprightPicture(std::unique_ptr<Image> picture, const std::string& path,
+                                      std::string* reason) {
   if (!picture) return nullptr;
   // Opaque pictures go on at 3 bytes, as every strip without alpha is made.
   if (Opaque(*picture) && !ConvertDepth(*picture, 3)) picture.reset();

@@ -5,18 +5,12 @@
 
 #include "core/atomic_file.h"
 #include "core/reasons.h"
+#include "sheet/frame_names.h"
 #include "gyrelle_version.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// `<image stem>_<k>`, k zero-padded to the width of the last frame's number.
-std::string FrameName(const std::string& stem, int k, int frames) {
-  const std::string last = std::to_string(frames - 1);
-  const std::string number = std::to_string(k);
-  return stem + "_" + std::string(last.size() - number.size(), '0') + number;
-}
 
 Json Size(int width, int height) {
   return {{"w", width}, {"h", height}};
@@ -37,12 +31,12 @@ std::string RelativeImagePath(const std::string& imagePath, const std::string& d
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
                           DataFormat format, const std::string& dataPath) {
   const std::string stem = std::filesystem::path(imagePath).stem().string();
+  const SheetNames names = NameFrames(plan, stem);
   Json frames = format == DataFormat::kJsonArray ? Json::array() : Json::object();
-  Json spin = Json::array();
   for (int k = 0; k < plan.Frames(); ++k) {
     const Placement& p = plan.placements[std::size_t(k)];
     const Rect& cell = p.sheet;
-    const std::string name = FrameName(stem, k, plan.Frames());
+    const std::string& name = names.frames[std::size_t(k)];
     Json frame;
     if (format == DataFormat::kJsonArray) frame["filename"] = name;
     frame["frame"] = {{"x", cell.x}, {"y", cell.y}, {"w", cell.width}, {"h", cell.height}};
@@ -59,11 +53,23 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
     } else {
       frames[name] = std::move(frame);
     }
-    spin.push_back(name);
+  }
+  Json animations = Json::object();
+  Json tags = Json::array();
+  for (const auto& [animation, members] : names.animations) {
+    Json& list = animations[animation] = Json::array();
+    for (int k : members) list.push_back(names.frames[std::size_t(k)]);
+    // Tags can only name runs of frames next to each other.
+    if (!members.empty() && members.back() - members.front() + 1 == int(members.size())) {
+      tags.push_back({{"name", animation},
+                      {"from", members.front()},
+                      {"to", members.back()},
+                      {"direction", "forward"}});
+    }
   }
   Json data;
   data["frames"] = std::move(frames);
-  data["animations"] = {{"spin", std::move(spin)}};
+  data["animations"] = std::move(animations);
   data["meta"] = {
       {"app", "gyrelle"},
       {"version", GYRELLE_VERSION},
@@ -71,9 +77,7 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
       {"format", alpha ? "RGBA8888" : "RGB888"},
       {"size", Size(plan.width, plan.height)},
       {"scale", "1"},
-      {"frameTags",
-       Json::array(
-           {{{"name", "spin"}, {"from", 0}, {"to", plan.Frames() - 1}, {"direction", "forward"}}})},
+      {"frameTags", std::move(tags)},
   };
   return data.dump(2) + "\n";
 }

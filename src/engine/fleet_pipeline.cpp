@@ -1,0 +1,138 @@
+#include "engine/fleet_pipeline.h"
+
+#include <filesystem>
+#include <map>
+#include <new>
+#include <system_error>
+
+#include "core/reasons.h"
+#include "engine/strip_pipeline.h"
+#include "io/image_io.h"
+#include "sheet/fleet_builder.h"
+#include "sheet/fleet_layout.h"
+#include "turn/library_turn.h"
+#include "turn/pixel_turns.h"
+#include "turn/worker_pool.h"
+
+bool ReadPictures(const std::vector<std::string>& paths,
+                  std::vector<std::unique_ptr<Image>>& pictures, std::string* reason,
+                  int processes) {
+  pictures.clear();
+  std::vector<std::unique_ptr<Image>> decoded(paths.size());
+  std::vector<std::string> reasons(paths.size());
+  try {
+    // Each decoder is a process of its own with its own limits; the threads
+    // here only wait on them.
+    WorkerPool pool(processes);
+    pool.Run(int(paths.size()), [&](int i) {
+      decoded[std::size_t(i)] = LoadImageFile(paths[std::size_t(i)], 4, &reasons[std::size_t(i)]);
+    });
+  } catch (const std::system_error&) {
+    SetReason(reason, "the threads to read the pictures on could not be started");
+    return false;
+  }
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    // The library finishes them one at a time.
+    if (decoded[i]) decoded[i] = UprightPicture(std::move(decoded[i]), paths[i], &reasons[i]);
+    if (!decoded[i]) {
+      SetReason(reason, reasons[i].empty() ? Quoted(paths[i]) + " could not be read" : reasons[i]);
+      return false;
+    }
+  }
+  pictures = std::move(decoded);
+  return true;
+}
+
+std::string PictureStem(const std::string& path) {
+  return std::filesystem::path(path).stem().string();
+}
+
+std::string SameStemProblem(const std::vector<std::string>& paths) {
+  std::map<std::string, const std::string*> seen;
+  for (const std::string& path : paths) {
+    const auto [at, added] = seen.try_emplace(PictureStem(path), &path);
+    if (!added) {
+      return Quoted(*at->second) + " and " + Quoted(path) + " would both name their frames " +
+             Quoted(at->first) + "; rename one";
+    }
+  }
+  return {};
+}
+
+std::string SizeMismatchProblem(const std::vector<std::string>& paths,
+                                const std::vector<const Image*>& pictures) {
+  for (std::size_t i = 1; i < pictures.size(); ++i) {
+    if (pictures[i]->Width() != pictures[0]->Width() ||
+        pictures[i]->Height() != pictures[0]->Height()) {
+      const auto size = [](const Image* p) {
+        return std::to_string(p->Width()) + " x " + std::to_string(p->Height());
+      };
+      return "the frames of an animation must be one size: " + Quoted(paths[i]) + " is " +
+             size(pictures[i]) + " pixels, " + Quoted(paths[0]) + " " + size(pictures[0]);
+    }
+  }
+  return {};
+}
+
+std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
+                                      const std::vector<std::string>& stems,
+                                      const std::vector<Rgb>& fills, const StripOptions& options,
+                                      bool animation, std::string* reason, SheetPlan* plan,
+                                      const ProgressHook& progress) {
+  SheetPlan own;
+  SheetPlan& sheet = plan != nullptr ? *plan : own;
+  std::vector<BlockSize> sizes;
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const Image& picture = *pictures[i];
+    std::string why;
+    if ((picture.BytesPerPixel() != 3 && picture.BytesPerPixel() != 4) ||
+        TooSmallToTurn(picture, &why) ||
+        (options.method == TurnMethod::kRotSprite &&
+         !CheckEnlargement(picture.Width(), picture.Height(), &why))) {
+      SetReason(reason, Quoted(picture.GetName()) + ": " +
+                            (why.empty() ? "a palettised picture cannot be turned" : why));
+      return nullptr;
+    }
+    sizes.push_back({picture.Width(), picture.Height()});
+  }
+  if (!PlanFleet(sizes, stems, options, animation, sheet, reason)) return nullptr;
+  const std::string stage = options.method == TurnMethod::kLibrary
+                                ? std::string("lay the pictures over their fills")
+                                : "prepare " + std::string(TurnMethodName(options.method)) +
+                                      " turning";
+  try {
+    std::vector<std::unique_ptr<Image>> prepared;
+    std::vector<const Image*> sources;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      prepared.push_back(Prepared(*pictures[i], options.alpha, fills[i]));
+      sources.push_back(prepared.back() ? prepared.back().get() : pictures[i]);
+    }
+    const int bpp = options.alpha ? 4 : 3;
+    if (options.method == TurnMethod::kLibrary) {
+      // The library turns on one thread only.
+      return BuildPlacedSheet(
+          sheet, bpp, fills,
+          [&](int i, int degrees, const FrameCanvas& canvas, std::string* why) {
+            return LibraryTurnFrame(*sources[std::size_t(i)], degrees, canvas, why);
+          },
+          reason, nullptr, progress);
+    }
+    WorkerPool pool(options.threads);
+    std::vector<std::unique_ptr<PixelTurner>> turners;
+    for (const Image* source : sources) {
+      turners.push_back(std::make_unique<PixelTurner>(*source, options.method, pool));
+    }
+    return BuildPlacedSheet(
+        sheet, bpp, fills,
+        [&](int i, int degrees, const FrameCanvas& canvas, std::string*) {
+          turners[std::size_t(i)]->Turn(degrees, canvas);
+          return true;
+        },
+        reason, &pool, progress);
+  } catch (const std::system_error&) {
+    SetReason(reason, "the threads to turn the frames on could not be started");
+  } catch (const std::bad_alloc&) {
+    SetReason(reason, "not enough memory to " + stage);
+  }
+  return nullptr;
+}
