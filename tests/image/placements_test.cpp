@@ -28,7 +28,8 @@ TEST(Placements, TheGridPlacesFrameKAtItsColumnAndRow) {
 }
 
 TEST(Placements, TheDataFileTellsTrimmingAndPivotFromThePlacement) {
-  SheetPlan plan{.width = 8, .height = 8};
+  SheetPlan plan;
+  plan.width = plan.height = 8;
   plan.placements.push_back({.angle = 90,
                              .sheet = {1, 2, 3, 4},
                              .inFrame = {5, 6, 3, 4},
