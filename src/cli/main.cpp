@@ -30,7 +30,8 @@ constexpr int kExitUsage = 2;
 constexpr int kMostThreads = 1024;
 
 constexpr const char* kUsage =
-    "Usage: gyrelle-cli [options] INPUT... OUTPUT\n"
+    "Usage: gyrelle-cli [options] INPUT OUTPUT\n"
+    "       gyrelle-cli [options] INPUT... OUTPUT\n"
     "Turns the picture INPUT through a full circle and writes the frames, stacked\n"
     "top to bottom, to OUTPUT. The format follows OUTPUT's extension: png, tga,\n"
     "bmp or pcx, in any letter case.\n"
