@@ -1,5 +1,6 @@
 #include "engine/fleet_pipeline.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <new>
@@ -7,12 +8,21 @@
 
 #include "core/reasons.h"
 #include "engine/strip_pipeline.h"
+#include "io/decoder_process.h"
 #include "io/image_io.h"
 #include "sheet/fleet_builder.h"
 #include "sheet/fleet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
 #include "turn/worker_pool.h"
+
+namespace {
+
+// At most this many pictures to one decoder, so that no command line grows
+// long and the decoders share the work evenly.
+constexpr std::size_t kPicturesPerDecoder = 64;
+
+}  // namespace
 
 bool ReadPictures(const std::vector<std::string>& paths,
                   std::vector<std::unique_ptr<Image>>& pictures, std::string* reason,
@@ -21,14 +31,28 @@ bool ReadPictures(const std::vector<std::string>& paths,
   std::vector<std::unique_ptr<Image>> decoded(paths.size());
   std::vector<std::string> reasons(paths.size());
   try {
-    // Each decoder is a process of its own with its own limits; the threads
-    // here only wait on them.
+    // A decoder's start costs more than a small picture's decoding: each
+    // decoder reads a run of pictures, several decoders at once, each a
+    // process with its own limits; the threads here only wait on them.
     WorkerPool pool(processes);
-    pool.Run(int(paths.size()), [&](int i) {
-      decoded[std::size_t(i)] = LoadImageFile(paths[std::size_t(i)], 4, &reasons[std::size_t(i)]);
+    const std::size_t helpers = std::size_t(pool.Threads());
+    const std::size_t run = std::clamp<std::size_t>((paths.size() + helpers - 1) / helpers, 1,
+                                                     kPicturesPerDecoder);
+    pool.Run(int((paths.size() + run - 1) / run), [&](int r) {
+      const auto first = paths.begin() + std::ptrdiff_t(std::size_t(r) * run);
+      const auto last = paths.begin() + std::ptrdiff_t(std::min(paths.size(), (r + 1) * run));
+      std::vector<std::string> why;
+      auto some = DecodeFilesInHelper({first, last}, 4, why);
+      for (std::size_t i = 0; i < some.size(); ++i) {
+        decoded[std::size_t(r) * run + i] = std::move(some[i]);
+        reasons[std::size_t(r) * run + i] = std::move(why[i]);
+      }
     });
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to read the pictures on could not be started");
+    return false;
+  } catch (const std::bad_alloc&) {
+    SetReason(reason, "not enough memory to read the pictures");
     return false;
   }
   for (std::size_t i = 0; i < paths.size(); ++i) {
