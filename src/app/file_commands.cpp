@@ -1,5 +1,7 @@
 #include "app/file_commands.h"
 
+#include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -9,23 +11,56 @@
 #include "app/background_work.h"
 #include "app/main_window.h"
 #include "engine/strip_pipeline.h"
+#include "io/picture_formats.h"
+#include "sheet/data_formats.h"
 
 namespace {
 
-const std::vector<FileFilter> kOpenFilter{
-    {"All Files", "*.png;*.jpg;*.jpeg;*.tga;*.bmp;*.pcx"}, {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
-    {"Portable Network Graphic (*.png)", "*.png"},         {"Truevision Targa (*.tga)", "*.tga"},
-    {"Windows or OS/2 Bitmaps (*.bmp)", "*.bmp"},          {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
+// The file dialogs' filters, made once from the table of picture formats:
+// Open lists every format read, after all of them together, by name; Save
+// As those written, in the table's order.
+struct Filters {
+  std::deque<std::string> text;  // what the filters point into; never moves
+  std::vector<FileFilter> open, save;
+  std::vector<std::string> savedExtensions;  // of each save filter, in capitals
 };
 
-// The save types, in the order of kSaveExtensions.
-const std::vector<FileFilter> kSaveFilter{
-    {"Portable Network Graphic (*.png)", "*.png"},
-    {"Truevision Targa (*.tga)", "*.tga"},
-    {"Windows or OS/2 Bitmaps (*.bmp)", "*.bmp"},
-    {"ZSoft Paintbrush (*.pcx)", "*.pcx"},
-};
-const char* const kSaveExtensions[] = {"PNG", "TGA", "BMP", "PCX"};
+const Filters& FileFilters() {
+  static const Filters filters = [] {
+    Filters made;
+    std::vector<std::pair<std::string, std::string>> open, save;
+    std::string all;
+    for (const PictureFormatRow& row : PictureFormats()) {
+      std::string patterns, shown;
+      for (const char* extension : row.extensions) {
+        if (extension == nullptr) continue;
+        patterns += (patterns.empty() ? "*." : ";*.") + std::string(extension);
+        shown += (shown.empty() ? "*." : ", *.") + std::string(extension);
+      }
+      const std::string description = std::string(row.description) + " (" + shown + ")";
+      if (row.read) all += (all.empty() ? "" : ";") + patterns, open.emplace_back(description, patterns);
+      if (row.write) {
+        save.emplace_back(description, patterns);
+        made.savedExtensions.push_back(Extension(std::string(".") + row.extensions[0]));
+      }
+    }
+    std::sort(open.begin(), open.end());
+    open.insert(open.begin(), {"All Files", all});
+    const auto keep = [&made](const std::vector<std::pair<std::string, std::string>>& from,
+                              std::vector<FileFilter>& to) {
+      for (const auto& [description, patterns] : from) {
+        made.text.push_back(description);
+        const char* d = made.text.back().c_str();
+        made.text.push_back(patterns);
+        to.push_back({d, made.text.back().c_str()});
+      }
+    };
+    keep(open, made.open);
+    keep(save, made.save);
+    return made;
+  }();
+  return filters;
+}
 
 void ReportSaveFailures(const AppState& state, const std::vector<SaveFailure>& failures) {
   for (const SaveFailure& failure : failures) {
@@ -80,7 +115,7 @@ std::string FileDialog::Extension() const {
 
 std::string OpenCommand(const AppState& state, AppSettings& settings) {
   FileDialog dialog;
-  dialog.Setup("Open", settings.DefaultDirPath, kOpenFilter, FileDialog::kOpenMode);
+  dialog.Setup("Open", settings.DefaultDirPath, FileFilters().open, FileDialog::kOpenMode);
   dialog.Run(*state.Instance, state.MainWindow);
   const std::string path = dialog.Path();
   if (!path.empty()) settings.DefaultDirPath = dialog.Directory();
@@ -99,7 +134,7 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   const Image* image = state.CurrentImage.get();
   if (!image) return;
   FileDialog dialog;
-  dialog.Setup("Save As", settings.DefaultDirPath, kSaveFilter, FileDialog::kSaveMode);
+  dialog.Setup("Save As", settings.DefaultDirPath, FileFilters().save, FileDialog::kSaveMode);
   dialog.Run(*state.Instance, state.MainWindow);
   std::string path = dialog.Path();
   if (path.empty()) return;
@@ -108,14 +143,18 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   // The chosen type's extension is added unless the name already ends in
   // it; nothing typed is ever taken away.
   const int type = dialog.FilterIndex();
-  if (type >= 0 && type < static_cast<int>(std::size(kSaveExtensions)) &&
-      dialog.Extension() != kSaveExtensions[type]) {
-    path += std::string(".") + kSaveExtensions[type];
+  const std::vector<std::string>& extensions = FileFilters().savedExtensions;
+  if (type >= 0 && type < static_cast<int>(extensions.size()) &&
+      dialog.Extension() != extensions[std::size_t(type)]) {
+    path += "." + extensions[std::size_t(type)];
   }
 
   SaveOptions options = CurrentSaveOptions(settings);
   // The data file goes beside the picture, named after it.
-  options.dataPath = std::filesystem::path(path).replace_extension(".json").string();
+  const DataFormatRow* data = DataFormatRowOf(options.data);
+  options.dataPath = std::filesystem::path(path)
+                         .replace_extension(std::string(".") + (data ? data->extension : "json"))
+                         .string();
   // The picture stays current, and so alive, while it is written: nothing
   // else starts meanwhile.
   auto failures = std::make_shared<std::vector<SaveFailure>>();

@@ -12,6 +12,7 @@
 #include "core/atomic_file.h"
 #include "core/reasons.h"
 #include "settings/config_file.h"
+#include "sheet/data_formats.h"
 #include "settings/settings_location.h"
 
 namespace {
@@ -34,9 +35,8 @@ void ReadSheetSection(ConfigFile& config, AppSettings& settings) {
   strip.exactAngles = config.GetBool("SHEET|EXACT_ANGLES");
   text.clear();
   config.GetString("SHEET|DATA_FILE", text);
-  sheet.data = text == "JSON_HASH"    ? DataFormat::kJsonHash
-               : text == "JSON_ARRAY" ? DataFormat::kJsonArray
-                                      : DataFormat::kNone;
+  const DataFormatRow* data = DataFormatKeyed(text);
+  sheet.data = data != nullptr ? data->format : DataFormat::kNone;
   text.clear();
   config.GetString("SHEET|TURNING", text);
   std::transform(text.begin(), text.end(), text.begin(),
@@ -53,9 +53,8 @@ std::string SheetSection(const AppSettings& settings) {
   std::string turning(TurnMethodName(strip.method));
   std::transform(turning.begin(), turning.end(), turning.begin(),
                  [](unsigned char c) { return char(std::toupper(c)); });
-  const char* data = sheet.data == DataFormat::kJsonHash    ? "JSON_HASH"
-                     : sheet.data == DataFormat::kJsonArray ? "JSON_ARRAY"
-                                                            : "NONE";
+  const DataFormatRow* dataRow = DataFormatRowOf(sheet.data);
+  const char* data = dataRow != nullptr ? dataRow->settingsKey : "NONE";
   return std::string("[SHEET]\n") + "\tTRANSPARENT=" + flag(strip.alpha) +
          "\tFRAME_SIZE=" + (strip.frameSize.kind == FrameSize::Kind::kFit ? "FIT" : "KEEP") +
          ";\n" + "\tCOLUMNS=" + std::to_string(strip.columns) + ";\n" +

@@ -12,15 +12,14 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/fleet_pipeline.h"
-#include "engine/strip_pipeline.h"
+#include "engine/job.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
-#include "sheet/sheet_layout.h"
+#include "sheet/data_formats.h"
 
 namespace {
 
@@ -204,79 +203,9 @@ bool ReadInputList(const std::string& path, std::vector<std::string>& inputs) {
   return read;
 }
 
-// What several pictures rule out, before any is read; empty when nothing.
-std::string ManyPicturesProblem(const std::vector<std::string>& inputs, const StripOptions& strip,
-                                const SaveOptions& save, bool animation, bool fillGiven,
-                                bool columnsGiven) {
-  if (!animation) {
-    if (std::string problem = SameStemProblem(inputs); !problem.empty()) return problem;
-  } else if (columnsGiven && strip.columns > int(inputs.size())) {
-    return std::to_string(strip.columns) + " columns are more than the " +
-           std::to_string(inputs.size()) + " frames of the animation";
-  }
-  // Each picture has its own fill; a mask keyed to a colour needs one.
-  if (save.mask && !strip.alpha && !fillGiven && inputs.size() > 1) {
-    return "--mask of several pictures needs --fill, one color for the mask to follow";
-  }
-  return {};
-}
-
-// The sheet of several pictures, or of the frames of an animation.
-int RunMany(const std::vector<std::string>& inputs, const std::string& output, StripOptions strip,
-            const SaveOptions& save, bool fillGiven, bool animation, bool quiet) {
-  std::string reason;
-  std::vector<std::unique_ptr<Image>> read;
-  if (!ReadPictures(inputs, read, &reason, strip.threads)) {
-    return Complain(kExitUnreadableOrUnwritable, reason);
-  }
-  std::vector<const Image*> pictures;
-  std::vector<std::string> stems;
-  std::vector<Rgb> fills;
-  for (std::size_t i = 0; i < read.size(); ++i) {
-    pictures.push_back(read[i].get());
-    stems.push_back(PictureStem(inputs[i]));
-    fills.push_back(fillGiven ? strip.fill : TopLeftColor(*read[i]));
-  }
-  if (animation) {
-    if (const std::string problem = SizeMismatchProblem(inputs, pictures); !problem.empty()) {
-      return UsageError(problem);
-    }
-  }
-  strip.fill = fills.front();
-  SheetPlan plan;
-  ProgressLine progress(!quiet);
-  auto sheet = MakeFleetSheet(pictures, stems, fills, strip, animation, &reason, &plan,
-                              progress.Hook());
-  progress.Clear();
-  if (!sheet) return Complain(kExitUnreadableOrUnwritable, reason);
-  read.clear();
-  if (const std::string tooLarge =
-          SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
-      !tooLarge.empty()) {
-    return Complain(kExitUnreadableOrUnwritable, tooLarge);
-  }
-  int status = 0;
-  for (const SaveFailure& failure :
-       SaveStrip(*sheet, output, save, strip.fill, &plan, progress.Hook())) {
-    status = Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
-                                                       ? Quoted(failure.path) + ": " + failure.reason
-                                                       : failure.reason);
-  }
-  progress.Clear();
-  return status;
-}
-
-bool WritableFormat(const std::string& path) {
-  const std::string extension = Extension(path);
-  return extension == "PNG" || extension == "TGA" || extension == "BMP" || extension == "PCX";
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Past a file size limit a write then fails with EFBIG, is reported and
-  // its temporary file removed, where the signal would end the run silently.
-  std::signal(SIGXFSZ, SIG_IGN);
+// Reads the command line into `job`: an exit status when there is nothing
+// more to do (help, the version, a usage error), none when the job is whole.
+std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   enum {
     kEightBit = 256,
     kCompress,
@@ -328,16 +257,14 @@ int main(int argc, char** argv) {
   bool fillGiven = false;
   bool columnsGiven = false;
   SaveOptions save;
-  DataFormat dataFormat = DataFormat::kJsonHash;
+  DataFormat dataFormat = DataFormats().front().format;
   bool dataFormatGiven = false;
 
-  std::vector<std::string> inputs;
   std::string inputsFile;
   bool animation = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
-  bool quiet = false;
   while ((option = getopt_long(argc, argv, ":n:f:hq", options, nullptr)) != -1) {
     switch (option) {
       case 'n':
@@ -405,16 +332,15 @@ int main(int argc, char** argv) {
         strip.exactAngles = true;
         break;
       case kData:
-        if (Extension(optarg) != "JSON") {
-          return UsageError("the data file must end in .json, not " + Quoted(optarg));
-        }
         save.dataPath = optarg;
         break;
       case kDataFormat:
-        if (std::string(optarg) != "hash" && std::string(optarg) != "array") {
-          return UsageError("the data format must be hash or array, not " + Quoted(optarg));
+        if (const DataFormatRow* row = DataFormatNamed(optarg)) {
+          dataFormat = row->format;
+        } else {
+          return UsageError("the data format must be " + DataFormatNameList(" or ") + ", not " +
+                            Quoted(optarg));
         }
-        dataFormat = std::string(optarg) == "hash" ? DataFormat::kJsonHash : DataFormat::kJsonArray;
         dataFormatGiven = true;
         break;
       case kMethod:
@@ -455,82 +381,36 @@ int main(int argc, char** argv) {
     return UsageError("expected INPUT and OUTPUT, got " + std::to_string(named) + " file name" +
                       (named == 1 ? "" : "s"));
   }
-  inputs.assign(argv + optind, argv + argc - 1);
-  if (!inputsFile.empty() && !ReadInputList(inputsFile, inputs)) {
+  job = Job{{argv + optind, argv + argc - 1}, argv[argc - 1], strip, save, !fillGiven};
+  job.animation = animation;
+  if (!inputsFile.empty() && !ReadInputList(inputsFile, job.inputs)) {
     return Complain(kExitUnreadableOrUnwritable,
                     Quoted(inputsFile) + " could not be read: " + SystemError());
-  }
-  if (inputs.empty()) return UsageError("expected INPUT and OUTPUT, got no INPUT");
-  const std::string input = inputs.front();
-  const std::string output = argv[argc - 1];
-  if (!WritableFormat(output)) {
-    return UsageError(Quoted(output) + " must end in .png, .tga, .bmp or .pcx");
-  }
-  // Writing over INPUT would destroy the picture the strip is made from.
-  std::vector<std::string> targets{output};
-  if (save.mask) targets.push_back(MaskPath(output));
-  if (!save.dataPath.empty()) targets.push_back(save.dataPath);
-  for (const std::string& target : targets) {
-    for (const std::string& picture : inputs) {
-      std::error_code error;
-      if (std::filesystem::equivalent(picture, target, error)) {
-        return UsageError(Quoted(target) + " is " + (inputs.size() == 1 ? "INPUT" : "an INPUT") +
-                          " itself and would be overwritten");
-      }
-    }
-  }
-  const bool many = inputs.size() > 1 || animation;
-  if (many) {
-    if (const std::string problem = ManyPicturesProblem(inputs, strip, save, animation,
-                                                        fillGiven, columnsGiven);
-        !problem.empty()) {
-      return UsageError(problem);
-    }
-  }
-  if (columnsGiven && !animation && strip.columns > strip.frames) {
-    return UsageError(std::to_string(strip.columns) + " columns are more than the " +
-                      std::to_string(strip.frames) + " frames");
   }
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
   if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
-  if (!save.dataPath.empty()) save.data = dataFormat;
-  if (strip.alpha) {
-    if (const std::string refusal = TransparencyRefusal(output, save); !refusal.empty()) {
-      return UsageError(refusal);
-    }
-  }
+  if (!save.dataPath.empty()) job.save.data = dataFormat;
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Past a file size limit a write then fails with EFBIG, is reported and
+  // its temporary file removed, where the signal would end the run silently.
+  std::signal(SIGXFSZ, SIG_IGN);
+  Job job;
+  bool quiet = false;
+  if (const std::optional<int> done = Parse(argc, argv, job, quiet)) return *done;
+  if (const JobProblem problem = ValidateJob(job)) return UsageError(problem.text);
 
   InitImageLibrary();
-  if (many) return RunMany(inputs, output, strip, save, fillGiven, animation, quiet);
-  std::string reason;
-  auto picture = ReadPicture(input, &reason);
-  if (!picture) return Complain(kExitUnreadableOrUnwritable, reason);
-  if (!fillGiven) strip.fill = TopLeftColor(*picture);
-  // A sheet its format cannot hold is refused before it is made.
-  SheetPlan plan;
-  if (!PlanStrip(*picture, strip, plan, &reason)) {
-    return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
-  }
-  const std::string tooLarge =
-      SaveSizeProblem(output, plan.width, plan.height, strip.alpha ? 4 : 3);
-  if (!tooLarge.empty()) return Complain(kExitUnreadableOrUnwritable, tooLarge);
   ProgressLine progress(!quiet);
-  auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress.Hook());
+  const JobResult result = RunJob(job, progress.Hook());
   progress.Clear();
-  if (!sheet) return Complain(kExitUnreadableOrUnwritable, Quoted(input) + ": " + reason);
-  picture.reset();  // the strip is what is written; give its memory back
-
-  int status = 0;
-  const std::vector<SaveFailure> failures =
-      SaveStrip(*sheet, output, save, strip.fill, &plan, progress.Hook());
-  progress.Clear();
-  for (const SaveFailure& failure : failures) {
-    status =
-        Complain(kExitUnreadableOrUnwritable, failure.kind == SaveFailure::Kind::kMaskOutOfMemory
-                                                  ? Quoted(failure.path) + ": " + failure.reason
-                                                  : failure.reason);
-  }
-  return status;
+  if (result.usageError) return UsageError(result.failures.front());
+  for (const std::string& failure : result.failures) Complain(kExitUnreadableOrUnwritable, failure);
+  return result.failures.empty() ? 0 : kExitUnreadableOrUnwritable;
 }

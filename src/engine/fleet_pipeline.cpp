@@ -98,28 +98,27 @@ std::string SizeMismatchProblem(const std::vector<std::string>& paths,
   return {};
 }
 
-std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
-                                      const std::vector<std::string>& stems,
-                                      const std::vector<Rgb>& fills, const StripOptions& options,
-                                      bool animation, std::string* reason, SheetPlan* plan,
-                                      const ProgressHook& progress) {
-  SheetPlan own;
-  SheetPlan& sheet = plan != nullptr ? *plan : own;
+std::vector<BlockSize> SizesOf(const std::vector<const Image*>& pictures) {
   std::vector<BlockSize> sizes;
-  for (std::size_t i = 0; i < pictures.size(); ++i) {
-    const Image& picture = *pictures[i];
+  for (const Image* picture : pictures) sizes.push_back({picture->Width(), picture->Height()});
+  return sizes;
+}
+
+std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
+                                      const std::vector<Rgb>& fills, const StripOptions& options,
+                                      const SheetPlan& sheet, std::string* reason,
+                                      const ProgressHook& progress) {
+  for (const Image* picture : pictures) {
     std::string why;
-    if ((picture.BytesPerPixel() != 3 && picture.BytesPerPixel() != 4) ||
-        TooSmallToTurn(picture, &why) ||
+    if ((picture->BytesPerPixel() != 3 && picture->BytesPerPixel() != 4) ||
+        TooSmallToTurn(*picture, &why) ||
         (options.method == TurnMethod::kRotSprite &&
-         !CheckEnlargement(picture.Width(), picture.Height(), &why))) {
-      SetReason(reason, Quoted(picture.GetName()) + ": " +
+         !CheckEnlargement(picture->Width(), picture->Height(), &why))) {
+      SetReason(reason, Quoted(picture->GetName()) + ": " +
                             (why.empty() ? "a palettised picture cannot be turned" : why));
       return nullptr;
     }
-    sizes.push_back({picture.Width(), picture.Height()});
   }
-  if (!PlanFleet(sizes, stems, options, animation, sheet, reason)) return nullptr;
   const std::string stage = options.method == TurnMethod::kLibrary
                                 ? std::string("lay the pictures over their fills")
                                 : "prepare " + std::string(TurnMethodName(options.method)) +

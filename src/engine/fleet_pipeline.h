@@ -9,6 +9,7 @@
 #include "core/progress.h"
 #include "sheet/sheet_plan.h"
 #include "sheet/strip_options.h"
+#include "turn/turn_frame.h"
 
 // Many pictures, one sheet: a fleet, each picture turned through its own
 // frames, or the frames of one animation, each turned by every angle.
@@ -33,14 +34,15 @@ std::string SameStemProblem(const std::vector<std::string>& paths);
 std::string SizeMismatchProblem(const std::vector<std::string>& paths,
                                 const std::vector<const Image*>& pictures);
 
-// The sheet of `pictures` (as ReadPicture gives them): `fills[i]` picture
-// i's fill, frames laid out as PlanFleet does. Every frame is the frame the
-// picture's own sheet has at that angle; our own methods make the frames
-// of all pictures on `options.threads` threads, the sheet the same for
-// any number. No image with a reason naming the picture; the plan in
-// `plan` when asked.
+// The pictures' sizes, for PlanFleet.
+std::vector<BlockSize> SizesOf(const std::vector<const Image*>& pictures);
+
+// The sheet of `pictures` (as ReadPicture gives them) that `plan`, a
+// PlanFleet of them, lays out: `fills[i]` picture i's fill. Every frame is
+// the frame the picture's own sheet has at that angle; our own methods make
+// the frames of all pictures on `options.threads` threads, the sheet the
+// same for any number. No image with a reason naming the picture.
 std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
-                                      const std::vector<std::string>& stems,
                                       const std::vector<Rgb>& fills, const StripOptions& options,
-                                      bool animation, std::string* reason = nullptr,
-                                      SheetPlan* plan = nullptr, const ProgressHook& progress = {});
+                                      const SheetPlan& plan, std::string* reason = nullptr,
+                                      const ProgressHook& progress = {});

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "io/image_io.h"
+#include "io/picture_formats.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_data.h"
 #include "sheet/sheet_layout.h"
@@ -134,9 +135,10 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
 }
 
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options) {
-  const std::string extension = Extension(path);
-  if (extension == "BMP" || extension == "PCX") {
-    return Quoted(path) + ": " + extension + " cannot hold transparency; save as PNG or TGA";
+  const PictureFormatRow* format = PictureFormatOfPath(path);
+  if (format != nullptr && format->write && !format->alpha) {
+    return Quoted(path) + ": " + Extension(path) + " cannot hold transparency; save as " +
+           PictureNameList(true, true);
   }
   // DevIL writes an 8-bit PNG of such a strip with no transparency chunk at
   // all, so every transparent pixel would show.

@@ -8,38 +8,21 @@
 #include "core/atomic_file.h"
 #include "core/reasons.h"
 #include "io/image_io.h"
+#include "io/picture_formats.h"
 #include "io/rle_writers.h"
 
 namespace {
-
-// The largest picture each format's writer takes, by its sides.
-struct SizeLimit {
-  LibraryFileType type;
-  const char* name;
-  int width;
-  int height;
-};
-
-// TGA keeps the sides in 16 bits and PCX the bytes of a row, an even
-// number, so that the library would write larger sizes wrapped and report
-// success. libpng refuses sides past a million, and the library's PNG
-// writer then crashes. BMP's limit is its 32-bit file size, checked apart.
-constexpr SizeLimit kSizeLimits[] = {
-    {LibraryFileType::kPng, "PNG", 1000000, 1000000},
-    {LibraryFileType::kTarga, "TGA", 0xFFFF, 0xFFFF},
-    {LibraryFileType::kPcx, "PCX", 0xFFFE, 0xFFFF},
-    {LibraryFileType::kJpeg, "JPEG", 65500, 65500},
-};
 
 // Why the library cannot write a width x height picture of `type` at
 // `bytesPerPixel` (the larger of the picture's depth and the written one),
 // or empty when it can.
 std::string SizeProblem(LibraryFileType type, int width, int height, int bytesPerPixel) {
   const std::string size = std::to_string(width) + " x " + std::to_string(height);
-  for (const SizeLimit& limit : kSizeLimits) {
-    if (limit.type == type && (width > limit.width || height > limit.height)) {
-      return std::string(limit.name) + " files hold at most " + std::to_string(limit.width) +
-             " x " + std::to_string(limit.height) + " pixels, and the picture is " + size;
+  for (const PictureFormatRow& limit : PictureFormats()) {
+    if (limit.writer == type && limit.maxWidth > 0 &&
+        (width > limit.maxWidth || height > limit.maxHeight)) {
+      return std::string(limit.name) + " files hold at most " + std::to_string(limit.maxWidth) +
+             " x " + std::to_string(limit.maxHeight) + " pixels, and the picture is " + size;
     }
   }
   const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
@@ -55,10 +38,14 @@ std::string SizeProblem(LibraryFileType type, int width, int height, int bytesPe
   return {};
 }
 
-// TGA files, and BMP files at 8 bits, have a run-length form; the library's
-// writers cannot make it, so Gyrelle's own do.
+// The library's writers cannot make the run-length forms, so Gyrelle's own do.
 bool HasRunLengthForm(LibraryFileType type, int bytesPerPixel) {
-  return type == LibraryFileType::kTarga || (type == LibraryFileType::kBmp && bytesPerPixel == 1);
+  for (const PictureFormatRow& row : PictureFormats()) {
+    if (row.writer != type) continue;
+    return row.runLength == RunLength::kAlways ||
+           (row.runLength == RunLength::kEightBitOnly && bytesPerPixel == 1);
+  }
+  return false;
 }
 
 }  // namespace

@@ -28,17 +28,17 @@ std::string RelativeImagePath(const std::string& imagePath, const std::string& d
 
 }  // namespace
 
-std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          DataFormat format, const std::string& dataPath) {
+std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
+                          bool array, const std::string& dataPath) {
   const std::string stem = std::filesystem::path(imagePath).stem().string();
   const SheetNames names = NameFrames(plan, stem);
-  Json frames = format == DataFormat::kJsonArray ? Json::array() : Json::object();
+  Json frames = array ? Json::array() : Json::object();
   for (int k = 0; k < plan.Frames(); ++k) {
     const Placement& p = plan.placements[std::size_t(k)];
     const Rect& cell = p.sheet;
     const std::string& name = names.frames[std::size_t(k)];
     Json frame;
-    if (format == DataFormat::kJsonArray) frame["filename"] = name;
+    if (array) frame["filename"] = name;
     frame["frame"] = {{"x", cell.x}, {"y", cell.y}, {"w", cell.width}, {"h", cell.height}};
     frame["rotated"] = false;
     frame["trimmed"] = p.Trimmed();
@@ -48,7 +48,7 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
     frame["anchor"] = {{"x", p.pivotX}, {"y", p.pivotY}};
     frame["duration"] = 100;
     frame["angle"] = p.angle;
-    if (format == DataFormat::kJsonArray) {
+    if (array) {
       frames.push_back(std::move(frame));
     } else {
       frames[name] = std::move(frame);
@@ -80,6 +80,12 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
       {"frameTags", std::move(tags)},
   };
   return data.dump(2) + "\n";
+}
+
+std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
+                          DataFormat format, const std::string& dataPath) {
+  const DataFormatRow* row = DataFormatRowOf(format);
+  return row != nullptr ? row->writer(plan, imagePath, alpha, dataPath) : std::string();
 }
 
 bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,

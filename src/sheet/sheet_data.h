@@ -2,15 +2,18 @@
 
 #include <string>
 
+#include "sheet/data_formats.h"
 #include "sheet/sheet_plan.h"
 
-// The data file game engines read a sheet's frame rectangles from: the
-// "JSON hash" atlas form (frames by name) or the "JSON array" form (a list
-// of frames, each with its name), with a "spin" animation of every frame.
-enum class DataFormat { kNone, kJsonHash, kJsonArray };
-
-// The data file's text for the sheet at `imagePath` laid out by `plan`,
+// The JSON atlas game engines read a sheet's frame rectangles from: the
+// hash form (frames by name) or, with `array`, the array form (a list of
+// frames, each with its name), with a "spin" animation of every frame,
 // naming the image by its path relative to `dataPath`.
+std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
+                          bool array, const std::string& dataPath);
+
+// The text of the data file in `format` (as its row's writer makes it),
+// empty for kNone.
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
                           DataFormat format, const std::string& dataPath);
 

@@ -73,19 +73,29 @@ std::string Size(std::int64_t width, std::int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
 
+}  // namespace
+
+std::string GridProblem(const StripOptions& options) {
+  if (options.frames < 1) return "the number of frames must be at least 1";
+  if (options.spacing < 0 || options.margin < 0) return "spacing and margin cannot be negative";
+  if (options.maxSize <= 0 && options.columns > options.frames) {
+    return std::to_string(options.columns) + " columns are more than the " +
+           std::to_string(options.frames) + " frames";
+  }
+  if (options.maxSize <= 0 && options.columns < 1) return "the number of columns must be at least 1";
+  if (options.frameSize.kind == FrameSize::Kind::kGiven &&
+      (options.frameSize.width < 1 || options.frameSize.height < 1)) {
+    return "a frame must be at least 1 x 1 pixels";
+  }
+  return {};
+}
+
+namespace {
+
 bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPixel,
               SheetPlan& plan, std::string* reason) {
-  if (options.frames < 1) {
-    SetReason(reason, "the number of frames must be at least 1");
-    return false;
-  }
-  if (options.spacing < 0 || options.margin < 0) {
-    SetReason(reason, "spacing and margin cannot be negative");
-    return false;
-  }
-  if (options.maxSize <= 0 && (options.columns < 1 || options.columns > options.frames)) {
-    SetReason(reason, "the number of columns must be from 1 to the number of frames, " +
-                          std::to_string(options.frames));
+  if (const std::string problem = GridProblem(options); !problem.empty()) {
+    SetReason(reason, problem);
     return false;
   }
   // A frame holds at least the picture's shorter side each way, whatever

@@ -22,6 +22,11 @@ std::vector<int> FrameAngles(const StripOptions& options);
 void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMethod method,
                   int& fitWidth, int& fitHeight);
 
+// Why the grid cannot be laid out as `options` say, whatever the picture:
+// no frames, negative gaps, more columns than frames, an empty frame size.
+// Empty when it can.
+std::string GridProblem(const StripOptions& options);
+
 // The grid plan of the sheet of a width x height picture: frame k of
 // picture 0 at column k mod C, row k div C, every frame whole and the same
 // size, spacing between and margin around, C given or the fewest that keep

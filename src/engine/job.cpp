@@ -1,0 +1,135 @@
+#include "engine/job.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "engine/fleet_pipeline.h"
+#include "io/image_io.h"
+#include "io/picture_formats.h"
+#include "sheet/data_formats.h"
+#include "sheet/fleet_layout.h"
+#include "sheet/sheet_layout.h"
+
+namespace {
+
+JobProblem Problem(std::string text, JobProblem::Kind kind = JobProblem::Kind::kOptions) {
+  return {kind, std::move(text)};
+}
+
+// What several pictures rule out, before any is read; empty when nothing.
+std::string ManyPicturesProblem(const Job& job) {
+  if (job.inputs.size() < 2 && !job.animation) return {};
+  if (!job.animation) {
+    if (std::string problem = SameStemProblem(job.inputs); !problem.empty()) return problem;
+  } else if (job.strip.maxSize == 0 && job.strip.columns > int(job.inputs.size())) {
+    return std::to_string(job.strip.columns) + " columns are more than the " +
+           std::to_string(job.inputs.size()) + " frames of the animation";
+  }
+  // Each picture has its own fill; a mask keyed to a colour needs one.
+  if (job.save.mask && !job.strip.alpha && job.fillFromPicture && job.inputs.size() > 1) {
+    return "--mask of several pictures needs --fill, one color for the mask to follow";
+  }
+  return {};
+}
+
+JobResult SaveFailures(const std::vector<SaveFailure>& failures) {
+  JobResult result;
+  for (const SaveFailure& failure : failures) {
+    result.failures.push_back(failure.kind == SaveFailure::Kind::kMaskOutOfMemory
+                                  ? Quoted(failure.path) + ": " + failure.reason
+                                  : failure.reason);
+  }
+  return result;
+}
+
+// Several pictures, or the frames of an animation, in one sheet.
+JobResult RunFleetJob(const Job& job, const ProgressHook& progress) {
+  std::string reason;
+  std::vector<std::unique_ptr<Image>> read;
+  if (!ReadPictures(job.inputs, read, &reason, job.strip.threads)) return {{reason}};
+  std::vector<const Image*> pictures;
+  std::vector<std::string> stems;
+  std::vector<Rgb> fills;
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    pictures.push_back(read[i].get());
+    stems.push_back(PictureStem(job.inputs[i]));
+    fills.push_back(job.fillFromPicture ? TopLeftColor(*read[i]) : job.strip.fill);
+  }
+  if (job.animation) {
+    if (std::string problem = SizeMismatchProblem(job.inputs, pictures); !problem.empty()) {
+      return {{std::move(problem)}, true};
+    }
+  }
+  StripOptions strip = job.strip;
+  strip.fill = fills.front();
+  SheetPlan plan;
+  if (!PlanFleet(SizesOf(pictures), stems, strip, job.animation, plan, &reason)) return {{reason}};
+  if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  auto sheet = MakeFleetSheet(pictures, fills, strip, plan, &reason, progress);
+  if (!sheet) return {{reason}};
+  read.clear();  // the sheet is what is written; give the pictures' memory back
+  return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress));
+}
+
+}  // namespace
+
+JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
+  if (job.inputs.empty()) return Problem("no picture to turn");
+  if (const std::string grid = GridProblem(job.strip); !grid.empty()) return Problem(grid);
+  const SaveOptions& save = job.save;
+  if (save.data != DataFormat::kNone) {
+    const DataFormatRow* data = DataFormatRowOf(save.data);
+    if (Extension(save.dataPath) != Extension(std::string(".") + data->extension)) {
+      return Problem(std::string("the data file must end in .") + data->extension + ", not " +
+                     Quoted(save.dataPath));
+    }
+  }
+  if (const std::string many = ManyPicturesProblem(job); !many.empty()) return Problem(many);
+  if (job.output.empty()) return {};
+  const PictureFormatRow* format = PictureFormatOfPath(job.output);
+  if (format == nullptr || !format->write) {
+    return Problem(Quoted(job.output) + " must end in " + PictureExtensionList(true));
+  }
+  // Writing over an input would destroy a picture the sheet is made from.
+  std::vector<std::string> targets{job.output};
+  if (save.mask) targets.push_back(MaskPath(job.output));
+  if (save.data != DataFormat::kNone) targets.push_back(save.dataPath);
+  for (const std::string& input : job.inputs) {
+    for (const std::string& target : targets) {
+      std::error_code error;
+      if (std::filesystem::equivalent(input, target, error)) {
+        return Problem(Quoted(target) + (job.inputs.size() == 1 ? " is INPUT" : " is an INPUT") +
+                       " itself and would be overwritten");
+      }
+    }
+  }
+  if (job.strip.alpha) {
+    if (std::string refusal = TransparencyRefusal(job.output, save); !refusal.empty()) {
+      return Problem(std::move(refusal));
+    }
+  }
+  if (plan != nullptr) {
+    std::string tooLarge =
+        SaveSizeProblem(job.output, plan->width, plan->height, job.strip.alpha ? 4 : 3);
+    if (!tooLarge.empty()) return Problem(std::move(tooLarge), JobProblem::Kind::kTooLarge);
+  }
+  return {};
+}
+
+JobResult RunJob(const Job& job, const ProgressHook& progress) {
+  if (job.inputs.size() > 1 || job.animation) return RunFleetJob(job, progress);
+  const std::string& input = job.inputs.front();
+  std::string reason;
+  auto picture = ReadPicture(input, &reason);
+  if (!picture) return {{reason}};
+  StripOptions strip = job.strip;
+  if (job.fillFromPicture) strip.fill = TopLeftColor(*picture);
+  // A sheet its format cannot hold is refused before it is made.
+  SheetPlan plan;
+  if (!PlanStrip(*picture, strip, plan, &reason)) return {{Quoted(input) + ": " + reason}};
+  if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);
+  if (!sheet) return {{Quoted(input) + ": " + reason}};
+  picture.reset();  // the sheet is what is written; give its memory back
+  return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress));
+}
