@@ -6,14 +6,19 @@
 
 #include "io/image_io.h"
 
-Image ScaledShip(const std::string& samplePath, int side) {
+std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel) {
   std::string reason;
-  auto ship = LoadImageFile(samplePath, 3, &reason);
-  if (!ship) {
+  auto picture = LoadImageFile(path, bytesPerPixel, &reason);
+  if (!picture) {
     std::fprintf(stderr, "%s\n", reason.c_str());
     std::exit(1);
   }
-  FlipRows(*ship);
+  FlipRows(*picture);
+  return picture;
+}
+
+Image ScaledShip(const std::string& samplePath, int side) {
+  const auto ship = ReadOrExit(samplePath, 3);
   Image scaled;
   scaled.Allocate("", side, side, 3);
   for (int y = 0; y < side; ++y) {
@@ -34,4 +39,13 @@ double BestSeconds(int rounds, const std::function<void()>& work) {
         best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   return best;
+}
+
+double Shortest(const std::vector<double>& seconds) {
+  return *std::min_element(seconds.begin(), seconds.end());
+}
+
+double Median(std::vector<double> seconds) {
+  std::sort(seconds.begin(), seconds.end());
+  return seconds[seconds.size() / 2];
 }

@@ -31,6 +31,7 @@
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "window/qt/qt_window_layer.h"
+#include "window_bench_support.h"
 
 namespace {
 
@@ -48,12 +49,6 @@ class BenchLayer : public QtWindowLayer {
     return MakeFileDialogResult((kDir / name).string(), 1);
   }
 };
-
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 // Asks for a repaint every 20 ms and keeps the longest wait until it came.
 class RepaintProbe : public QObject {
@@ -90,17 +85,6 @@ class RepaintProbe : public QObject {
   QElapsedTimer asked_;
   double worst_ = 0;
 };
-
-// Steps run from whichever loop is running, each until it returns true.
-void RunSteps(std::vector<std::function<bool()>> steps) {
-  auto* timer = new QTimer(qApp);
-  auto next = std::make_shared<std::size_t>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, next, steps] {
-    if (*next < steps.size() && steps[*next]()) ++*next;
-    if (*next == steps.size()) timer->deleteLater();
-  });
-  timer->start(5);
-}
 
 }  // namespace
 

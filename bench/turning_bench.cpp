@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_support.h"
 #include "io/image_io.h"
 #include "turn/pixel_turns.h"
 #include "engine/strip_pipeline.h"
@@ -21,12 +22,8 @@ struct Way {
   TurnMethod method;
   int threads;
   std::vector<double> seconds;
-  double Best() const { return *std::min_element(seconds.begin(), seconds.end()); }
-  double Median() const {
-    std::vector<double> sorted = seconds;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[sorted.size() / 2];
-  }
+  double Best() const { return Shortest(seconds); }
+  double Median() const { return ::Median(seconds); }
 };
 
 }  // namespace

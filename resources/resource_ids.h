@@ -23,6 +23,8 @@ constexpr int kPreviewControl = 1009;
 constexpr int kHorizontalScrollBar = 1010;
 constexpr int kFillColorLabel = 1011;
 constexpr int kRotateButton = 1023;
+constexpr int kSpinButton = 1051;
+constexpr int kStatusText = 1052;
 
 // Menu commands.
 constexpr int kAboutCommand = 40005;
@@ -33,6 +35,15 @@ constexpr int kOpenCommand = 40012;
 constexpr int kSaveAsCommand = 40013;
 constexpr int kSaveOptionsCommand = 40014;
 constexpr int kSheetOptionsCommand = 40015;
+constexpr int kSpinCommand = 40016;
+// Spin speeds, 5, 10, 20 and 30 frames a second, in this order.
+constexpr int kSpeedCommands[] = {40020, 40021, 40022, 40023};
+// Zoom 1x, 2x, 4x, 8x and Fit, in this order.
+constexpr int kZoomCommands[] = {40030, 40031, 40032, 40033, 40034};
+// File, Open Recent, and its entries, newest first.
+constexpr int kOpenRecentMenu = 40039;
+constexpr int kRecentFileCommand = 40040;
+constexpr int kRecentFiles = 8;
 
 // Save Options controls.
 constexpr int kEightBitRadio = 1022;
@@ -70,3 +81,4 @@ constexpr int kJsonArrayRadio = 1040;
 constexpr int kLibraryTurnRadio = 1041;
 constexpr int kRotSpriteTurnRadio = 1042;
 constexpr int kShearTurnRadio = 1043;
+constexpr int kSmoothTurnRadio = 1044;

@@ -4,12 +4,25 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialogs/dialogs.h"
 #include "core/image.h"
 #include "sheet/sheet_layout.h"
 #include "engine/strip_pipeline.h"
 #include "window/window_layer.h"
+
+// How the window shows the sheet, and what it remembers for the user; all
+// at their defaults, the window is the classic one.
+struct ViewChoices {
+  static constexpr int kFit = 0;
+  int zoom = 1;                     // 1, 2, 4 or 8; kFit: as large as the preview holds whole
+  int speed = 10;                   // frames a second while spinning: 5, 10, 20 or 30
+  int width = 0;                    // the client area's size when the user made it larger;
+  int height = 0;                   // 0: the template's
+  std::vector<std::string> recent;  // the pictures last opened, newest first
+  bool operator==(const ViewChoices&) const = default;
+};
 
 // What the user sets: five of these outlive the run in config.txt, the fill
 // color does not.
@@ -21,6 +34,7 @@ struct AppSettings {
   bool HasMask = false;
   Rgb FillColor{255, 255, 255};
   SheetChoices Sheet;  // all at their defaults make the classic strip
+  ViewChoices View;
 };
 
 // The shell's state for the whole run; the main window holds it, and the

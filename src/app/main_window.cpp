@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr int kViewportWidth = 310;
-constexpr int kViewportHeight = 260;
-constexpr int kPreviewCentreX = 156;
-constexpr int kPreviewCentreY = 131;
 // The fill-color swatch in the client area; right and bottom excluded.
 constexpr int kSwatchLeft = 11;
 constexpr int kSwatchTop = 293;
@@ -55,6 +51,7 @@ void MainWindow::Init(WindowHandle window) {
   Layer().SetIcon(window, IconSize::kSmall, kSmallIcon);
   Layer().SetIcon(window, IconSize::kBig, kBigIcon);
   Layer().AcceptDroppedFiles(window);
+  InitView(window);
   if (!state_.OpenAtStart.empty()) Layer().PostMessage(window, kOpenAtStartMessage, 0, 0);
 }
 
@@ -114,6 +111,7 @@ void MainWindow::Command(WindowHandle window, unsigned id) {
       ShowAboutDialog(Layer(), window);
       break;
     default:  // Escape's cancel among others: the main window stays
+      ViewCommand(id);
       break;
   }
 }
@@ -122,7 +120,8 @@ void MainWindow::Paint(WindowHandle window) {
   if (state_.PreviewReady) DrawPreview();
   // Before the first SetFillColor, and after shutdown, the swatch is white.
   const Rgb fill = state_.FillBrush.value_or(Rgb{255, 255, 255});
-  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop, kSwatchRight, kSwatchBottom, fill);
+  Layer().DrawRectangle(window, 0, kSwatchLeft, kSwatchTop + grownDown_, kSwatchRight,
+                        kSwatchBottom + grownDown_, fill);
 }
 
 // Moves the bar `barId` as `request` asks and scrolls the preview with it.
@@ -166,11 +165,15 @@ bool MainWindow::MainWindowProc(WindowHandle window, unsigned message, WParam wP
     case WM_CLOSE:
       Close(window);
       return true;
+    case WM_SIZE:
+      Resized(int(lParam & 0xFFFF), int((lParam >> 16) & 0xFFFF));
+      return true;
     case WM_DESTROY:
       Destroy();
       return true;
     case WM_TIMER:
       if (wParam == kProgressDelayTimer) work_.OnProgressDelay();
+      if (wParam == kSpinTimer) NextSpinFrame();
       CloseIfAsked(window);
       return true;
     case kWorkDoneMessage:
@@ -193,16 +196,8 @@ bool MainWindow::MainWindowProc(WindowHandle window, unsigned message, WParam wP
 }
 
 void MainWindow::BuildPreviewBitmap(const Image& image) {
-  const WindowHandle window = state_.MainWindow;
-  ScrollInfo range;
-  range.max = image.Height() - 1;
-  range.page = kViewportHeight;
-  Layer().SetScrollInfo(window, kVerticalScrollBar, range, SIF_RANGE | SIF_PAGE);
-  range.max = image.Width() - 1;
-  range.page = kViewportWidth;
-  Layer().SetScrollInfo(window, kHorizontalScrollBar, range, SIF_RANGE | SIF_PAGE);
-  state_.VisibleWidth = std::min(image.Width(), kViewportWidth);
-  state_.VisibleHeight = std::min(image.Height(), kViewportHeight);
+  content_ = {0, 0, image.Width(), image.Height()};
+  SetPreviewRanges();
   // No copy: strips can be far taller than any window-system bitmap, and
   // the paint reads the visible block from the image itself.
   state_.PreviewImage = &image;
@@ -213,15 +208,29 @@ void MainWindow::DrawPreview() {
   const Image* image = state_.PreviewImage;
   if (!image) return;
   // Centred on the preview's middle, halves rounded down.
-  const int x = kPreviewCentreX - (state_.VisibleWidth + 1) / 2;
-  const int y = kPreviewCentreY - (state_.VisibleHeight + 1) / 2;
+  const int x = viewportWidth_ / 2 + 1 - (state_.VisibleWidth + 1) / 2;
+  const int y = viewportHeight_ / 2 + 1 - (state_.VisibleHeight + 1) / 2;
+  const int zoom = settings_.View.zoom;
+  if (zoom == ViewChoices::kFit) {
+    Layer().DrawImageScaled(state_.MainWindow, kPreviewControl, *image, content_.x, content_.y,
+                            content_.width, content_.height, x, y, state_.VisibleWidth,
+                            state_.VisibleHeight);
+    return;
+  }
   // Only the picture is drawn; the rest of the viewport keeps the window's
   // background.
-  const int width = std::clamp(image->Width() - state_.ScrollX, 0, kViewportWidth);
-  const int height = std::clamp(image->Height() - state_.ScrollY, 0, kViewportHeight);
+  const int width = std::clamp(content_.width - state_.ScrollX, 0, viewportWidth_ / zoom);
+  const int height = std::clamp(content_.height - state_.ScrollY, 0, viewportHeight_ / zoom);
   if (width == 0 || height == 0) return;
-  Layer().DrawImageBlock(state_.MainWindow, kPreviewControl, *image, state_.ScrollX, state_.ScrollY,
-                         x, y, width, height);
+  const int left = content_.x + state_.ScrollX;
+  const int top = content_.y + state_.ScrollY;
+  if (zoom == 1) {
+    Layer().DrawImageBlock(state_.MainWindow, kPreviewControl, *image, left, top, x, y, width,
+                           height);
+  } else {
+    Layer().DrawImageScaled(state_.MainWindow, kPreviewControl, *image, left, top, width, height,
+                            x, y, width * zoom, height * zoom);
+  }
 }
 
 void MainWindow::ShowOpenedImage(const std::string& path) {
@@ -245,6 +254,9 @@ bool MainWindow::ShowPicture(const std::string& path, std::unique_ptr<Image> ima
     return false;
   }
   const WindowHandle window = state_.MainWindow;
+  StopSpin();
+  EnableSpin(false);
+  Remember(path);
   Layer().EnableControl(window, kRotateButton, true);
   state_.ScrollX = 0;
   state_.ScrollY = 0;
@@ -294,5 +306,6 @@ void MainWindow::Rotate(WindowHandle window) {
         state_.CurrentPlan = std::move(made->plan);
         Layer().RepaintNow(window);
         Layer().EnableMenuItem(window, kSaveAsCommand, true);
+        EnableSpin(true);
       });
 }

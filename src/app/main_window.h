@@ -8,6 +8,10 @@
 #include "core/image.h"
 #include "window/window_layer.h"
 
+// The main window's timer that turns the frames while they spin (the
+// progress delay has the other).
+constexpr int kSpinTimer = 2;
+
 // The main window: it holds the process's settings and state, answers its
 // messages (menu commands, the Rotate button, painting of the preview and
 // the fill-color swatch, both scroll bars, the shutdown when it goes), and
@@ -49,6 +53,12 @@ class MainWindow {
   bool ShowPicture(const std::string& path, std::unique_ptr<Image> image,
                    const std::string& reason);
 
+  // The preview as the user set it up: the frames spinning or not, the zoom,
+  // the part of the window the picture has.
+  bool Spinning() const { return spinning_; }
+  int SpinFrame() const { return spinFrame_; }
+  Size Viewport() const { return {viewportWidth_, viewportHeight_}; }
+
   // Turns the current picture into a frame strip of Frames frames, once per
   // opened picture, off the window's thread. A strip that cannot be made is
   // reported, and one cancelled leaves everything as it was.
@@ -64,9 +74,43 @@ class MainWindow {
   void CloseIfAsked(WindowHandle window);
   void Destroy();
 
+  // The view, in main_window_view.cpp.
+  struct Area {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+  };
+  void InitView(WindowHandle window);
+  void ViewCommand(unsigned id);
+  void SetPreviewRanges();
+  void ReadScrollPositions();
+  void Zoom(int zoom);
+  void SetSpeed(int speed);
+  void ShowViewChecks();
+  void EnableSpin(bool enabled);
+  void StartSpin();
+  void StopSpin();
+  void ShowSpinFrame();
+  void NextSpinFrame();
+  void Resized(int width, int height);
+  void Remember(const std::string& path);
+  void ShowRecentFiles();
+  void OpenRecent(int index);
+
   AppSettings settings_;
   AppState state_;
   BackgroundWork work_{state_};
   // Closing during long work waits for its end, so nothing is lost.
   bool closeAfterWork_ = false;
+
+  Area content_;  // of the shown picture in the preview: all of it, or the frame spinning
+  int viewportWidth_ = 310;
+  int viewportHeight_ = 260;
+  int grownDown_ = 0;  // how much taller than its template the window is
+  bool spinnable_ = false;
+  bool spinning_ = false;
+  int spinFrame_ = 0;
+  int sheetScrollX_ = 0;  // where the sheet was scrolled to before it spun
+  int sheetScrollY_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "core/atomic_file.h"
 #include "core/reasons.h"
+#include "resources/resource_ids.h"
 #include "settings/config_file.h"
 #include "sheet/data_formats.h"
 #include "settings/settings_location.h"
@@ -64,6 +65,50 @@ std::string SheetSection(const AppSettings& settings) {
          "\tDATA_FILE=" + data + ";\n" + "\tTURNING=" + turning + ";\n[/SHEET]\n";
 }
 
+// How the window shows the sheet, and the pictures last opened, in a third
+// section, written only when some choice differs from its default.
+void ReadWindowSection(ConfigFile& config, AppSettings& settings) {
+  ViewChoices view;
+  std::string text;
+  config.GetString("WINDOW|ZOOM", text);
+  const int zoom = config.GetInt("WINDOW|ZOOM");
+  if (text == "FIT") {
+    view.zoom = ViewChoices::kFit;
+  } else if (zoom == 2 || zoom == 4 || zoom == 8) {
+    view.zoom = zoom;
+  }
+  const int speed = config.GetInt("WINDOW|SPEED");
+  if (speed == 5 || speed == 10 || speed == 20 || speed == 30) view.speed = speed;
+  const int width = config.GetInt("WINDOW|WIDTH");
+  const int height = config.GetInt("WINDOW|HEIGHT");
+  if (width > 0 && height > 0) view.width = width, view.height = height;
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    config.GetString("WINDOW|RECENT_" + std::to_string(i), text);
+    if (!text.empty()) view.recent.push_back(text);
+  }
+  settings.View = view;
+}
+
+std::string WindowSection(const AppSettings& settings) {
+  ViewChoices view = settings.View;
+  // Names the format cannot hold, or that would read as other keys, are
+  // not kept.
+  std::erase_if(view.recent, [](const std::string& path) {
+    return path.empty() || path.find_first_of(";=[") != std::string::npos;
+  });
+  if (view.recent.size() > std::size_t(kRecentFiles)) view.recent.resize(kRecentFiles);
+  if (view == ViewChoices{}) return {};
+  std::string text = "[WINDOW]\n\tZOOM=" +
+                     (view.zoom == ViewChoices::kFit ? "FIT" : std::to_string(view.zoom)) +
+                     ";\n\tSPEED=" + std::to_string(view.speed) +
+                     ";\n\tWIDTH=" + std::to_string(view.width) +
+                     ";\n\tHEIGHT=" + std::to_string(view.height) + ";\n";
+  for (std::size_t i = 0; i < view.recent.size(); ++i) {
+    text += "\tRECENT_" + std::to_string(i + 1) + "=" + view.recent[i] + ";\n";
+  }
+  return text + "[/WINDOW]\n";
+}
+
 // The file's text, from `settings`.
 std::string SettingsText(const AppSettings& settings) {
   auto flag = [](bool set) { return set ? "TRUE;\n" : "FALSE;\n"; };
@@ -71,7 +116,7 @@ std::string SettingsText(const AppSettings& settings) {
          "\tDEFAULT_DIR_PATH=" + settings.DefaultDirPath + ";\n" +
          "\tIS_COMPRESSED=" + flag(settings.IsCompressed) +
          "\tIS_8BIT_SAVE=" + flag(settings.Is8BitSave) + "\tHAS_MASK=" + flag(settings.HasMask) +
-         "[/HULLSPIN]\n" + SheetSection(settings);
+         "[/HULLSPIN]\n" + SheetSection(settings) + WindowSection(settings);
 }
 
 void ApplySettings(ConfigFile& config, AppSettings& settings) {
@@ -82,6 +127,7 @@ void ApplySettings(ConfigFile& config, AppSettings& settings) {
   const bool compressed = config.GetBool("HULLSPIN|IS_COMPRESSED");
   SetSaveOptions(settings, compressed, eightBit, mask);
   ReadSheetSection(config, settings);
+  ReadWindowSection(config, settings);
 }
 
 // Whether `text` reads back as the settings it was made from: read and

@@ -12,6 +12,10 @@ bool Dialog::Proc(WindowHandle window, unsigned message, WParam wParam, LParam l
   switch (message) {
     case WM_INITDIALOG:
       Init(window);
+      if (const int first = FirstInput(window)) {
+        layer_.FocusControl(window, first);
+        return false;  // the focus is given
+      }
       return true;
     case WM_COMMAND:
       if (LowWord(wParam) == IDOK) {

@@ -20,6 +20,9 @@ class Dialog {
   WindowLayer& Layer() const { return layer_; }
 
   virtual void Init(WindowHandle /*window*/) {}
+  // The control that has the focus at opening, its text selected so that
+  // typing replaces it; 0 leaves it to the first tab stop.
+  virtual int FirstInput(WindowHandle /*window*/) const { return 0; }
   // OK: reads the controls; false keeps the dialog open.
   virtual bool Accept(WindowHandle /*window*/) { return true; }
   // A command of the dialog's own controls.

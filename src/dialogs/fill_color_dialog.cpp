@@ -49,6 +49,9 @@ class FillColorDialog : public Dialog {
     }
   }
 
+  // The arrow keys move the red bar first; Tab goes on to the buttons.
+  int FirstInput(WindowHandle) const override { return kRedBar; }
+
   bool Message(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (message == WM_HSCROLL) {
       Scroll(window, static_cast<int>(lParam), LowWord(wParam));

@@ -21,6 +21,7 @@ class FrameNumberDialog : public Dialog {
   void Init(WindowHandle window) override {
     Layer().SetControlText(window, kFrameCountEdit, std::to_string(count_));
   }
+  int FirstInput(WindowHandle) const override { return kFrameCountEdit; }
 
   bool Accept(WindowHandle window) override {
     const std::optional<std::uint32_t> value =

@@ -20,6 +20,10 @@ class SaveOptionsDialog : public Dialog {
     Layer().CheckButton(window, kMaskCheckBox, options_.mask);
   }
 
+  int FirstInput(WindowHandle) const override {
+    return options_.eightBit ? kEightBitRadio : kTwentyFourBitRadio;
+  }
+
   void Command(WindowHandle window, unsigned id) override {
     switch (id) {
       case kEightBitRadio:

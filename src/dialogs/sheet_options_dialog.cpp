@@ -32,6 +32,7 @@ constexpr Choice<TurnMethod> kTurnGroup[] = {
     {kLibraryTurnRadio, TurnMethod::kLibrary},
     {kRotSpriteTurnRadio, TurnMethod::kRotSprite},
     {kShearTurnRadio, TurnMethod::kShear},
+    {kSmoothTurnRadio, TurnMethod::kSmooth},
 };
 
 // The entry of `group` for radio button `id`, nullptr when it has none.
@@ -70,6 +71,8 @@ class SheetOptionsDialog : public Dialog {
     Check(window, kDataGroup, RadioOf(kDataGroup, choices_.data));
     Check(window, kTurnGroup, RadioOf(kTurnGroup, strip.method));
   }
+
+  int FirstInput(WindowHandle) const override { return kTransparentCheckBox; }
 
   void Command(WindowHandle window, unsigned id) override {
     // The check boxes keep their own state until OK.

@@ -17,6 +17,7 @@
 #include "sheet/sheet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
+#include "turn/smooth_turn.h"
 #include "turn/worker_pool.h"
 
 namespace {
@@ -117,14 +118,19 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
   }
   try {
     WorkerPool pool(options.threads);
-    const PixelTurner turner(source, options.method, pool);
-    return BuildSheet(
-        source, sheet, options.fill,
-        [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
-          turner.Turn(degrees, canvas);
-          return true;
-        },
-        reason, &pool, progress);
+    const auto build = [&](const auto& turner) {
+      return BuildSheet(
+          source, sheet, options.fill,
+          [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string*) {
+            turner.Turn(degrees, canvas);
+            return true;
+          },
+          reason, &pool, progress);
+    };
+    // Smooth turning blends, so it turns the picture with its own alpha and
+    // lays each frame over the fill only once turned.
+    if (options.method == TurnMethod::kSmooth) return build(SmoothTurner(picture));
+    return build(PixelTurner(source, options.method, pool));
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
   } catch (const std::bad_alloc&) {

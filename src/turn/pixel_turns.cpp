@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/reasons.h"
+#include "turn/smooth_turn.h"
 #include "turn/worker_pool.h"
 
 namespace {
@@ -127,6 +128,8 @@ std::string_view TurnMethodName(TurnMethod method) {
       return "rotsprite";
     case TurnMethod::kShear:
       return "shear";
+    case TurnMethod::kSmooth:
+      return "smooth";
     case TurnMethod::kLibrary:
       break;
   }
@@ -134,7 +137,8 @@ std::string_view TurnMethodName(TurnMethod method) {
 }
 
 std::optional<TurnMethod> TurnMethodNamed(std::string_view name) {
-  for (TurnMethod method : {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear}) {
+  for (TurnMethod method :
+       {TurnMethod::kLibrary, TurnMethod::kRotSprite, TurnMethod::kShear, TurnMethod::kSmooth}) {
     if (name == TurnMethodName(method)) return method;
   }
   return std::nullopt;
@@ -184,6 +188,7 @@ PixelTurner::PixelTurner(const Image& picture, TurnMethod method, WorkerPool& po
 }
 
 BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees) {
+  if (method == TurnMethod::kSmooth) return SmoothTurnedSize(width, height, degrees);
   const int turn = WholeTurn(-degrees);
   if (turn % 90 == 0) return turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
   if (method == TurnMethod::kShear) {

@@ -13,7 +13,7 @@
 class WorkerPool;
 
 // The smallest block that holds the whole of a width x height picture turned
-// by `degrees` with RotSprite or three shears: what a fitted frame must hold.
+// by `degrees` with one of our own methods: what a fitted frame must hold.
 BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees);
 
 // Draws the picture turned exactly by `degrees`, a multiple of 90, the way

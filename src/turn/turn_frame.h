@@ -11,15 +11,16 @@
 
 // What every turning method shares: where a frame is drawn, and how.
 
-// How each frame is turned: by the image library, or by our own methods for
+// How each frame is turned: by the image library, by our own methods for
 // pixel art, which only ever move whole pixels of the picture, so that no
-// colour appears that the picture lacks and one-pixel outlines hold.
-enum class TurnMethod { kLibrary, kRotSprite, kShear };
+// colour appears that the picture lacks and one-pixel outlines hold, or
+// smoothly for painted art (see smooth_turn.h).
+enum class TurnMethod { kLibrary, kRotSprite, kShear, kSmooth };
 
 // The names options and settings use, and their list for messages.
 std::string_view TurnMethodName(TurnMethod method);
 std::optional<TurnMethod> TurnMethodNamed(std::string_view name);
-inline constexpr const char* kTurnMethodList = "library, rotsprite, shear";
+inline constexpr const char* kTurnMethodList = "library, rotsprite, shear, smooth";
 
 struct BlockSize {
   int width = 0;

@@ -53,6 +53,13 @@ constexpr unsigned ES_NUMBER = 0x2000;
 constexpr unsigned SBS_HORZ = 0x0;
 constexpr unsigned SBS_VERT = 0x1;
 
+// What a control does when its window grows, so that it keeps its distance
+// to the edges it is near: by default it stays where it is.
+constexpr unsigned kMoveRight = 0x1;  // follows the right edge
+constexpr unsigned kMoveDown = 0x2;   // follows the bottom edge
+constexpr unsigned kGrowWide = 0x4;   // grows with the width
+constexpr unsigned kGrowTall = 0x8;   // grows with the height
+
 struct ControlTemplate {
   int id;  // -1: a control the program never addresses
   ControlClass controlClass;
@@ -60,6 +67,7 @@ struct ControlTemplate {
   int x, y, width, height;
   unsigned style;
   int imageId = 0;  // bitmap resource of an SS_BITMAP static
+  unsigned resize = 0;  // kMoveRight, kMoveDown, kGrowWide, kGrowTall
 };
 
 struct DialogTemplate {
@@ -73,7 +81,9 @@ struct DialogTemplate {
 
 struct MenuItemTemplate {
   const char* text;  // nullptr: a separator
-  int commandId;
+  int commandId;     // or, for a submenu the program fills, its id
+  const char* shortcut = nullptr;  // as "Ctrl+P"
+  bool submenu = false;
 };
 
 struct PopupMenuTemplate {

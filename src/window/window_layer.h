@@ -26,6 +26,9 @@ using DialogProc =
 
 // Messages, with the values the handlers' tables are written in.
 constexpr unsigned WM_DESTROY = 0x0002;
+// lParam: the client area's new width in the low 16 bits, its height in the
+// high 16 bits.
+constexpr unsigned WM_SIZE = 0x0005;
 constexpr unsigned WM_PAINT = 0x000F;
 constexpr unsigned WM_CLOSE = 0x0010;
 constexpr unsigned WM_INITDIALOG = 0x0110;
@@ -136,6 +139,20 @@ FileDialogResult MakeFileDialogResult(const std::string& path, int filterIndex);
 
 enum class IconSize { kSmall, kBig };
 
+struct Size {
+  int width = 0;
+  int height = 0;
+  bool operator==(const Size&) const = default;
+};
+
+// One entry of a menu the program fills as it runs.
+struct MenuChoice {
+  std::string text;
+  int commandId = 0;
+  bool enabled = true;
+  bool operator==(const MenuChoice&) const = default;
+};
+
 // The operations. Every method has an empty default, so a test fake
 // overrides only what it observes. Control ids are those of the window's
 // template; id 0 names the window's own client area.
@@ -170,6 +187,9 @@ class WindowLayer {
 
   // Paints the window now: its procedure gets WM_PAINT before this returns.
   virtual void RepaintNow(WindowHandle /*window*/) {}
+  // Paints the part of the window under control `id` now, for drawing that
+  // changes nothing else; the procedure gets WM_PAINT before this returns.
+  virtual void RepaintControl(WindowHandle window, int /*id*/) { RepaintNow(window); }
   // Marks the whole window for painting when the platform next paints.
   virtual void Invalidate(WindowHandle /*window*/) {}
 
@@ -187,6 +207,31 @@ class WindowLayer {
                              int /*right*/, int /*bottom*/, Rgb /*fill*/) {}
 
   virtual void SetIcon(WindowHandle /*window*/, IconSize /*size*/, int /*iconId*/) {}
+
+  // Copies the srcWidth x srcHeight block of `image` at (srcX, srcY) onto
+  // destWidth x destHeight pixels at (destX, destY), each pixel the nearest
+  // one of the block, so pixel art stays sharp.
+  virtual void DrawImageScaled(WindowHandle /*window*/, int /*id*/, const Image& /*image*/,
+                               int /*srcX*/, int /*srcY*/, int /*srcWidth*/, int /*srcHeight*/,
+                               int /*destX*/, int /*destY*/, int /*destWidth*/,
+                               int /*destHeight*/) {}
+
+  // Lets the user make `window` larger than its template, never smaller; its
+  // controls keep their places relative to the edges the template ties them
+  // to, and the window gets WM_SIZE at every change.
+  virtual void AllowResize(WindowHandle /*window*/) {}
+  // Sets the size of the client area, kept within the screen and no smaller
+  // than the template.
+  virtual void SetClientSize(WindowHandle /*window*/, Size /*size*/) {}
+  virtual Size ClientSize(WindowHandle /*window*/) { return {}; }
+
+  // Gives control `id` the keyboard focus, with all its text selected.
+  virtual void FocusControl(WindowHandle /*window*/, int /*id*/) {}
+  // Shows a check mark beside a menu item, or none.
+  virtual void CheckMenuItem(WindowHandle /*window*/, int /*commandId*/, bool /*checked*/) {}
+  // Fills the submenu `menuId` with `choices`; greyed when there are none.
+  virtual void SetMenuChoices(WindowHandle /*window*/, int /*menuId*/,
+                              const std::vector<MenuChoice>& /*choices*/) {}
 
   // Shows a modal message box; gives back the id of the button pressed.
   virtual int MessageBox(WindowHandle /*owner*/, const std::string& /*text*/,

@@ -182,8 +182,10 @@ TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
     EXPECT_TRUE(fake_.IsButtonChecked(dialog, kJsonArrayRadio));
     EXPECT_FALSE(fake_.IsButtonChecked(dialog, kNoDataRadio));
     EXPECT_TRUE(fake_.IsButtonChecked(dialog, kLibraryTurnRadio));
-    fake_.Command(dialog, kShearTurnRadio);
+    fake_.Command(dialog, kSmoothTurnRadio);
     EXPECT_FALSE(fake_.IsButtonChecked(dialog, kLibraryTurnRadio));
+    fake_.Command(dialog, kShearTurnRadio);
+    EXPECT_FALSE(fake_.IsButtonChecked(dialog, kSmoothTurnRadio));
     fake_.Command(dialog, kFitSizeRadio);
     fake_.Command(dialog, kJsonHashRadio);
     EXPECT_FALSE(fake_.IsButtonChecked(dialog, kKeepSizeRadio));

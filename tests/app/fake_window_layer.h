@@ -22,6 +22,9 @@ class FakeWindowLayer : public WindowLayer {
     const Image* image;
     int srcX, srcY, destX, destY, width, height;
   };
+  struct ScaledBlock {
+    int srcX, srcY, srcWidth, srcHeight, destX, destY, destWidth, destHeight;
+  };
   struct Rectangle {
     WindowHandle window;
     int id;
@@ -53,6 +56,12 @@ class FakeWindowLayer : public WindowLayer {
   std::vector<std::pair<WindowHandle, int>> ended;  // window, result
   std::vector<int> quitCodes;
   std::vector<ImageBlock> imageBlocks;
+  std::vector<ScaledBlock> scaledBlocks;
+  std::map<int, bool> menuChecks;                      // command -> checked
+  std::map<int, std::vector<MenuChoice>> menuChoices;  // submenu -> its entries
+  std::pair<WindowHandle, int> focus{0, 0};            // window, control
+  std::map<WindowHandle, Size> clientSizes;            // set by the program or the user
+  bool resizable = false;
   std::vector<Rectangle> rectangles;
   std::vector<Box> boxes;
   std::vector<FileDialogCall> fileDialogs;
@@ -76,6 +85,11 @@ class FakeWindowLayer : public WindowLayer {
   // Drops files onto the window, as the platform tells it.
   bool Drop(WindowHandle window, const std::vector<std::string>& paths) {
     return Send(window, WM_DROPFILES, 0, LParam(&paths));
+  }
+  // The user makes the window this large.
+  bool Resize(WindowHandle window, Size size) {
+    clientSizes[window] = size;
+    return Send(window, WM_SIZE, 0, LParam(size.width) | (LParam(size.height) << 16));
   }
   // Runs the work held back, then delivers what it posted.
   void RunHeldWork();
@@ -101,6 +115,21 @@ class FakeWindowLayer : public WindowLayer {
                       int destX, int destY, int width, int height) override;
   void DrawRectangle(WindowHandle window, int id, int left, int top, int right, int bottom,
                      Rgb fill) override;
+  void DrawImageScaled(WindowHandle, int, const Image&, int srcX, int srcY, int srcWidth,
+                       int srcHeight, int destX, int destY, int destWidth,
+                       int destHeight) override {
+    scaledBlocks.push_back({srcX, srcY, srcWidth, srcHeight, destX, destY, destWidth, destHeight});
+  }
+  void AllowResize(WindowHandle) override { resizable = true; }
+  void SetClientSize(WindowHandle window, Size size) override { Resize(window, size); }
+  Size ClientSize(WindowHandle window) override { return clientSizes[window]; }
+  void FocusControl(WindowHandle window, int id) override { focus = {window, id}; }
+  void CheckMenuItem(WindowHandle, int commandId, bool checked) override {
+    menuChecks[commandId] = checked;
+  }
+  void SetMenuChoices(WindowHandle, int menuId, const std::vector<MenuChoice>& choices) override {
+    menuChoices[menuId] = choices;
+  }
   void SetIcon(WindowHandle, IconSize size, int iconId) override {
     icons.push_back({size, iconId});
   }

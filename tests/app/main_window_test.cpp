@@ -225,7 +225,9 @@ TEST_F(MainWindowTest, SaveAsIsEnabledByTheFirstRotateAndNeverGreyedAgain) {
   OpenPicture(WritePicture("next.png", 12, 12));
   fake_.Command(window_, kRotateButton);
   EXPECT_TRUE(fake_.MenuEnabled(kSaveAsCommand));
-  for (const auto& [command, enabled] : fake_.menuChanges) EXPECT_TRUE(enabled) << command;
+  for (const auto& [command, enabled] : fake_.menuChanges) {
+    EXPECT_TRUE(enabled || command != kSaveAsCommand);
+  }
 }
 
 TEST_F(MainWindowTest, AnUnreadableFileIsReportedAndChangesNothing) {

@@ -79,6 +79,18 @@ TEST_F(SettingsTest, SheetChoicesOutliveTheRunInASectionOfTheirOwn) {
   EXPECT_EQ(ReadBytes(Path("config.txt")), written);
 }
 
+TEST_F(SettingsTest, EveryTurningMethodComesBackFromTheFile) {
+  for (const auto& [method, text] :
+       {std::pair(TurnMethod::kShear, "SHEAR"), std::pair(TurnMethod::kSmooth, "SMOOTH")}) {
+    RunAndClose([&, method = method] { Settings().Sheet.strip.method = method; });
+    EXPECT_NE(ReadBytes(Path("config.txt")).find(std::string("\tTURNING=") + text + ";\n"),
+              std::string::npos);
+    TurnMethod read = TurnMethod::kLibrary;
+    RunAndClose([&] { read = Settings().Sheet.strip.method; });
+    EXPECT_EQ(read, method) << text;
+  }
+}
+
 TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
   WriteConfig(
       "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"

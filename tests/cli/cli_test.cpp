@@ -342,7 +342,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
     return FileBytes(out);
   };
   const auto library = sheet("library", "1");
-  for (const std::string method : {"rotsprite", "shear"}) {
+  for (const std::string method : {"rotsprite", "shear", "smooth"}) {
     const auto one = sheet(method, "1");
     EXPECT_NE(one, library) << method;
     EXPECT_EQ(sheet(method, "2"), one) << method;
@@ -350,7 +350,7 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
   }
   const CliRun run = RunCli(dir, {"--method", "nearest", kShip, dir / "a.png"});
   EXPECT_EQ(run.status, 2);
-  ExpectOneErrorLine(run, "library, rotsprite, shear, not \"nearest\"");
+  ExpectOneErrorLine(run, "library, rotsprite, shear, smooth, not \"nearest\"");
   for (const char* threads : {"0", "1025"}) {
     EXPECT_EQ(RunCli(dir, {"--threads", threads, kShip, dir / "a.png"}).status, 2) << threads;
   }

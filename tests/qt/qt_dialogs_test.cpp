@@ -174,9 +174,10 @@ TEST_F(QtDialogsTest, FrameNumberOkCommitsTheTypedCountAndRefusesZero) {
   auto steps = Session(kFrameNumberCommand, "Frame Number", [](QDialog* dialog) {
     EXPECT_EQ(ClientSize(dialog), QSize(279, 120));
     EXPECT_EQ(TabOrder(dialog), QList<int>({IDOK, IDCANCEL, kFrameCountEdit}));
-    EXPECT_EQ(dialog->focusWidget(), Child(dialog, IDOK));
     auto* edit = Child<QLineEdit>(dialog, kFrameCountEdit);
+    EXPECT_EQ(dialog->focusWidget(), edit) << "typing goes to the count at once";
     EXPECT_EQ(edit->text(), "32");
+    EXPECT_EQ(edit->selectedText(), "32");
     edit->clear();
     QTest::keyClicks(edit, "-0x");
     EXPECT_EQ(edit->text(), "0") << "only digits can be typed";
@@ -267,7 +268,7 @@ TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
 
 TEST_F(QtDialogsTest, SheetOptionsShowWholeAndOkCommitsThem) {
   auto steps = Session(kSheetOptionsCommand, "Sheet Options", [](QDialog* dialog) {
-    EXPECT_EQ(ClientSize(dialog), QSize(300, 460));
+    EXPECT_EQ(ClientSize(dialog), QSize(300, 479));
     // Every choice's text shows whole.
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
       if (qobject_cast<QPushButton*>(button)) continue;

@@ -46,8 +46,11 @@ TEST_F(QtShellTest, TheMainWindowIsBuiltFromItsTemplate) {
       }
     }
     EXPECT_EQ(menus,
-              QStringList({"File", "Open", "Save As", "-", "Exit", "Settings", "Number of frames",
-                           "Save Settings", "Fill Color", "Sheet Options\u2026", "Help", "About"}));
+              QStringList({"File", "Open", "Open Recent", "Save As", "-", "Exit", "Settings",
+                           "Number of frames", "Save Settings", "Fill Color", "Sheet Options\u2026",
+                           "View", "Spin", "-", "5 frames a second", "10 frames a second",
+                           "20 frames a second", "30 frames a second", "-", "Zoom 1\u00d7",
+                           "Zoom 2\u00d7", "Zoom 4\u00d7", "Zoom 8\u00d7", "Fit", "Help", "About"}));
     const QList<QSize> sizes = main->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(48, 48)));
 

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/image.h"
 #include "window/qt/template_dialog.h"
@@ -26,6 +27,44 @@ QString NameFilter(const FileFilter& filter) {
   QString patterns = QString::fromUtf8(filter.patterns);
   patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
   return QString::fromUtf8(filter.description) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+// Pixel (x, y) of a picture with alpha as it shows: over a light
+// checkerboard of 8-pixel squares, fixed to the image so that it scrolls
+// with it.
+void OverCheckerboard(const std::uint8_t* source, int x, int y, std::uint8_t* target) {
+  const unsigned alpha = source[3];
+  const unsigned light = (x / 8 + y / 8) % 2 != 0 ? 0xCC : 0xFF;
+  for (int c = 0; c < 3; ++c) {
+    target[c] = std::uint8_t((source[c] * alpha + light * (255 - alpha) + 127) / 255);
+  }
+}
+
+// The srcWidth x srcHeight block of `image` at (x, y) on destWidth x
+// destHeight pixels, each the source pixel under its centre.
+QImage ScaledBlock(const Image& image, int x, int y, int srcWidth, int srcHeight, int destWidth,
+                   int destHeight) {
+  QImage block(destWidth, destHeight, QImage::Format_RGB888);
+  const int bytesPerPixel = image.BytesPerPixel();
+  std::vector<int> columns(static_cast<std::size_t>(destWidth));
+  for (int column = 0; column < destWidth; ++column) {
+    columns[std::size_t(column)] = x + int((2LL * column + 1) * srcWidth / (2LL * destWidth));
+  }
+  for (int row = 0; row < destHeight; ++row) {
+    const int sourceY = y + int((2LL * row + 1) * srcHeight / (2LL * destHeight));
+    const std::uint8_t* line = image.Pixels() + image.RowBytes() * std::size_t(sourceY);
+    std::uint8_t* target = block.scanLine(row);
+    for (int column = 0; column < destWidth; ++column, target += 3) {
+      const int sourceX = columns[std::size_t(column)];
+      const std::uint8_t* source = line + std::size_t(sourceX) * bytesPerPixel;
+      if (bytesPerPixel == 4) {
+        OverCheckerboard(source, sourceX, sourceY, target);
+      } else {
+        std::memcpy(target, source, 3);
+      }
+    }
+  }
+  return block;
 }
 
 // The block of `image` at (x, y), red-green-blue, copied row by row.
@@ -45,13 +84,7 @@ QImage CopyBlock(const Image& image, int x, int y, int width, int height) {
         std::memcpy(target, source, 3);
         continue;
       }
-      // Transparency shows over a light checkerboard of 8-pixel squares,
-      // fixed to the image so that it scrolls with it.
-      const unsigned alpha = source[3];
-      const unsigned light = ((x + column) / 8 + (y + row) / 8) % 2 != 0 ? 0xCC : 0xFF;
-      for (int c = 0; c < 3; ++c) {
-        target[c] = std::uint8_t((source[c] * alpha + light * (255 - alpha) + 127) / 255);
-      }
+      OverCheckerboard(source, x + column, y + row, target);
     }
   }
   return block;
@@ -166,6 +199,12 @@ void QtWindowLayer::RepaintNow(WindowHandle window) {
   if (TemplateDialog* dialog = Find(window)) dialog->ClientArea()->repaint();
 }
 
+void QtWindowLayer::RepaintControl(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  QWidget* control = dialog ? dialog->Control(id) : nullptr;
+  if (control) dialog->ClientArea()->repaint(control->geometry());
+}
+
 void QtWindowLayer::Invalidate(WindowHandle window) {
   if (TemplateDialog* dialog = Find(window)) dialog->update();
 }
@@ -200,6 +239,59 @@ void QtWindowLayer::DrawRectangle(WindowHandle window, int id, int left, int top
     painter->drawRect(area.adjusted(0, 0, -1, -1));
   }
   dialog->EndDrawing();
+}
+
+void QtWindowLayer::DrawImageScaled(WindowHandle window, int id, const Image& image, int srcX,
+                                    int srcY, int srcWidth, int srcHeight, int destX, int destY,
+                                    int destWidth, int destHeight) {
+  TemplateDialog* dialog = Find(window);
+  QPainter* painter = dialog ? dialog->BeginDrawing(id) : nullptr;
+  if (!painter) return;
+  // Only a block that lies wholly inside the image.
+  const QRect source(srcX, srcY, srcWidth, srcHeight);
+  if (!source.isEmpty() && destWidth > 0 && destHeight > 0 && image.HasPixels() &&
+      QRect(0, 0, image.Width(), image.Height()).contains(source)) {
+    painter->drawImage(QPoint(destX, destY),
+                       ScaledBlock(image, srcX, srcY, srcWidth, srcHeight, destWidth, destHeight));
+  }
+  dialog->EndDrawing();
+}
+
+void QtWindowLayer::AllowResize(WindowHandle window) {
+  if (TemplateDialog* dialog = Find(window)) dialog->AllowResize();
+}
+
+void QtWindowLayer::SetClientSize(WindowHandle window, Size size) {
+  if (TemplateDialog* dialog = Find(window)) dialog->SetClientSize(QSize(size.width, size.height));
+}
+
+Size QtWindowLayer::ClientSize(WindowHandle window) {
+  TemplateDialog* dialog = Find(window);
+  if (!dialog) return {};
+  return {dialog->ClientArea()->width(), dialog->ClientArea()->height()};
+}
+
+void QtWindowLayer::FocusControl(WindowHandle window, int id) {
+  TemplateDialog* dialog = Find(window);
+  QWidget* control = dialog ? dialog->Control(id) : nullptr;
+  if (!control) return;
+  // A bar with the focus answers the arrow keys; Tab still passes it by.
+  if (control->focusPolicy() == Qt::NoFocus) control->setFocusPolicy(Qt::ClickFocus);
+  control->setFocus(Qt::OtherFocusReason);
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+}
+
+void QtWindowLayer::CheckMenuItem(WindowHandle window, int commandId, bool checked) {
+  TemplateDialog* dialog = Find(window);
+  if (QAction* action = dialog ? dialog->MenuCommand(commandId) : nullptr) {
+    action->setCheckable(true);
+    action->setChecked(checked);
+  }
+}
+
+void QtWindowLayer::SetMenuChoices(WindowHandle window, int menuId,
+                                   const std::vector<MenuChoice>& choices) {
+  if (TemplateDialog* dialog = Find(window)) dialog->SetMenuChoices(menuId, choices);
 }
 
 void QtWindowLayer::SetIcon(WindowHandle window, IconSize size, int iconId) {

@@ -36,12 +36,23 @@ class QtWindowLayer : public WindowLayer {
   ScrollInfo GetScrollInfo(WindowHandle window, int id) override;
 
   void RepaintNow(WindowHandle window) override;
+  void RepaintControl(WindowHandle window, int id) override;
   void Invalidate(WindowHandle window) override;
   void DrawImageBlock(WindowHandle window, int id, const Image& image, int srcX, int srcY,
                       int destX, int destY, int width, int height) override;
   void DrawRectangle(WindowHandle window, int id, int left, int top, int right, int bottom,
                      Rgb fill) override;
   void SetIcon(WindowHandle window, IconSize size, int iconId) override;
+  void DrawImageScaled(WindowHandle window, int id, const Image& image, int srcX, int srcY,
+                       int srcWidth, int srcHeight, int destX, int destY, int destWidth,
+                       int destHeight) override;
+  void AllowResize(WindowHandle window) override;
+  void SetClientSize(WindowHandle window, Size size) override;
+  Size ClientSize(WindowHandle window) override;
+  void FocusControl(WindowHandle window, int id) override;
+  void CheckMenuItem(WindowHandle window, int commandId, bool checked) override;
+  void SetMenuChoices(WindowHandle window, int menuId,
+                      const std::vector<MenuChoice>& choices) override;
 
   int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                  unsigned style) override;

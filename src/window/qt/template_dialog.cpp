@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
@@ -82,12 +83,14 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
     BuildMenu(*menu);
     menuHeight = findChild<QMenuBar*>()->sizeHint().height();
   }
+  menuHeight_ = menuHeight;
   const QSize clientSize(DialogUnitsToPixelsX(dialogTemplate.width),
                          DialogUnitsToPixelsY(dialogTemplate.height));
   client_ = new ClientWidget(this);
   client_->setGeometry(QRect(QPoint(0, menuHeight), clientSize));
   if (auto* bar = findChild<QMenuBar*>()) bar->setGeometry(0, 0, clientSize.width(), menuHeight);
   setFixedSize(clientSize.width(), clientSize.height() + menuHeight);
+  templateSize_ = clientSize;
 
   for (const ControlTemplate& control : dialogTemplate.controls) {
     QWidget* widget = BuildControl(control);
@@ -103,6 +106,7 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
                                  std::max(area.width(), clientSize.width() - area.x())));
       }
       widget->setGeometry(area);
+      if (control.resize) resizing_.push_back({widget, area, control.resize});
     }
     if (control.style & WS_TABSTOP) tabStops_.push_back(widget);
     if (control.id >= 0) {
@@ -112,10 +116,52 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   }
 
   if ((dialogTemplate.style & DS_CENTER) && !owner) {
+    centred_ = true;
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       move(screen->availableGeometry().center() - rect().center());
     }
   }
+}
+
+void TemplateDialog::AllowResize() {
+  resizable_ = true;
+  setMinimumSize(size());
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setSizeGripEnabled(true);
+}
+
+void TemplateDialog::SetClientSize(QSize size) {
+  QSize wanted = size.expandedTo(templateSize_);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    // The frame's own size is known only once shown; the title bar's room is
+    // left free in any case.
+    const QSize frame = isVisible() ? frameGeometry().size() - this->size() : QSize(0, 32);
+    const QSize room = screen->availableGeometry().size() - frame - QSize(0, menuHeight_);
+    wanted = wanted.boundedTo(room).expandedTo(templateSize_);
+    resize(wanted.width(), wanted.height() + menuHeight_);
+    if (centred_ && !isVisible()) move(screen->availableGeometry().center() - rect().center());
+  } else {
+    resize(wanted.width(), wanted.height() + menuHeight_);
+  }
+}
+
+void TemplateDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (!resizable_) return;
+  const QSize client(width(), height() - menuHeight_);
+  client_->setGeometry(QRect(QPoint(0, menuHeight_), client));
+  if (auto* bar = findChild<QMenuBar*>()) bar->setGeometry(0, 0, client.width(), menuHeight_);
+  const int dx = client.width() - templateSize_.width();
+  const int dy = client.height() - templateSize_.height();
+  for (const Resizing& each : resizing_) {
+    QRect area = each.area;
+    if (each.resize & kMoveRight) area.translate(dx, 0);
+    if (each.resize & kMoveDown) area.translate(0, dy);
+    if (each.resize & kGrowWide) area.setWidth(area.width() + dx);
+    if (each.resize & kGrowTall) area.setHeight(area.height() + dy);
+    each.widget->setGeometry(area);
+  }
+  Dispatch(WM_SIZE, 0, LParam(client.width()) | (LParam(client.height()) << 16));
 }
 
 QPixmap TemplateDialog::Picture(int id) const {
@@ -134,14 +180,39 @@ void TemplateDialog::BuildMenu(const MenuTemplate& menu) {
         submenu->addSeparator();
         continue;
       }
-      QAction* action = submenu->addAction(QString::fromUtf8(item.text));
-      action->setObjectName(QString::number(item.commandId));
-      const int id = item.commandId;
-      connect(action, &QAction::triggered, this,
-              [this, id] { Dispatch(WM_COMMAND, MakeWParam(id, 0), 0); });
-      commands_[id] = action;
+      if (item.submenu) {
+        QMenu* choices = submenu->addMenu(QString::fromUtf8(item.text));
+        choices->setObjectName(QString::number(item.commandId));
+        choices->menuAction()->setEnabled(false);
+        submenus_[item.commandId] = choices;
+        continue;
+      }
+      QAction* action = AddCommand(submenu, QString::fromUtf8(item.text), item.commandId);
+      if (item.shortcut) action->setShortcut(QKeySequence(QString::fromUtf8(item.shortcut)));
     }
   }
+}
+
+QAction* TemplateDialog::AddCommand(QMenu* menu, const QString& text, int id) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(QString::number(id));
+  connect(action, &QAction::triggered, this,
+          [this, id] { Dispatch(WM_COMMAND, MakeWParam(id, 0), 0); });
+  commands_[id] = action;
+  return action;
+}
+
+void TemplateDialog::SetMenuChoices(int menuId, const std::vector<MenuChoice>& choices) {
+  const auto found = submenus_.find(menuId);
+  if (found == submenus_.end()) return;
+  QMenu* menu = found->second;
+  for (QAction* old : menu->actions()) commands_.erase(old->objectName().toInt());
+  menu->clear();
+  for (const MenuChoice& choice : choices) {
+    AddCommand(menu, QString::fromStdString(choice.text), choice.commandId)
+        ->setEnabled(choice.enabled);
+  }
+  menu->menuAction()->setEnabled(!choices.empty());
 }
 
 QWidget* TemplateDialog::BuildControl(const ControlTemplate& control) {

@@ -9,6 +9,7 @@
 #include "window/window_layer.h"
 
 class QAction;
+class QMenu;
 class QPainter;
 class QScrollBar;
 class QTimer;
@@ -46,10 +47,19 @@ class TemplateDialog : public QDialog {
   // Gives the keyboard focus to the first enabled control that Tab visits.
   void FocusFirstTabStop();
 
+  // From now on the user may make the window larger than its template.
+  void AllowResize();
+  // The client area's size, kept within the screen and no smaller than the
+  // template's.
+  void SetClientSize(QSize size);
+  // Fills the submenu `menuId` with `choices`, each a command.
+  void SetMenuChoices(int menuId, const std::vector<MenuChoice>& choices);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void reject() override;
   void accept() override;
 
@@ -60,6 +70,15 @@ class TemplateDialog : public QDialog {
   QWidget* BuildButton(const ControlTemplate& control);
   QWidget* BuildScrollBar(const ControlTemplate& control);
   void ForwardScroll(QScrollBar* bar, int id, unsigned message, int action);
+  QAction* AddCommand(QMenu* menu, const QString& text, int id);
+
+  // A control that moves or grows with the window, and where the template
+  // puts it.
+  struct Resizing {
+    QWidget* widget;
+    QRect area;
+    unsigned resize;
+  };
 
   const WindowResources& resources_;
   WindowHandle handle_;
@@ -71,6 +90,12 @@ class TemplateDialog : public QDialog {
   std::map<int, ScrollInfo> scrollInfos_;
   std::map<int, QScrollBar*> scrollBars_;
   std::map<int, QTimer*> timers_;
+  std::vector<Resizing> resizing_;
+  std::map<int, QMenu*> submenus_;
+  QSize templateSize_;  // of the client area
+  int menuHeight_ = 0;
+  bool resizable_ = false;
+  bool centred_ = false;
   QPainter* painter_ = nullptr;
   QIcon icon_;
   bool ended_ = false;
