@@ -14,6 +14,7 @@
 #include "sheet/fleet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
+#include "turn/smooth_turn.h"
 #include "turn/worker_pool.h"
 
 namespace {
@@ -141,14 +142,26 @@ std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
           reason, nullptr, progress);
     }
     WorkerPool pool(options.threads);
-    std::vector<std::unique_ptr<PixelTurner>> turners;
-    for (const Image* source : sources) {
-      turners.push_back(std::make_unique<PixelTurner>(*source, options.method, pool));
+    // Smooth turning blends, so it turns each picture with its own alpha and
+    // lays each frame over the fill only once turned.
+    const bool smooth = options.method == TurnMethod::kSmooth;
+    std::vector<std::unique_ptr<PixelTurner>> pixel;
+    std::vector<std::unique_ptr<SmoothTurner>> blended;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+      if (smooth) {
+        blended.push_back(std::make_unique<SmoothTurner>(*pictures[i]));
+      } else {
+        pixel.push_back(std::make_unique<PixelTurner>(*sources[i], options.method, pool));
+      }
     }
     return BuildPlacedSheet(
         sheet, bpp, fills,
         [&](int i, int degrees, const FrameCanvas& canvas, std::string*) {
-          turners[std::size_t(i)]->Turn(degrees, canvas);
+          if (smooth) {
+            blended[std::size_t(i)]->Turn(degrees, canvas);
+          } else {
+            pixel[std::size_t(i)]->Turn(degrees, canvas);
+          }
           return true;
         },
         reason, &pool, progress);
