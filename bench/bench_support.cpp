@@ -1,9 +1,11 @@
 #include "bench_support.h"
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/strip_pipeline.h"
 #include "io/image_io.h"
 
 std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel) {
@@ -41,6 +43,30 @@ double BestSeconds(int rounds, const std::function<void()>& work) {
   return best;
 }
 
+std::unique_ptr<Image> ReadRgbaShipOrExit(const std::string& path) {
+  std::string reason;
+  auto ship = ReadPicture(path, &reason);
+  if (!ship || ship->BytesPerPixel() != 4) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(),
+                 reason.empty() ? "no transparency" : reason.c_str());
+    std::exit(1);
+  }
+  return ship;
+}
+
+Image ScaledRgbaShip(const Image& ship, int side) {
+  Image scaled;
+  scaled.Allocate("", side, side, ship.BytesPerPixel());
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const auto pixel = ship.ReadPixel(x * ship.Width() / side, y * ship.Height() / side);
+      std::copy(pixel.begin(), pixel.end(),
+                scaled.Pixels() + (std::size_t(y) * side + x) * ship.BytesPerPixel());
+    }
+  }
+  return scaled;
+}
+
 double Shortest(const std::vector<double>& seconds) {
   return *std::min_element(seconds.begin(), seconds.end());
 }
@@ -48,4 +74,12 @@ double Shortest(const std::vector<double>& seconds) {
 double Median(std::vector<double> seconds) {
   std::sort(seconds.begin(), seconds.end());
   return seconds[seconds.size() / 2];
+}
+
+double ProcessorSeconds(const std::function<void()>& work) {
+  timespec start{}, end{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+  work();
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+  return double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
 }

@@ -16,6 +16,16 @@ std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel);
 // rows top first: a bench picture with a ship's colours and edges.
 Image ScaledShip(const std::string& samplePath, int side);
 
+// A sample ship read upright with its transparency; the process ends with a
+// message when it cannot be read or is wholly opaque.
+std::unique_ptr<Image> ReadRgbaShipOrExit(const std::string& path);
+
+// `ship` (read upright) blown up to side x side pixels, transparency kept.
+Image ScaledRgbaShip(const Image& ship, int side);
+
+// The process's CPU time for `work`: other programs on a busy machine do not count.
+double ProcessorSeconds(const std::function<void()>& work);
+
 // The shortest of `rounds` timings of `work`, in seconds.
 double BestSeconds(int rounds, const std::function<void()>& work);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sheet/sheet_builder.h"
+#include "sheet/sheet_layout.h"
 #include "turn/library_turn.h"
 #include "io/image_io.h"
 #include "engine/strip_pipeline.h"

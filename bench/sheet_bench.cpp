@@ -13,20 +13,6 @@
 
 namespace {
 
-// The RGBA sample ship blown up to side x side pixels, transparency kept.
-Image ScaledRgbaShip(const Image& ship, int side) {
-  Image scaled;
-  scaled.Allocate("", side, side, ship.BytesPerPixel());
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) {
-      const auto pixel = ship.ReadPixel(x * ship.Width() / side, y * ship.Height() / side);
-      std::copy(pixel.begin(), pixel.end(),
-                scaled.Pixels() + (std::size_t(y) * side + x) * ship.BytesPerPixel());
-    }
-  }
-  return scaled;
-}
-
 bool Report(const char* what, double ratio, double limit) {
   std::printf("%-58s %5.2f  (must be <= %.2f)\n", what, ratio, limit);
   return ratio <= limit;
@@ -36,12 +22,7 @@ bool Report(const char* what, double ratio, double limit) {
 
 int main() {
   InitImageLibrary();
-  std::string reason;
-  const auto ship = ReadPicture(GYRELLE_SAMPLES_DIR "/firefly.png", &reason);
-  if (!ship || ship->BytesPerPixel() != 4) {
-    std::fprintf(stderr, "firefly.png: %s\n", reason.empty() ? "no transparency" : reason.c_str());
-    return 1;
-  }
+  const auto ship = ReadRgbaShipOrExit(GYRELLE_SAMPLES_DIR "/firefly.png");
   bool within = true;
   for (int side : {64, 256}) {
     const Image picture = ScaledRgbaShip(*ship, side);

@@ -14,18 +14,6 @@
 #include "io/image_io.h"
 #include "engine/strip_pipeline.h"
 
-namespace {
-
-double ProcessorSeconds(const std::function<void()>& work) {
-  timespec start{}, end{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
-  work();
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
-  return double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
-}
-
-}  // namespace
-
 int main() {
   InitImageLibrary();
   const auto dir = std::filesystem::temp_directory_path() / "gyrelle-write-bench";

@@ -82,3 +82,13 @@ constexpr int kLibraryTurnRadio = 1041;
 constexpr int kRotSpriteTurnRadio = 1042;
 constexpr int kShearTurnRadio = 1043;
 constexpr int kSmoothTurnRadio = 1044;
+constexpr int kAsepriteDataRadio = 1070;
+constexpr int kGodot4DataRadio = 1071;
+constexpr int kGodot3DataRadio = 1072;
+constexpr int kLibGdxDataRadio = 1073;
+constexpr int kFpsEdit = 1074;
+// Sheet Options: frames cut, packed and edged.
+constexpr int kTrimCheckBox = 1045;
+constexpr int kPackCheckBox = 1046;
+constexpr int kBleedCheckBox = 1047;
+constexpr int kExtrudeEdit = 1048;

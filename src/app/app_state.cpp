@@ -31,7 +31,8 @@ SaveOptions CurrentSaveOptions(const AppSettings& settings) {
   return {.eightBit = settings.Is8BitSave,
           .compressed = settings.IsCompressed,
           .mask = settings.HasMask,
-          .data = settings.Sheet.data};
+          .data = settings.Sheet.data,
+          .fps = settings.Sheet.fps};
 }
 
 StripOptions CurrentStripOptions(const AppSettings& settings) {

@@ -10,7 +10,7 @@
 #include "app/app_state.h"
 #include "app/background_work.h"
 #include "app/main_window.h"
-#include "engine/strip_pipeline.h"
+#include "engine/job.h"
 #include "io/picture_formats.h"
 #include "sheet/data_formats.h"
 
@@ -155,6 +155,11 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   options.dataPath = std::filesystem::path(path)
                          .replace_extension(std::string(".") + (data ? data->extension : "json"))
                          .string();
+  const Job job{{}, path, StripOptions{.alpha = image->BytesPerPixel() == 4}, options, false};
+  if (const JobProblem problem = ValidateJob(job, &state.CurrentPlan)) {
+    ReportFailure(state, state.MainWindow, "Cannot save " + Quoted(path) + ".", problem.text);
+    return;
+  }
   // The picture stays current, and so alive, while it is written: nothing
   // else starts meanwhile.
   auto failures = std::make_shared<std::vector<SaveFailure>>();

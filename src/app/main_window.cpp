@@ -9,7 +9,7 @@
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
 #include "io/image_io.h"
-#include "engine/strip_pipeline.h"
+#include "engine/job.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -277,6 +277,13 @@ void MainWindow::Rotate(WindowHandle window) {
   if (!Layer().IsControlEnabled(window, kRotateButton) || !state_.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
   const StripOptions options = CurrentStripOptions(settings_);
+  if (const JobProblem problem = ValidateJob(Job{{}, {}, options, {}, false})) {
+    ReportFailure(state_, window,
+                  "Cannot make " + std::to_string(options.frames) + " frames of the picture.",
+                  problem.text);
+    Layer().EnableControl(window, kRotateButton, true);
+    return;
+  }
   // The picture stays current, and so alive, until the strip replaces it:
   // nothing else starts meanwhile.
   const Image* picture = state_.CurrentImage.get();

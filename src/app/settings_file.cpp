@@ -38,11 +38,18 @@ void ReadSheetSection(ConfigFile& config, AppSettings& settings) {
   config.GetString("SHEET|DATA_FILE", text);
   const DataFormatRow* data = DataFormatKeyed(text);
   sheet.data = data != nullptr ? data->format : DataFormat::kNone;
+  const int fps = config.GetInt("SHEET|FPS");
+  sheet.fps = fps >= 1 && fps <= kMostFps ? fps : kDefaultFps;
   text.clear();
   config.GetString("SHEET|TURNING", text);
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
   strip.method = TurnMethodNamed(text).value_or(TurnMethod::kLibrary);
+  strip.trim = config.GetBool("SHEET|TRIM");
+  strip.pack = config.GetBool("SHEET|PACK");
+  strip.bleed = config.GetBool("SHEET|BLEED");
+  const int extrude = config.GetInt("SHEET|EXTRUDE");
+  strip.extrude = extrude >= 0 && extrude <= 8 ? extrude : 0;
   settings.Sheet = sheet;
 }
 
@@ -62,7 +69,13 @@ std::string SheetSection(const AppSettings& settings) {
          "\tSPACING=" + std::to_string(strip.spacing) + ";\n" +
          "\tSTART_ANGLE=" + std::to_string(strip.startDegrees) + ";\n" +
          "\tREVERSE=" + flag(strip.reverse) + "\tEXACT_ANGLES=" + flag(strip.exactAngles) +
-         "\tDATA_FILE=" + data + ";\n" + "\tTURNING=" + turning + ";\n[/SHEET]\n";
+         "\tDATA_FILE=" + data + ";\n" +
+         // Only when chosen, so files written before them stay as they were.
+         (sheet.fps != kDefaultFps ? "\tFPS=" + std::to_string(sheet.fps) + ";\n" : "") +
+         "\tTURNING=" + turning + ";\n" + (strip.trim ? "\tTRIM=TRUE;\n" : "") +
+         (strip.pack ? "\tPACK=TRUE;\n" : "") + (strip.bleed ? "\tBLEED=TRUE;\n" : "") +
+         (strip.extrude > 0 ? "\tEXTRUDE=" + std::to_string(strip.extrude) + ";\n" : "") +
+         "[/SHEET]\n";
 }
 
 // How the window shows the sheet, and the pictures last opened, in a third

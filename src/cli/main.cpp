@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/job.h"
+#include "engine/sheet_rules.h"
 #include "gyrelle_version.h"
 #include "io/image_io.h"
 #include "sheet/data_formats.h"
@@ -66,10 +67,15 @@ constexpr const char* kUsage =
     "      --reverse      turn the other way\n"
     "      --exact-angles frame k at round(start + k * 360 / N) degrees, not the\n"
     "                     running sum truncated to whole degrees\n"
-    "      --data FILE.json\n"
-    "                     also write the frames' rectangles for game engines\n"
-    "      --data-format hash|array\n"
-    "                     the JSON hash form (default) or the JSON array form\n"
+    "      --data FILE    also write the frames' rectangles and animations for game\n"
+    "                     engines, in the format FILE's extension names: .json\n"
+    "                     (Phaser, PixiJS), .tres (a Godot SpriteFrames resource) or\n"
+    "                     .atlas (libGDX and Spine)\n"
+    "      --data-format hash|array|aseprite|godot4|godot3|libgdx\n"
+    "                     for .json the hash form (default), the array form or\n"
+    "                     frames named by number for Phaser's createFromAseprite;\n"
+    "                     for .tres Godot 4 (default) or Godot 3\n"
+    "      --fps N        animation speed, frames a second, 1 to 1000 (default 10)\n"
     "      --method library|rotsprite|shear|smooth\n"
     "                     how each frame is turned: by the image library (the\n"
     "                     default), or for pixel art, moving whole pixels only, by\n"
@@ -77,6 +83,14 @@ constexpr const char* kUsage =
     "                     art, smoothly resampled about the picture's exact centre\n"
     "      --threads N    threads that build all but library frames, 1 to 1024\n"
     "                     (default: one per core); the sheet is the same for any N\n"
+    "      --trim         cut each frame to its visible pixels; the data file says\n"
+    "                     where it sits in the full frame (needs --data)\n"
+    "      --pack         place the frames in the smallest sheet found, within\n"
+    "                     --max-size (needs --data)\n"
+    "      --extrude N    repeat each frame's edge pixels N pixels outward, 0 to 64\n"
+    "      --bleed        transparent pixels take the nearest visible pixel's color\n"
+    "                     (needs --alpha)\n"
+    "      --premultiply  colors multiplied by alpha (needs --alpha)\n"
     "\n"
     "Several pictures:\n"
     "      --inputs FILE  also read INPUTs from FILE, one path a line\n"
@@ -226,6 +240,12 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kDataFormat,
     kMethod,
     kThreads,
+    kFps,
+    kTrim,
+    kPack,
+    kExtrude,
+    kBleed,
+    kPremultiply,
     kInputs,
     kAnimation
   };
@@ -251,6 +271,12 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"fps", required_argument, nullptr, kFps},
+                            {"trim", no_argument, nullptr, kTrim},
+                            {"pack", no_argument, nullptr, kPack},
+                            {"extrude", required_argument, nullptr, kExtrude},
+                            {"bleed", no_argument, nullptr, kBleed},
+                            {"premultiply", no_argument, nullptr, kPremultiply},
                             {"inputs", required_argument, nullptr, kInputs},
                             {"animation", no_argument, nullptr, kAnimation},
                             {nullptr, 0, nullptr, 0}};
@@ -258,8 +284,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   bool fillGiven = false;
   bool columnsGiven = false;
   SaveOptions save;
-  DataFormat dataFormat = DataFormats().front().format;
-  bool dataFormatGiven = false;
+  std::string dataFormatName;
+  bool fpsGiven = false;
 
   std::string inputsFile;
   bool animation = false;
@@ -336,13 +362,18 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
         save.dataPath = optarg;
         break;
       case kDataFormat:
-        if (const DataFormatRow* row = DataFormatNamed(optarg)) {
-          dataFormat = row->format;
-        } else {
-          return UsageError("the data format must be " + DataFormatNameList(" or ") + ", not " +
-                            Quoted(optarg));
+        if (DataFormatNamed(optarg) == nullptr) {
+          return UsageError("the data format must be one of " + DataFormatNameList(", ") +
+                            ", not " + Quoted(optarg));
         }
-        dataFormatGiven = true;
+        dataFormatName = optarg;
+        break;
+      case kFps:
+        if (!ParseWhole(optarg, save.fps, 1) || save.fps > kMostFps) {
+          return UsageError("the frames a second must be a whole number from 1 to " +
+                            std::to_string(kMostFps) + ", not " + Quoted(optarg));
+        }
+        fpsGiven = true;
         break;
       case kMethod:
         if (const auto method = TurnMethodNamed(optarg)) {
@@ -357,6 +388,24 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
           return UsageError("the number of threads must be a whole number from 1 to " +
                             std::to_string(kMostThreads) + ", not " + Quoted(optarg));
         }
+        break;
+      case kTrim:
+        strip.trim = true;
+        break;
+      case kPack:
+        strip.pack = true;
+        break;
+      case kExtrude:
+        if (!ParseWhole(optarg, strip.extrude, 0) || strip.extrude > kMostExtrude) {
+          return UsageError("extrusion must be a whole number of pixels from 0 to " +
+                            std::to_string(kMostExtrude) + ", not " + Quoted(optarg));
+        }
+        break;
+      case kBleed:
+        strip.bleed = true;
+        break;
+      case kPremultiply:
+        strip.premultiply = true;
         break;
       case kInputs:
         inputsFile = optarg;
@@ -391,8 +440,24 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
-  if (dataFormatGiven && save.dataPath.empty()) return UsageError("--data-format needs --data");
-  if (!save.dataPath.empty()) job.save.data = dataFormat;
+  if (!dataFormatName.empty() && save.dataPath.empty()) {
+    return UsageError("--data-format needs --data");
+  }
+  if (fpsGiven && save.dataPath.empty()) return UsageError("--fps needs --data");
+  if (!save.dataPath.empty()) {
+    std::string expected;
+    const DataFormatRow* row = DataFormatOfPath(save.dataPath, dataFormatName, &expected);
+    if (row == nullptr) {
+      return UsageError(
+          "the data file must end in " + expected +
+          (dataFormatName.empty() ? "" : " for --data-format " + dataFormatName) + ", not " +
+          Quoted(save.dataPath));
+    }
+    job.save.data = row->format;
+  }
+  if (const std::string refusal = SheetOptionsRefusal(job.strip, job.save); !refusal.empty()) {
+    return UsageError(refusal);
+  }
   return std::nullopt;
 }
 

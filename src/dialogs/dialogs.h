@@ -25,6 +25,7 @@ void ShowAboutDialog(WindowLayer& layer, WindowHandle owner);
 struct SheetChoices {
   StripOptions strip;
   DataFormat data = DataFormat::kNone;
+  int fps = kDefaultFps;  // the data file's animation speed
   bool operator==(const SheetChoices&) const = default;
 };
 std::optional<SheetChoices> ShowSheetOptionsDialog(WindowLayer& layer, WindowHandle owner,

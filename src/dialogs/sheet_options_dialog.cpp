@@ -27,6 +27,10 @@ constexpr Choice<DataFormat> kDataGroup[] = {
     {kNoDataRadio, DataFormat::kNone},
     {kJsonHashRadio, DataFormat::kJsonHash},
     {kJsonArrayRadio, DataFormat::kJsonArray},
+    {kAsepriteDataRadio, DataFormat::kAseprite},
+    {kGodot4DataRadio, DataFormat::kGodot4},
+    {kGodot3DataRadio, DataFormat::kGodot3},
+    {kLibGdxDataRadio, DataFormat::kLibGdx},
 };
 constexpr Choice<TurnMethod> kTurnGroup[] = {
     {kLibraryTurnRadio, TurnMethod::kLibrary},
@@ -69,7 +73,12 @@ class SheetOptionsDialog : public Dialog {
     Layer().CheckButton(window, kReverseCheckBox, strip.reverse);
     Layer().CheckButton(window, kExactAnglesCheckBox, strip.exactAngles);
     Check(window, kDataGroup, RadioOf(kDataGroup, choices_.data));
+    Layer().SetControlText(window, kFpsEdit, std::to_string(choices_.fps));
     Check(window, kTurnGroup, RadioOf(kTurnGroup, strip.method));
+    Layer().CheckButton(window, kTrimCheckBox, strip.trim);
+    Layer().CheckButton(window, kPackCheckBox, strip.pack);
+    Layer().CheckButton(window, kBleedCheckBox, strip.bleed);
+    Layer().SetControlText(window, kExtrudeEdit, std::to_string(strip.extrude));
   }
 
   int FirstInput(WindowHandle) const override { return kTransparentCheckBox; }
@@ -98,10 +107,31 @@ class SheetOptionsDialog : public Dialog {
     const auto start =
         ReadField(window, kStartAngleEdit, 0, 359, "You must enter a start angle from 0 to 359");
     if (!start) return false;
+    const auto fps = ReadField(window, kFpsEdit, 1, kMostFps,
+                               "You must enter frames a second from 1 to " + std::to_string(kMostFps));
+    if (!fps) return false;
+    choices_.fps = *fps;
     strip.columns = *columns, strip.spacing = *spacing, strip.startDegrees = *start;
     strip.alpha = Layer().IsButtonChecked(window, kTransparentCheckBox);
     strip.reverse = Layer().IsButtonChecked(window, kReverseCheckBox);
     strip.exactAngles = Layer().IsButtonChecked(window, kExactAnglesCheckBox);
+    const auto extrude = ReadField(window, kExtrudeEdit, 0, 8, "You must enter an extrusion from 0 to 8");
+    if (!extrude) return false;
+    strip.extrude = *extrude;
+    strip.trim = Layer().IsButtonChecked(window, kTrimCheckBox);
+    strip.pack = Layer().IsButtonChecked(window, kPackCheckBox);
+    strip.bleed = Layer().IsButtonChecked(window, kBleedCheckBox);
+    // Nothing could read a sheet of cut or moved frames without its data file.
+    if ((strip.trim || strip.pack) && choices_.data == DataFormat::kNone) {
+      Layer().MessageBox(window, "Trim and Pack need a data file: choose JSON hash or JSON array",
+                         "Note", MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
+    if (strip.bleed && !strip.alpha) {
+      Layer().MessageBox(window, "Bleed needs a transparent background", "Note",
+                         MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
     return true;
   }
 

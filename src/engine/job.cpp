@@ -8,6 +8,7 @@
 #include "io/picture_formats.h"
 #include "sheet/data_formats.h"
 #include "sheet/fleet_layout.h"
+#include "sheet/sheet_finish.h"
 #include "sheet/sheet_layout.h"
 
 namespace {
@@ -63,10 +64,21 @@ JobResult RunFleetJob(const Job& job, const ProgressHook& progress) {
   StripOptions strip = job.strip;
   strip.fill = fills.front();
   SheetPlan plan;
-  if (!PlanFleet(SizesOf(pictures), stems, strip, job.animation, plan, &reason)) return {{reason}};
-  if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  if (!PlanFleet(SizesOf(pictures), stems, GridOptions(strip), job.animation, plan, &reason)) {
+    return {{reason}};
+  }
+  // A packed sheet's size is known only once its frames are.
+  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
+    return {{problem.text}};
+  }
   auto sheet = MakeFleetSheet(pictures, fills, strip, plan, &reason, progress);
+  if (sheet && NeedsFinishing(strip)) {
+    sheet = FinishSheet(std::move(sheet), plan, strip, &reason, fills);
+  }
   if (!sheet) return {{reason}};
+  if (strip.pack) {
+    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  }
   read.clear();  // the sheet is what is written; give the pictures' memory back
   return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress));
 }
@@ -74,7 +86,6 @@ JobResult RunFleetJob(const Job& job, const ProgressHook& progress) {
 }  // namespace
 
 JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
-  if (job.inputs.empty()) return Problem("no picture to turn");
   if (const std::string grid = GridProblem(job.strip); !grid.empty()) return Problem(grid);
   const SaveOptions& save = job.save;
   if (save.data != DataFormat::kNone) {
@@ -117,6 +128,7 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
 }
 
 JobResult RunJob(const Job& job, const ProgressHook& progress) {
+  if (job.inputs.empty()) return {{"there is no picture to turn"}};
   if (job.inputs.size() > 1 || job.animation) return RunFleetJob(job, progress);
   const std::string& input = job.inputs.front();
   std::string reason;
@@ -127,9 +139,15 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   // A sheet its format cannot hold is refused before it is made.
   SheetPlan plan;
   if (!PlanStrip(*picture, strip, plan, &reason)) return {{Quoted(input) + ": " + reason}};
-  if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  // A packed sheet's size is known only once its frames are.
+  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
+    return {{problem.text}};
+  }
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);
   if (!sheet) return {{Quoted(input) + ": " + reason}};
+  if (strip.pack) {
+    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  }
   picture.reset();  // the sheet is what is written; give its memory back
   return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress));
 }

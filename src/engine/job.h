@@ -11,7 +11,7 @@
 // it saves one, so a rule lives here once.
 
 struct Job {
-  std::vector<std::string> inputs;  // the pictures; one today
+  std::vector<std::string> inputs;  // the pictures' files; one today, none when held already
   std::string output;               // the sheet's file; empty while not yet chosen
   StripOptions strip;
   SaveOptions save;

@@ -14,6 +14,7 @@
 #include "io/picture_formats.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_data.h"
+#include "sheet/sheet_finish.h"
 #include "sheet/sheet_layout.h"
 #include "turn/library_turn.h"
 #include "turn/pixel_turns.h"
@@ -59,6 +60,14 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   return prepared;
 }
 
+namespace {
+
+std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
+                                  const StripOptions& options, const SheetPlan& sheet,
+                                  std::string* reason, const ProgressHook& progress);
+
+}  // namespace
+
 std::string Extension(const std::string& path) {
   const auto dot = path.rfind('.');
   const auto slash = path.rfind('/');
@@ -96,7 +105,8 @@ bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& pla
       !CheckEnlargement(picture.Width(), picture.Height(), reason)) {
     return false;
   }
-  return PlanSheet(picture.Width(), picture.Height(), options, options.alpha ? 4 : 3, plan, reason);
+  return PlanSheet(picture.Width(), picture.Height(), GridOptions(options), options.alpha ? 4 : 3,
+                   plan, reason);
 }
 
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
@@ -113,6 +123,16 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     return nullptr;
   }
   const Image& source = prepared ? *prepared : picture;
+  std::unique_ptr<Image> built = BuildStrip(picture, source, options, sheet, reason, progress);
+  if (!NeedsFinishing(options)) return built;
+  return FinishSheet(std::move(built), sheet, options, reason);
+}
+
+namespace {
+
+std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
+                                  const StripOptions& options, const SheetPlan& sheet,
+                                  std::string* reason, const ProgressHook& progress) {
   if (options.method == TurnMethod::kLibrary) {
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
@@ -139,6 +159,8 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
   }
   return nullptr;
 }
+
+}  // namespace
 
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options) {
   const PictureFormatRow* format = PictureFormatOfPath(path);
@@ -216,7 +238,8 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
-    } else if (!WriteSheetData(*plan, path, alpha, options.data, options.dataPath, &reason)) {
+    } else if (!WriteSheetData(*plan, options.data,
+                               {path, options.dataPath, alpha, options.fps}, &reason)) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
     }
   }

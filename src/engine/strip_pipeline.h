@@ -23,6 +23,7 @@ struct SaveOptions {
   bool mask = false;        // also the mask, at MaskPath of the file
   DataFormat data = DataFormat::kNone;
   std::string dataPath{};  // where the data file goes, for data other than kNone
+  int fps = kDefaultFps;   // how fast the data file's animations play
 };
 
 struct SheetPlan;

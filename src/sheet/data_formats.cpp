@@ -1,16 +1,34 @@
 #include "sheet/data_formats.h"
 
-#include "sheet/sheet_data.h"
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "sheet/data_writers.h"
 
 namespace {
 
+// Where an extension has several formats, its first row is its default.
 constexpr DataFormatRow kFormats[] = {
     {DataFormat::kJsonHash, "hash", "JSON_HASH", "JSON hash", "json",
-     [](const SheetPlan& plan, const std::string& imagePath, bool alpha,
-        const std::string& dataPath) { return JsonAtlasText(plan, imagePath, alpha, false, dataPath); }},
+     [](const SheetPlan& plan, const DataTarget& target) {
+       return JsonAtlasText(plan, target, false);
+     }},
     {DataFormat::kJsonArray, "array", "JSON_ARRAY", "JSON array", "json",
-     [](const SheetPlan& plan, const std::string& imagePath, bool alpha,
-        const std::string& dataPath) { return JsonAtlasText(plan, imagePath, alpha, true, dataPath); }},
+     [](const SheetPlan& plan, const DataTarget& target) {
+       return JsonAtlasText(plan, target, true);
+     }},
+    {DataFormat::kAseprite, "aseprite", "ASEPRITE_JSON", "Aseprite JSON", "json",
+     AsepriteJsonText},
+    {DataFormat::kGodot4, "godot4", "GODOT4", "Godot 4", "tres",
+     [](const SheetPlan& plan, const DataTarget& target) {
+       return GodotSpriteFramesText(plan, target, 4);
+     }},
+    {DataFormat::kGodot3, "godot3", "GODOT3", "Godot 3", "tres",
+     [](const SheetPlan& plan, const DataTarget& target) {
+       return GodotSpriteFramesText(plan, target, 3);
+     }},
+    {DataFormat::kLibGdx, "libgdx", "LIBGDX_ATLAS", "libGDX/Spine", "atlas", LibGdxAtlasText},
 };
 
 template <typename Match>
@@ -37,6 +55,33 @@ const DataFormatRow* DataFormatKeyed(std::string_view settingsKey) {
 
 const DataFormatRow* DataFormatRowOf(DataFormat format) {
   return Find([format](const DataFormatRow& row) { return format == row.format; });
+}
+
+const DataFormatRow* DataFormatOfPath(const std::string& path, std::string_view name,
+                                      std::string* expected) {
+  const auto dot = path.find_last_of("./");
+  std::string extension = dot != std::string::npos && path[dot] == '.' ? path.substr(dot + 1) : "";
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  const DataFormatRow* named = name.empty() ? nullptr : DataFormatNamed(name);
+  const DataFormatRow* row = Find([&](const DataFormatRow& each) {
+    return extension == each.extension && (named == nullptr || named == &each);
+  });
+  if (row == nullptr && expected != nullptr) {
+    std::vector<std::string> dotted;
+    for (const DataFormatRow& each : kFormats) {
+      const std::string name = std::string(".") + each.extension;
+      if ((named == nullptr || named == &each) &&
+          std::find(dotted.begin(), dotted.end(), name) == dotted.end()) {
+        dotted.push_back(name);
+      }
+    }
+    expected->clear();
+    for (std::size_t i = 0; i < dotted.size(); ++i) {
+      *expected += (i == 0 ? "" : i + 1 == dotted.size() ? " or " : ", ") + dotted[i];
+    }
+  }
+  return row;
 }
 
 std::string DataFormatNameList(const std::string& join) {

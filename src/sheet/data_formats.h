@@ -11,12 +11,25 @@
 
 struct SheetPlan;
 
-enum class DataFormat { kNone, kJsonHash, kJsonArray };
+enum class DataFormat { kNone, kJsonHash, kJsonArray, kAseprite, kGodot4, kGodot3, kLibGdx };
 
-// The text of a data file for the sheet at `imagePath` laid out by `plan`,
-// to be written at `dataPath` (image paths in it are relative to that).
-using DataWriter = std::string (*)(const SheetPlan& plan, const std::string& imagePath,
-                                   bool alpha, const std::string& dataPath);
+// Frames a second of every animation when none is asked for: 100 ms a frame.
+constexpr int kDefaultFps = 10;
+constexpr int kMostFps = 1000;
+
+// What a data file says besides the plan: the sheet at `imagePath` (named
+// in the file by its path relative to `dataPath`'s folder), whether it keeps
+// transparency, and how fast its animations play.
+struct DataTarget {
+  std::string imagePath;
+  std::string dataPath;
+  bool alpha = false;
+  int fps = kDefaultFps;
+  bool premultiplied = false;  // colours already multiplied by their alpha
+};
+
+// The text of a data file for the sheet laid out by `plan`.
+using DataWriter = std::string (*)(const SheetPlan& plan, const DataTarget& target);
 
 struct DataFormatRow {
   DataFormat format;
@@ -35,6 +48,12 @@ std::span<const DataFormatRow> DataFormats();
 const DataFormatRow* DataFormatNamed(std::string_view name);
 const DataFormatRow* DataFormatKeyed(std::string_view settingsKey);
 const DataFormatRow* DataFormatRowOf(DataFormat format);
+
+// The format of a data file at `path`: its extension's first row or, given
+// `name`, that row, which must have the file's extension. nullptr when
+// there is none; `expected` then says what would do.
+const DataFormatRow* DataFormatOfPath(const std::string& path, std::string_view name,
+                                      std::string* expected = nullptr);
 
 // The names joined by `join`: "hash|array", or "hash or array" for " or ".
 std::string DataFormatNameList(const std::string& join);

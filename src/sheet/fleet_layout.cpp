@@ -30,12 +30,6 @@ struct Sides {
   std::int64_t width = 0, height = 0;
 };
 
-std::int64_t PowerOfTwoAtLeast(std::int64_t side) {
-  std::int64_t power = 1;
-  while (power < side) power *= 2;
-  return power;
-}
-
 Sides BlockSides(const std::vector<Placement>& frames, int perBlock, int columns,
                  const StripOptions& options) {
   const std::int64_t rowsPerBlock = (perBlock + columns - 1) / columns;

@@ -20,33 +20,41 @@ SheetNames NameFrames(const SheetPlan& plan, const std::string& imageStem) {
     lastFrame = std::max(lastFrame, p.frame);
     lastPicture = std::max(lastPicture, p.picture);
   }
-  // Animations in the order their first frame comes.
-  std::map<std::string, std::size_t> byName;
-  const auto addTo = [&](const std::string& animation, int index) {
-    const auto [at, added] = byName.try_emplace(animation, names.animations.size());
-    if (added) names.animations.push_back({animation, {}});
-    names.animations[at->second].second.push_back(index);
-  };
+  const bool fleet = !plan.pictureStems.empty() && !plan.animation;
+  // Animations one per picture, or one per angle, in that order whatever
+  // order the layout placed their frames in.
+  std::map<int, Animation> byKey;
   std::vector<int> spin;
-  for (const Placement& p : plan.placements) {
-    const int index = int(names.frames.size());
-    if (plan.pictureStems.empty()) {
-      names.frames.push_back(imageStem + "_" + Padded(p.frame, lastFrame));
-      addTo("spin", index);
-    } else if (!plan.animation) {
-      const std::string& stem = plan.pictureStems[std::size_t(p.picture)];
-      names.frames.push_back(stem + "_" + Padded(p.frame, lastFrame));
-      addTo(stem, index);
+  for (int k = 0; k < plan.Frames(); ++k) {
+    const Placement& p = plan.placements[std::size_t(k)];
+    std::string name;
+    if (plan.animation) {
+      name = imageStem + "_" + Padded(p.frame, lastFrame);
+      names.frames.push_back(name + "_" + Padded(p.picture, lastPicture));
+      if (p.picture == 0) spin.push_back(k);
+    } else if (fleet) {
+      name = plan.pictureStems[std::size_t(p.picture)];
+      names.frames.push_back(name + "_" + Padded(p.frame, lastFrame));
     } else {
-      const std::string angle = imageStem + "_" + Padded(p.frame, lastFrame);
-      names.frames.push_back(angle + "_" + Padded(p.picture, lastPicture));
-      addTo(angle, index);
-      if (p.picture == 0) spin.push_back(index);
+      name = lastPicture > 0 ? "spin_" + std::to_string(p.picture) : "spin";
+      names.frames.push_back(imageStem + "_" + Padded(k, plan.Frames() - 1));
     }
+    Animation& animation = byKey[plan.animation ? p.frame : p.picture];
+    animation.name = std::move(name);
+    animation.frames.push_back(k);
+  }
+  const auto order = [&plan](int k) {
+    const Placement& p = plan.placements[std::size_t(k)];
+    return plan.animation ? p.picture : p.frame;
+  };
+  for (auto& [key, animation] : byKey) {
+    std::stable_sort(animation.frames.begin(), animation.frames.end(),
+                     [&order](int a, int b) { return order(a) < order(b); });
+    names.animations.push_back(std::move(animation));
   }
   if (plan.animation) {
-    // Angle by angle, as the frames turn.
-    std::sort(spin.begin(), spin.end(), [&](int a, int b) {
+    // Frame 0 angle by angle, as the sheet turns.
+    std::stable_sort(spin.begin(), spin.end(), [&plan](int a, int b) {
       return plan.placements[std::size_t(a)].frame < plan.placements[std::size_t(b)].frame;
     });
     names.animations.push_back({"spin", std::move(spin)});

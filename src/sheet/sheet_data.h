@@ -5,18 +5,14 @@
 #include "sheet/data_formats.h"
 #include "sheet/sheet_plan.h"
 
-// The JSON atlas game engines read a sheet's frame rectangles from: the
-// hash form (frames by name) or, with `array`, the array form (a list of
-// frames, each with its name), with a "spin" animation of every frame,
-// naming the image by its path relative to `dataPath`.
-std::string JsonAtlasText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          bool array, const std::string& dataPath);
-
-// The text of the data file in `format` (as its row's writer makes it),
+// The text of the data file in `format` (as its row's writer makes it) for
+// the sheet at `imagePath` laid out by `plan`, to be written at `dataPath`;
 // empty for kNone.
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                          DataFormat format, const std::string& dataPath);
+                          DataFormat format, const std::string& dataPath, int fps = kDefaultFps);
+std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTarget& target);
 
-// Writes it to `dataPath`, whole or not at all; false with a reason.
-bool WriteSheetData(const SheetPlan& plan, const std::string& imagePath, bool alpha,
-                    DataFormat format, const std::string& dataPath, std::string* reason = nullptr);
+// Writes it to the target's data path, whole or not at all; false with a
+// reason.
+bool WriteSheetData(const SheetPlan& plan, DataFormat format, const DataTarget& target,
+                    std::string* reason = nullptr);

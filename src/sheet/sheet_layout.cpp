@@ -43,13 +43,13 @@ void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMet
   }
 }
 
-namespace {
-
 std::int64_t PowerOfTwoAtLeast(std::int64_t side) {
   std::int64_t power = 1;
   while (power < side) power *= 2;
   return power;
 }
+
+namespace {
 
 struct Sides {
   std::int64_t width, height;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,3 +41,6 @@ bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerP
 // steps. Frame k turns by its whole part, which is sometimes one degree less
 // than that of k * 360 / N.
 float NextRunningAngle(float angle, int frames);
+
+// The least power of two at least `side`.
+std::int64_t PowerOfTwoAtLeast(std::int64_t side);

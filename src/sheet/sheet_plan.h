@@ -61,6 +61,7 @@ struct SheetPlan {
   // fleet of pictures or, with `animation`, as the frames of one animation.
   std::vector<std::string> pictureStems;
   bool animation = false;
+  bool premultiplied = false;  // the sheet's colours are multiplied by alpha
 
   int Frames() const { return int(placements.size()); }
   const Rect& Frame(int k) const { return placements[std::size_t(k)].sheet; }

@@ -30,5 +30,12 @@ struct StripOptions {
   bool exactAngles = false;  // round(start +- k * 360 / N) rather than the running sum
   TurnMethod method = TurnMethod::kLibrary;
   int threads = 0;  // how many build frames by our own methods; 0: one per core
+  // Sheets that waste no space and never bleed; each needs a data file or
+  // alpha, which the job's checks see to.
+  bool trim = false;        // each frame cut to its visible pixels
+  bool pack = false;        // frames placed by a packer into the smallest sheet
+  int extrude = 0;          // edge pixels repeated this many pixels outward
+  bool bleed = false;       // transparent pixels take the nearest visible colour
+  bool premultiply = false; // colours multiplied by alpha
   bool operator==(const StripOptions&) const = default;
 };

@@ -225,6 +225,29 @@ TEST_F(DialogsTest, SheetOptionsShowTheChoicesAndOkChecksAndCommitsThem) {
   }
 }
 
+TEST_F(DialogsTest, SheetOptionsTrimAndPackOnlyWithADataFile) {
+  Run(kSheetOptionsCommand, [&](WindowHandle dialog) {
+    EXPECT_EQ(fake_.GetControlText(dialog, kExtrudeEdit), "0");
+    fake_.CheckButton(dialog, kTrimCheckBox, true);
+    fake_.CheckButton(dialog, kBleedCheckBox, true);
+    fake_.SetControlText(dialog, kExtrudeEdit, "9");
+    // Out of range, then no data file, then bleeding without transparency.
+    for (int refusal = 0; refusal < 3; ++refusal) {
+      fake_.boxes.clear();
+      fake_.Command(dialog, IDOK);
+      EXPECT_EQ(fake_.boxes.size(), 1u) << refusal;
+      EXPECT_TRUE(fake_.ended.empty());
+      if (refusal == 0) fake_.SetControlText(dialog, kExtrudeEdit, "8");
+      if (refusal == 1) fake_.Command(dialog, kJsonHashRadio);
+    }
+    fake_.CheckButton(dialog, kTransparentCheckBox, true);
+    fake_.Command(dialog, IDOK);
+  });
+  const StripOptions& strip = Settings().Sheet.strip;
+  EXPECT_TRUE(strip.trim && strip.bleed && !strip.pack);
+  EXPECT_EQ(strip.extrude, 8);
+}
+
 TEST(ReadUnsignedNumberTest, TakesDigitsThatFitIn32Bits) {
   EXPECT_EQ(ReadUnsignedNumber("1"), 1u);
   EXPECT_EQ(ReadUnsignedNumber("720"), 720u);

@@ -91,6 +91,23 @@ TEST_F(SettingsTest, EveryTurningMethodComesBackFromTheFile) {
   }
 }
 
+TEST_F(SettingsTest, CutPackedAndEdgedFramesAreKeptOnlyWhenChosen) {
+  RunAndClose([&] { Settings().Sheet.strip.alpha = true; });
+  EXPECT_EQ(ReadBytes(Path("config.txt")).find("TRIM"), std::string::npos);
+  RunAndClose([&] {
+    StripOptions& strip = Settings().Sheet.strip;
+    strip.trim = strip.pack = strip.bleed = true;
+    strip.extrude = 3;
+  });
+  EXPECT_NE(ReadBytes(Path("config.txt"))
+                .find("\tTRIM=TRUE;\n\tPACK=TRUE;\n\tBLEED=TRUE;\n\tEXTRUDE=3;\n[/SHEET]"),
+            std::string::npos);
+  StripOptions read;
+  RunAndClose([&] { read = Settings().Sheet.strip; });
+  EXPECT_TRUE(read.trim && read.pack && read.bleed && read.alpha);
+  EXPECT_EQ(read.extrude, 3);
+}
+
 TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
   WriteConfig(
       "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"

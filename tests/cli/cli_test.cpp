@@ -274,7 +274,13 @@ TEST_F(Cli, SheetOptionsThatCannotWorkAreUsageErrors) {
       {"--frame-size", "3x4x", kShip, out},  {"--start", "400x", kShip, out},
       {"--data", dir / "a.txt", kShip, out}, {"--data-format", "xml", kShip, out},
       {"--alpha", kShip, dir / "a.bmp"},     {"--alpha", kShip, dir / "a.pcx"},
-      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out}};
+      {"--alpha", "--8bit", kShip, out},     {"--max-size", "0", kShip, out},
+      {"--data", dir / "a.tres", "--data-format", "aseprite", kShip, out},
+      {"--data", dir / "a.json", "--fps", "0", kShip, out},
+      {"--fps", "12", kShip, out},
+      {"--trim", kShip, out},                {"--pack", "--alpha", kShip, out},
+      {"--bleed", kShip, out},               {"--premultiply", kShip, out},
+      {"--extrude", "65", kShip, out},       {"--extrude", "-1", kShip, out}};
   for (const auto& args : cases) {
     const CliRun run = RunCli(dir, args);
     EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];

@@ -268,7 +268,7 @@ TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
 
 TEST_F(QtDialogsTest, SheetOptionsShowWholeAndOkCommitsThem) {
   auto steps = Session(kSheetOptionsCommand, "Sheet Options", [](QDialog* dialog) {
-    EXPECT_EQ(ClientSize(dialog), QSize(300, 479));
+    EXPECT_EQ(ClientSize(dialog), QSize(300, 528));
     // Every choice's text shows whole.
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
       if (qobject_cast<QPushButton*>(button)) continue;

@@ -1,0 +1,80 @@
+// Godot's SpriteFrames text resource: one AtlasTexture per frame cutting
+// its region out of the sheet, the margin putting a trimmed frame back in
+// its full frame, and one animation per picture. Godot 4 (format=3) and
+// Godot 3 (format=2) differ only in syntax.
+
+#include <string>
+
+#include "sheet/data_writers.h"
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string Rect2(int x, int y, int w, int h, bool godot4) {
+  const std::string inner = std::to_string(x) + ", " + std::to_string(y) + ", " +
+                            std::to_string(w) + ", " + std::to_string(h);
+  return godot4 ? "Rect2(" + inner + ")" : "Rect2( " + inner + " )";
+}
+
+}  // namespace
+
+std::string GodotSpriteFramesText(const SheetPlan& plan, const DataTarget& target, int version) {
+  const bool godot4 = version >= 4;
+  auto subId = [godot4](int k) {
+    return godot4 ? "\"AtlasTexture_" + std::to_string(k) + "\"" : std::to_string(k + 1);
+  };
+  auto call = [godot4](const char* name, const std::string& id) {
+    return std::string(name) + (godot4 ? "(" + id + ")" : "( " + id + " )");
+  };
+  const std::string image = Quoted(RelativeImagePath(target.imagePath, target.dataPath));
+  // A path without "://" is relative to the resource, in Godot 3 and 4.
+  std::string text = "[gd_resource type=\"SpriteFrames\" load_steps=" +
+                     std::to_string(plan.Frames() + 2) + " format=" + (godot4 ? "3" : "2") +
+                     "]\n\n";
+  text += godot4 ? "[ext_resource type=\"Texture2D\" path=" + image + " id=\"1_sheet\"]\n\n"
+                 : "[ext_resource path=" + image + " type=\"Texture\" id=1]\n\n";
+  const std::string sheet = call("ExtResource", godot4 ? "\"1_sheet\"" : "1");
+  for (int k = 0; k < plan.Frames(); ++k) {
+    const Placement& p = plan.placements[std::size_t(k)];
+    text += "[sub_resource type=\"AtlasTexture\" id=" + subId(k) + "]\n";
+    text += "atlas = " + sheet + "\n";
+    text += "region = " + Rect2(p.sheet.x, p.sheet.y, p.sheet.width, p.sheet.height, godot4) + "\n";
+    // Where the kept part sits in the full frame, and how much was cut
+    // away in all: the texture's size is then the full frame's.
+    text += "margin = " +
+            Rect2(p.inFrame.x, p.inFrame.y, p.fullWidth - p.inFrame.width,
+                  p.fullHeight - p.inFrame.height, godot4) +
+            "\n";
+    text += "filter_clip = true\n\n";
+  }
+  const std::string speed = std::to_string(target.fps) + ".0";
+  std::string animations;
+  for (const Animation& animation : NamesOf(plan, target).animations) {
+    std::string frames;
+    for (int k : animation.frames) {
+      const std::string texture = call("SubResource", subId(k));
+      if (godot4) {
+        frames += std::string(frames.empty() ? "" : ", ") + "{\n\"duration\": 1.0,\n\"texture\": " +
+                  texture + "\n}";
+      } else {
+        frames += (frames.empty() ? "" : ", ") + texture;
+      }
+    }
+    animations += std::string(animations.empty() ? "" : ", ") + "{\n" +
+                  (godot4 ? "\"frames\": [" + frames + "],\n"
+                          : "\"frames\": [ " + frames + " ],\n") +
+                  "\"loop\": true,\n\"name\": " + (godot4 ? "&" : "") + Quoted(animation.name) +
+                  ",\n\"speed\": " + speed + "\n}";
+  }
+  text += "[resource]\nanimations = " +
+          (godot4 ? "[" + animations + "]\n" : "[ " + animations + " ]\n");
+  return text;
+}

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <cstdio>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "sheet/sheet_data.h"
+
+// Every data format written and read back by its own rules: each frame of
+// each animation must come back where the plan put it, trimmed frames too.
+
+namespace {
+
+using Json = nlohmann::json;
+
+struct ReadFrame {
+  std::string animation;
+  Rect sheet;
+  Rect inFrame;
+  int fullWidth = 0;
+  int fullHeight = 0;
+  bool operator==(const ReadFrame&) const = default;
+};
+
+// Two pictures of three frames each, their placements interleaved, most
+// of them trimmed; the full frames of the two differ in size.
+SheetPlan TwoPictures() {
+  SheetPlan plan;
+  plan.width = 100;
+  plan.height = 40;
+  for (int k = 0; k < 6; ++k) {
+    const int picture = k % 2, frame = 2 - k / 2;  // frames placed last first
+    const int w = 5 + k, h = 9 - k;
+    plan.placements.push_back({.picture = picture,
+                               .frame = frame,
+                               .sheet = {k * 15, k, w, h},
+                               .inFrame = {k, 2 * k % 5, w, h},
+                               .fullWidth = picture ? 16 : 12,
+                               .fullHeight = picture ? 10 : 14});
+  }
+  plan.placements[4].inFrame = {0, 0, 12, 14};  // one frame untrimmed
+  plan.placements[4].sheet = {60, 4, 12, 14};
+  return plan;
+}
+
+std::vector<ReadFrame> Expected(const SheetPlan& plan) {
+  std::vector<ReadFrame> frames;
+  for (int picture = 0; picture < 2; ++picture) {
+    for (int frame = 0; frame < 3; ++frame) {
+      for (const Placement& p : plan.placements) {
+        if (p.picture == picture && p.frame == frame) {
+          frames.push_back({"spin_" + std::to_string(picture), p.sheet, p.inFrame, p.fullWidth,
+                            p.fullHeight});
+        }
+      }
+    }
+  }
+  return frames;
+}
+
+std::string Text(DataFormat format, int fps = kDefaultFps) {
+  return SheetDataText(TwoPictures(), format, {"/p/art/s.png", "/p/data/s.x", true, fps});
+}
+
+Rect JsonRect(const Json& r) {
+  return {r["x"].get<int>(), r["y"].get<int>(), r["w"].get<int>(), r["h"].get<int>()};
+}
+
+ReadFrame FromJson(const std::string& animation, const Json& frame, int milliseconds) {
+  EXPECT_EQ(frame["duration"], milliseconds);
+  const int w = frame["sourceSize"]["w"], h = frame["sourceSize"]["h"];
+  EXPECT_EQ(frame["trimmed"], (JsonRect(frame["spriteSourceSize"]) != Rect{0, 0, w, h}));
+  return {animation, JsonRect(frame["frame"]), JsonRect(frame["spriteSourceSize"]), w, h};
+}
+
+TEST(DataFormats, JsonHashAndArrayComeBackAsPlanned) {
+  for (DataFormat format : {DataFormat::kJsonHash, DataFormat::kJsonArray}) {
+    const Json data = Json::parse(Text(format, 25));
+    std::vector<ReadFrame> read;
+    for (const auto& [name, frameNames] : data["animations"].items()) {
+      for (const std::string frameName : frameNames) {
+        Json frame = data["frames"].is_object() ? data["frames"][frameName] : Json();
+        for (const Json& each : data["frames"].is_array() ? data["frames"] : Json::array()) {
+          if (each["filename"] == frameName) frame = each;
+        }
+        read.push_back(FromJson(name, frame, 40));
+      }
+    }
+    EXPECT_EQ(read, Expected(TwoPictures()));
+    EXPECT_EQ(data["meta"]["image"], "../art/s.png");
+  }
+}
+
+TEST(DataFormats, AsepriteTagsNameEveryFrameByNumber) {
+  const Json data = Json::parse(Text(DataFormat::kAseprite, 3));
+  std::vector<ReadFrame> read;
+  for (const Json& tag : data["meta"]["frameTags"]) {
+    EXPECT_EQ(tag["direction"], "forward");
+    for (int i = tag["from"]; i <= tag["to"]; ++i) {
+      read.push_back(FromJson(tag["name"], data["frames"][std::to_string(i)], 333));
+    }
+  }
+  EXPECT_EQ(data["frames"].size(), 6u);
+  EXPECT_EQ(read, Expected(TwoPictures()));
+}
+
+// Godot's text resource, by its grammar: sections, `key = value` lines,
+// Rect2(x, y, w, h), and the animations' dictionaries.
+std::vector<ReadFrame> ReadGodot(const std::string& text, bool godot4) {
+  const std::string q = godot4 ? "\"" : "";
+  const std::regex header(godot4 ? R"(^\[gd_resource type="SpriteFrames" load_steps=8 format=3\]\n)"
+                                 : R"(^\[gd_resource type="SpriteFrames" load_steps=8 format=2\]\n)");
+  EXPECT_TRUE(std::regex_search(text, header)) << text;
+  EXPECT_NE(text.find(godot4 ? R"([ext_resource type="Texture2D" path="../art/s.png" id="1_sheet"])"
+                             : R"([ext_resource path="../art/s.png" type="Texture" id=1])"),
+            std::string::npos);
+  const std::string rect = R"(Rect2\( ?(\d+), (\d+), (\d+), (\d+) ?\))";
+  const std::regex sub(R"(\[sub_resource type="AtlasTexture" id=)" + q + "([^\"\\]]+)" + q +
+                       R"(\]\natlas = ExtResource\( ?)" + q + (godot4 ? "1_sheet" : "1") + q +
+                       R"( ?\)\nregion = )" + rect + R"(\nmargin = )" + rect +
+                       R"(\nfilter_clip = true\n)");
+  std::map<std::string, ReadFrame> textures;
+  for (std::sregex_iterator m(text.begin(), text.end(), sub), end; m != end; ++m) {
+    auto n = [&m](int i) { return std::stoi((*m)[i]); };
+    textures[(*m)[1]] = {"", {n(2), n(3), n(4), n(5)}, {n(6), n(7), n(4), n(5)},
+                         n(4) + n(8), n(5) + n(9)};
+  }
+  const std::regex animation(
+      R"re(\{\n"frames": \[ ?([\s\S]*?) ?\],\n"loop": true,\n"name": &?"([^"]+)",\n"speed": 12\.0\n\})re");
+  const std::regex use("SubResource\\( ?" + q + "([^\"\\s)]+)" + q + " ?\\)");
+  std::vector<ReadFrame> read;
+  for (std::sregex_iterator a(text.begin(), text.end(), animation), end; a != end; ++a) {
+    const std::string frames = (*a)[1];
+    for (std::sregex_iterator u(frames.begin(), frames.end(), use); u != end; ++u) {
+      read.push_back(textures.at((*u)[1]));
+      read.back().animation = (*a)[2];
+    }
+  }
+  return read;
+}
+
+TEST(DataFormats, GodotSpriteFramesPutEveryFrameBackInItsFullFrame) {
+  EXPECT_EQ(ReadGodot(Text(DataFormat::kGodot4, 12), true), Expected(TwoPictures()));
+  EXPECT_EQ(ReadGodot(Text(DataFormat::kGodot3, 12), false), Expected(TwoPictures()));
+}
+
+// The libGDX atlas: a page, then regions, each a name line and indented
+// `key: values` lines, offsets measured from the bottom.
+TEST(DataFormats, LibGdxRegionsComeBackAsPlanned) {
+  std::istringstream lines(Text(DataFormat::kLibGdx));
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "../art/s.png");
+  std::vector<std::string> page(5);
+  for (std::string& each : page) std::getline(lines, each);
+  EXPECT_EQ(page, (std::vector<std::string>{"size: 100,40", "format: RGBA8888",
+                                            "filter: Linear,Linear", "repeat: none",
+                                            "pma: false"}));
+  std::vector<ReadFrame> read;
+  std::map<std::string, int> nextIndex;
+  int v[4];
+  while (std::getline(lines, line)) {
+    ReadFrame frame;
+    frame.animation = line;
+    ASSERT_TRUE(std::getline(lines, line));
+    ASSERT_EQ(std::sscanf(line.c_str(), "  bounds: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]), 4);
+    frame.sheet = {v[0], v[1], v[2], v[3]};
+    ASSERT_TRUE(std::getline(lines, line));
+    ASSERT_EQ(std::sscanf(line.c_str(), "  offsets: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]), 4);
+    frame.fullWidth = v[2], frame.fullHeight = v[3];
+    frame.inFrame = {v[0], v[3] - v[1] - frame.sheet.height, frame.sheet.width,
+                     frame.sheet.height};
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line, "  index: " + std::to_string(nextIndex[frame.animation]++));
+    read.push_back(frame);
+  }
+  EXPECT_EQ(read, Expected(TwoPictures()));
+}
+
+}  // namespace
