@@ -92,6 +92,7 @@ void FileDialog::Setup(const std::string& title, const std::string& initialDirec
 void FileDialog::Reset() {
   path_.clear();
   fileNameOffset_ = extensionOffset_ = filterIndex_ = 0;
+  more_.clear();
 }
 
 void FileDialog::Run(WindowLayer& layer, WindowHandle owner) {
@@ -102,6 +103,14 @@ void FileDialog::Run(WindowLayer& layer, WindowHandle owner) {
   fileNameOffset_ = result.fileNameOffset;
   extensionOffset_ = result.extensionOffset;
   filterIndex_ = result.filterIndex;
+  more_ = result.more;
+}
+
+std::vector<std::string> FileDialog::Paths() const {
+  if (path_.empty()) return {};
+  std::vector<std::string> paths{path_};
+  paths.insert(paths.end(), more_.begin(), more_.end());
+  return paths;
 }
 
 std::string FileDialog::Extension() const {
@@ -113,13 +122,13 @@ std::string FileDialog::Extension() const {
   return extension;
 }
 
-std::string OpenCommand(const AppState& state, AppSettings& settings) {
+std::vector<std::string> OpenCommand(const AppState& state, AppSettings& settings) {
   FileDialog dialog;
   dialog.Setup("Open", settings.DefaultDirPath, FileFilters().open, FileDialog::kOpenMode);
+  dialog.AllowSeveral();
   dialog.Run(*state.Instance, state.MainWindow);
-  const std::string path = dialog.Path();
-  if (!path.empty()) settings.DefaultDirPath = dialog.Directory();
-  return path;
+  if (!dialog.Path().empty()) settings.DefaultDirPath = dialog.Directory();
+  return dialog.Paths();
 }
 
 std::string PathToOpen(AppSettings& settings, const std::string& path) {
@@ -155,7 +164,9 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   options.dataPath = std::filesystem::path(path)
                          .replace_extension(std::string(".") + (data ? data->extension : "json"))
                          .string();
-  const Job job{{}, path, StripOptions{.alpha = image->BytesPerPixel() == 4}, options, false};
+  // Several pictures' sheet keeps their rules: a mask needs the one fill.
+  const Job job{state.OpenedPaths, path, StripOptions{.alpha = image->BytesPerPixel() == 4},
+                options, !state.FillChosen};
   if (const JobProblem problem = ValidateJob(job, &state.CurrentPlan)) {
     ReportFailure(state, state.MainWindow, "Cannot save " + Quoted(path) + ".", problem.text);
     return;

@@ -28,7 +28,8 @@ std::string ManyPicturesProblem(const Job& job) {
   }
   // Each picture has its own fill; a mask keyed to a colour needs one.
   if (job.save.mask && !job.strip.alpha && job.fillFromPicture && job.inputs.size() > 1) {
-    return "--mask of several pictures needs --fill, one color for the mask to follow";
+    return "a mask of several pictures without transparency needs one fill color for it to "
+           "follow (--fill)";
   }
   return {};
 }
@@ -49,38 +50,14 @@ JobResult RunFleetJob(const Job& job, const ProgressHook& progress) {
   std::vector<std::unique_ptr<Image>> read;
   if (!ReadPictures(job.inputs, read, &reason, job.strip.threads)) return {{reason}};
   std::vector<const Image*> pictures;
-  std::vector<std::string> stems;
-  std::vector<Rgb> fills;
-  for (std::size_t i = 0; i < read.size(); ++i) {
-    pictures.push_back(read[i].get());
-    stems.push_back(PictureStem(job.inputs[i]));
-    fills.push_back(job.fillFromPicture ? TopLeftColor(*read[i]) : job.strip.fill);
-  }
-  if (job.animation) {
-    if (std::string problem = SizeMismatchProblem(job.inputs, pictures); !problem.empty()) {
-      return {{std::move(problem)}, true};
-    }
-  }
-  StripOptions strip = job.strip;
-  strip.fill = fills.front();
-  SheetPlan plan;
-  if (!PlanFleet(SizesOf(pictures), stems, GridOptions(strip), job.animation, plan, &reason)) {
-    return {{reason}};
-  }
-  // A packed sheet's size is known only once its frames are.
-  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
-    return {{problem.text}};
-  }
-  auto sheet = MakeFleetSheet(pictures, fills, strip, plan, &reason, progress);
-  if (sheet && NeedsFinishing(strip)) {
-    sheet = FinishSheet(std::move(sheet), plan, strip, &reason, fills);
-  }
-  if (!sheet) return {{reason}};
-  if (strip.pack) {
-    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  for (const auto& picture : read) pictures.push_back(picture.get());
+  JobSheet made;
+  if (JobResult failed = MakeManySheet(job, pictures, made, progress); !failed.failures.empty()) {
+    return failed;
   }
   read.clear();  // the sheet is what is written; give the pictures' memory back
-  return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress));
+  return SaveFailures(
+      SaveStrip(*made.sheet, job.output, job.save, made.fill, &made.plan, progress));
 }
 
 }  // namespace
@@ -124,6 +101,42 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
         SaveSizeProblem(job.output, plan->width, plan->height, job.strip.alpha ? 4 : 3);
     if (!tooLarge.empty()) return Problem(std::move(tooLarge), JobProblem::Kind::kTooLarge);
   }
+  return {};
+}
+
+JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures,
+                        JobSheet& made, const ProgressHook& progress) {
+  std::string reason;
+  std::vector<std::string> stems;
+  std::vector<Rgb> fills;
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    stems.push_back(PictureStem(job.inputs[i]));
+    fills.push_back(job.fillFromPicture ? TopLeftColor(*pictures[i]) : job.strip.fill);
+  }
+  if (job.animation) {
+    if (std::string problem = SizeMismatchProblem(job.inputs, pictures); !problem.empty()) {
+      return {{std::move(problem)}, true};
+    }
+  }
+  StripOptions strip = job.strip;
+  strip.fill = fills.front();
+  SheetPlan plan;
+  if (!PlanFleet(SizesOf(pictures), stems, GridOptions(strip), job.animation, plan, &reason)) {
+    return {{reason}};
+  }
+  // A packed sheet's size is known only once its frames are.
+  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
+    return {{problem.text}};
+  }
+  auto sheet = MakeFleetSheet(pictures, fills, strip, plan, &reason, progress);
+  if (sheet && NeedsFinishing(strip)) {
+    sheet = FinishSheet(std::move(sheet), plan, strip, &reason, fills);
+  }
+  if (!sheet) return {{reason}};
+  if (strip.pack) {
+    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  }
+  made = {std::move(sheet), std::move(plan), strip.fill};
   return {};
 }
 
