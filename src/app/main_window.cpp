@@ -8,9 +8,9 @@
 #include "app/file_commands.h"
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
-#include "io/image_io.h"
 #include "engine/fleet_pipeline.h"
 #include "engine/job.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -338,8 +338,8 @@ void MainWindow::Rotate(WindowHandle window) {
       job.inputs.empty() ? "Turning the picture..." : "Turning the pictures...",
       [pictures, job, made](WorkProgress& progress) {
         if (job.inputs.empty()) {
-          made->strip = MakeStrip(*pictures.front(), job.strip, &made->reason, &made->plan,
-                                  progress.Hook());
+          made->strip =
+              MakeStrip(*pictures.front(), job.strip, &made->reason, &made->plan, progress.Hook());
           return;
         }
         JobSheet sheet;

@@ -37,8 +37,8 @@ bool ReadPictures(const std::vector<std::string>& paths,
     // process with its own limits; the threads here only wait on them.
     WorkerPool pool(processes);
     const std::size_t helpers = std::size_t(pool.Threads());
-    const std::size_t run = std::clamp<std::size_t>((paths.size() + helpers - 1) / helpers, 1,
-                                                     kPicturesPerDecoder);
+    const std::size_t run =
+        std::clamp<std::size_t>((paths.size() + helpers - 1) / helpers, 1, kPicturesPerDecoder);
     pool.Run(int((paths.size() + run - 1) / run), [&](int r) {
       const auto first = paths.begin() + std::ptrdiff_t(std::size_t(r) * run);
       const auto last = paths.begin() + std::ptrdiff_t(std::min(paths.size(), (r + 1) * run));
@@ -120,10 +120,10 @@ std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
       return nullptr;
     }
   }
-  const std::string stage = options.method == TurnMethod::kLibrary
-                                ? std::string("lay the pictures over their fills")
-                                : "prepare " + std::string(TurnMethodName(options.method)) +
-                                      " turning";
+  const std::string stage =
+      options.method == TurnMethod::kLibrary
+          ? std::string("lay the pictures over their fills")
+          : "prepare " + std::string(TurnMethodName(options.method)) + " turning";
   try {
     std::vector<std::unique_ptr<Image>> prepared;
     std::vector<const Image*> sources;

@@ -104,8 +104,8 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
   return {};
 }
 
-JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures,
-                        JobSheet& made, const ProgressHook& progress) {
+JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures, JobSheet& made,
+                        const ProgressHook& progress) {
   std::string reason;
   std::vector<std::string> stems;
   std::vector<Rgb> fills;

@@ -17,7 +17,7 @@ struct Job {
   StripOptions strip;
   SaveOptions save;
   bool fillFromPicture = false;  // the fill is the first picture's top-left pixel
-  bool animation = false;  // the inputs are the frames of one animation, not a fleet
+  bool animation = false;        // the inputs are the frames of one animation, not a fleet
 };
 
 struct JobProblem {
@@ -55,8 +55,8 @@ struct JobSheet {
 // already: `pictures` in the order of `job.inputs`, whose names they take.
 // Plans, checks the size, turns every frame; `progress` hears of frames
 // made. Failures as RunJob's; `made` is set only when there are none.
-JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures,
-                        JobSheet& made, const ProgressHook& progress = {});
+JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures, JobSheet& made,
+                        const ProgressHook& progress = {});
 
 // Reads the picture, plans, checks the size, makes the sheet and writes its
 // files; `progress` hears of frames made, then of bytes written, and may stop

@@ -307,7 +307,6 @@ std::unique_ptr<Image> ReadAnswer(Helper& helper, const std::string& path, int b
   }
 }
 
-
 }  // namespace
 
 std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytesPerPixel,

@@ -65,16 +65,17 @@ std::unique_ptr<Image> BuildPlacedSheet(const SheetPlan& plan, int bpp,
       FrameCanvas canvas{at, p.sheet.width, p.sheet.height, sheet->RowBytes(), bpp, fillRow};
       if (p.Trimmed()) {
         whole.resize(std::size_t(p.fullWidth) * p.fullHeight * bpp);
-        canvas = {whole.data(), p.fullWidth, p.fullHeight, std::size_t(p.fullWidth) * bpp, bpp,
-                  fillRow};
+        canvas = {whole.data(), p.fullWidth, p.fullHeight, std::size_t(p.fullWidth) * bpp,
+                  bpp,          fillRow};
       }
       std::string why;
       const bool made = turn(p.picture, p.angle, canvas, &why);
       if (made && p.Trimmed()) {
         for (int y = 0; y < p.inFrame.height; ++y) {
-          std::memcpy(at + std::size_t(y) * sheet->RowBytes(),
-                      whole.data() + (std::size_t(p.inFrame.y + y) * p.fullWidth + p.inFrame.x) * bpp,
-                      std::size_t(p.inFrame.width) * bpp);
+          std::memcpy(
+              at + std::size_t(y) * sheet->RowBytes(),
+              whole.data() + (std::size_t(p.inFrame.y + y) * p.fullWidth + p.inFrame.x) * bpp,
+              std::size_t(p.inFrame.width) * bpp);
         }
       }
       const std::lock_guard<std::mutex> lock(mutex);

@@ -26,27 +26,17 @@ BlockSize FullFrame(const BlockSize& picture, const std::vector<int>& angles,
   return fit;
 }
 
-struct Sides {
-  std::int64_t width = 0, height = 0;
-};
-
-Sides BlockSides(const std::vector<Placement>& frames, int perBlock, int columns,
-                 const StripOptions& options) {
+SheetSides BlockSides(const std::vector<Placement>& frames, int perBlock, int columns,
+                      const StripOptions& options) {
   const std::int64_t rowsPerBlock = (perBlock + columns - 1) / columns;
   std::int64_t widest = 0, rows = 0, tall = 0;
   for (std::size_t first = 0; first < frames.size(); first += std::size_t(perBlock)) {
     const Placement& p = frames[first];
-    widest = std::max(widest, columns * std::int64_t(p.fullWidth) +
-                                  (columns - 1) * std::int64_t(options.spacing));
+    widest = std::max(widest, columns * std::int64_t(p.fullWidth));
     rows += rowsPerBlock;
     tall += rowsPerBlock * p.fullHeight;
   }
-  Sides sides{2 * std::int64_t(options.margin) + widest,
-              2 * std::int64_t(options.margin) + tall + (rows - 1) * options.spacing};
-  if (options.powerOfTwo) {
-    sides = {PowerOfTwoAtLeast(sides.width), PowerOfTwoAtLeast(sides.height)};
-  }
-  return sides;
+  return GridSides(widest, columns, tall, rows, options);
 }
 
 std::string Size(std::int64_t width, std::int64_t height) {
@@ -92,18 +82,17 @@ bool PlanRowBlocks(std::vector<Placement> frames, int perBlock, const StripOptio
   if (options.maxSize > 0) {
     columns = 0;
     for (int c = 1; c <= perBlock && columns == 0; ++c) {
-      const Sides sides = BlockSides(frames, perBlock, c, options);
+      const SheetSides sides = BlockSides(frames, perBlock, c, options);
       if (sides.width <= options.maxSize && sides.height <= options.maxSize) columns = c;
       if (sides.width > options.maxSize) break;  // wider with every column
     }
     if (columns == 0) {
-      SetReason(reason, "no layout of " + std::to_string(frames.size()) +
-                            " frames fits within " + std::to_string(options.maxSize) +
-                            " pixels a side");
+      SetReason(reason, "no layout of " + std::to_string(frames.size()) + " frames fits within " +
+                            std::to_string(options.maxSize) + " pixels a side");
       return false;
     }
   }
-  const Sides sides = BlockSides(frames, perBlock, std::max(columns, 1), options);
+  const SheetSides sides = BlockSides(frames, perBlock, std::max(columns, 1), options);
   if (sides.width > INT_MAX || sides.height > INT_MAX ||
       std::uint64_t(sides.width) * std::uint64_t(sides.height) * std::uint64_t(bytesPerPixel) >
           kMaxLibraryImageBytes) {
@@ -132,8 +121,7 @@ bool PlanRowBlocks(std::vector<Placement> frames, int perBlock, const StripOptio
 }
 
 bool PlanFleet(const std::vector<BlockSize>& sizes, const std::vector<std::string>& stems,
-               const StripOptions& options, bool animation, SheetPlan& plan,
-               std::string* reason) {
+               const StripOptions& options, bool animation, SheetPlan& plan, std::string* reason) {
   if (options.frames < 1 || sizes.empty()) {
     SetReason(reason, "the number of frames and of pictures must be at least 1");
     return false;
@@ -142,9 +130,10 @@ bool PlanFleet(const std::vector<BlockSize>& sizes, const std::vector<std::strin
   // frames are refused before they are listed.
   double least = 0;
   for (const BlockSize& size : sizes) {
-    const double side = options.frameSize.kind == FrameSize::Kind::kGiven
-                            ? double(options.frameSize.width) * options.frameSize.height
-                            : double(std::min(size.width, size.height)) * std::min(size.width, size.height);
+    const double side =
+        options.frameSize.kind == FrameSize::Kind::kGiven
+            ? double(options.frameSize.width) * options.frameSize.height
+            : double(std::min(size.width, size.height)) * std::min(size.width, size.height);
     least += side * options.frames * (options.alpha ? 4 : 3);
   }
   if (least > double(kMaxLibraryImageBytes)) {

@@ -3,11 +3,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include "../image/test_support.h"
-#include "sheet/sheet_layout.h"
-#include "engine/strip_pipeline.h"
-
 #include <nlohmann/json.hpp>
+
+#include "../image/test_support.h"
+#include "bench_support.h"
+#include "engine/strip_pipeline.h"
+#include "sheet/sheet_layout.h"
 
 namespace {
 
@@ -364,14 +365,8 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
 
 // The pixels of one frame of a sheet, where its data file puts it.
 std::vector<std::uint8_t> FramePixels(const Image& sheet, const nlohmann::json& frame) {
-  const int x = frame["frame"]["x"], y = frame["frame"]["y"], w = frame["frame"]["w"],
-            h = frame["frame"]["h"];
-  std::vector<std::uint8_t> pixels;
-  for (int row = y; row < y + h; ++row) {
-    const std::uint8_t* at = sheet.Pixels() + std::size_t(row) * sheet.RowBytes() + std::size_t(x) * 4;
-    pixels.insert(pixels.end(), at, at + std::size_t(w) * 4);
-  }
-  return pixels;
+  const nlohmann::json& r = frame["frame"];
+  return PixelsIn(sheet, r["x"], r["y"], r["w"], r["h"]);
 }
 
 std::unique_ptr<Image> ReadSheet(const std::string& path) {
@@ -380,7 +375,9 @@ std::unique_ptr<Image> ReadSheet(const std::string& path) {
   return sheet;
 }
 
-nlohmann::json ReadData(const std::string& path) { return nlohmann::json::parse(Slurp(path)); }
+nlohmann::json ReadData(const std::string& path) {
+  return nlohmann::json::parse(Slurp(path));
+}
 
 // Several pictures of different sizes in one sheet: each picture's frames
 // are its own sheet's frames, named after it, one animation each, on any
@@ -390,7 +387,7 @@ TEST_F(Cli, SeveralPicturesInOneSheet) {
                                           GYRELLE_SAMPLES_DIR "/escort1.png",
                                           GYRELLE_SAMPLES_DIR "/aimFighter1.png"};
   std::ofstream(dir / "list.txt") << ships[1] << "\n\n" << ships[2] << "\n";
-  const std::vector<std::string> options = {"-n", "6", "--alpha", "--frame-size", "fit",
+  const std::vector<std::string> options = {"-n",        "6", "--alpha",  "--frame-size", "fit",
                                             "--columns", "4", "--method", "shear"};
   const auto run = [&](std::vector<std::string> args, const std::string& out) {
     args.insert(args.begin(), options.begin(), options.end());
@@ -431,8 +428,8 @@ TEST_F(Cli, TheFramesOfAnAnimationAtEveryAngle) {
   }
   const std::vector<std::string> options = {"-n", "4", "--alpha", "--columns", "2"};
   auto args = options;
-  args.insert(args.end(), {"--animation", dir / "f0.png", dir / "f1.png", dir / "f2.png",
-                           "--data", dir / "ship.json", dir / "ship.png"});
+  args.insert(args.end(), {"--animation", dir / "f0.png", dir / "f1.png", dir / "f2.png", "--data",
+                           dir / "ship.json", dir / "ship.png"});
   const CliRun cli = RunCli(dir, args);
   ASSERT_EQ(cli.status, 0) << cli.err;
   const auto sheet = ReadSheet(dir / "ship.png");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 
@@ -201,7 +201,8 @@ TEST(DataFormats, EveryFormatNamesAFleetAndAnAnimationAlike) {
   SheetPlan fleet = TwoPictures();
   fleet.pictureStems = {"hull", "wing"};
   std::vector<ReadFrame> byPicture = Expected(fleet);
-  for (ReadFrame& frame : byPicture) frame.animation = frame.animation == "spin_0" ? "hull" : "wing";
+  for (ReadFrame& frame : byPicture)
+    frame.animation = frame.animation == "spin_0" ? "hull" : "wing";
   SheetPlan animation = fleet;
   animation.animation = true;  // `frame` is the angle, `picture` the animation frame
   std::vector<ReadFrame> byAngle, spin;
@@ -217,7 +218,8 @@ TEST(DataFormats, EveryFormatNamesAFleetAndAnAnimationAlike) {
     }
   }
   byAngle.insert(byAngle.end(), spin.begin(), spin.end());
-  for (const auto& [plan, expected] : {std::pair{fleet, byPicture}, std::pair{animation, byAngle}}) {
+  for (const auto& [plan, expected] :
+       {std::pair{fleet, byPicture}, std::pair{animation, byAngle}}) {
     const DataTarget target{"/p/art/s.png", "/p/data/s.x", true, 12};
     EXPECT_EQ(ReadGodot(SheetDataText(plan, DataFormat::kGodot3, target), false), expected);
     EXPECT_EQ(ReadGodot(SheetDataText(plan, DataFormat::kGodot4, target), true), expected);
