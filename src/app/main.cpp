@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -6,6 +8,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "core/reasons.h"
 #include "gyrelle_version.h"
 #include "resources/program_resources.h"
 #include "window/qt/qt_window_layer.h"
@@ -35,6 +38,45 @@ int UsageError(const std::string& text) {
   return 2;
 }
 
+// Qt's own options, which QApplication takes out of argv; those of the
+// first list take a value, as the next argument or after "=".
+constexpr const char* kQtValueOptions[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display", "geometry",
+    "title", "name", "qmljsdebugger"};
+constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync",
+                                    "testability"};
+
+// The usage error in the arguments, or empty: decided before Qt starts,
+// which without a display would abort the program instead.
+std::string CommandLineProblem(int argc, char** argv) {
+  int files = 0;
+  bool optionsEnd = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (!optionsEnd && argument == "--") {
+      optionsEnd = true;
+      continue;
+    }
+    if (optionsEnd || argument.size() < 2 || argument[0] != '-') {
+      if (++files > 1) return "one FILE at most";
+      continue;
+    }
+    const std::string name =
+        argument.substr(argument[1] == '-' ? 2 : 1, argument.find('=') - (argument[1] == '-' ? 2 : 1));
+    const auto named = [&](const auto& list) {
+      return std::any_of(std::begin(list), std::end(list),
+                         [&](const char* known) { return name == known; });
+    };
+    if (named(kQtValueOptions)) {
+      if (argument.find('=') == std::string::npos) ++i;
+    } else if (!named(kQtFlags)) {
+      return "unknown option " + Quoted(argument);
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 // The desktop program: `gyrelle [FILE]`.
@@ -43,6 +85,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) return Print(kUsage);
     if (std::strcmp(argv[i], "--version") == 0) return Print("gyrelle " GYRELLE_VERSION "\n");
+  }
+  if (const std::string problem = CommandLineProblem(argc, argv); !problem.empty()) {
+    return UsageError(problem);
   }
   // Past a file size limit a save then fails with EFBIG and is reported,
   // where the signal would end the program and lose the settings.
@@ -55,7 +100,7 @@ int main(int argc, char** argv) {
     if (!optionsEnd && argument == "--") {
       optionsEnd = true;
     } else if (!optionsEnd && argument.size() > 1 && argument[0] == '-') {
-      return UsageError("unknown option " + argument);
+      return UsageError("unknown option " + Quoted(argument));
     } else if (!file.empty()) {
       return UsageError("one FILE at most");
     } else {

@@ -1,9 +1,12 @@
 #include "app/settings_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -28,8 +31,12 @@ void ReadSheetSection(ConfigFile& config, AppSettings& settings) {
   strip.alpha = config.GetBool("SHEET|TRANSPARENT");
   config.GetString("SHEET|FRAME_SIZE", text);
   if (text == "FIT") strip.frameSize.kind = FrameSize::Kind::kFit;
-  strip.columns = std::max(1, config.GetInt("SHEET|COLUMNS"));
-  strip.spacing = std::max(0, config.GetInt("SHEET|SPACING"));
+  // The ranges the Sheet Options dialog takes; a number past them (read
+  // saturated) would make every Rotate fail.
+  const int columns = config.GetInt("SHEET|COLUMNS");
+  strip.columns = columns >= 1 && columns <= 65535 ? columns : 1;
+  const int spacing = config.GetInt("SHEET|SPACING");
+  strip.spacing = spacing >= 0 && spacing <= 65535 ? spacing : 0;
   const int start = config.GetInt("SHEET|START_ANGLE");
   strip.startDegrees = start >= 0 && start < 360 ? start : 0;
   strip.reverse = config.GetBool("SHEET|REVERSE");
@@ -200,6 +207,20 @@ bool WriteSettingsFile(const AppState& state, const AppSettings& settings, std::
   // A file made read-only keeps what it holds.
   if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
     SetReason(reason, SystemError());
+    return false;
+  }
+  // Nor is one that could not be read written over with the defaults: a
+  // FIFO, a device, a file the user may not read.
+  if (const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+    struct stat status;
+    const bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    close(fd);
+    if (!regular) {
+      SetReason(reason, "it is not a regular file, so it was not read and is left as it is");
+      return false;
+    }
+  } else if (errno != ENOENT) {
+    SetReason(reason, "it could not be read (" + SystemError() + "), so it is left as it is");
     return false;
   }
   const std::string text = StorableText(settings, path);

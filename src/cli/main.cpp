@@ -12,6 +12,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -463,7 +464,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
   // Past a file size limit a write then fails with EFBIG, is reported and
   // its temporary file removed, where the signal would end the run silently.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -479,4 +480,13 @@ int main(int argc, char** argv) {
   if (result.usageError) return UsageError(result.failures.front());
   for (const std::string& failure : result.failures) Complain(kExitUnreadableOrUnwritable, failure);
   return result.failures.empty() ? 0 : kExitUnreadableOrUnwritable;
+}
+
+int main(int argc, char** argv) {
+  // Whatever memory runs out on is said, not left to abort the program.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Complain(kExitUnreadableOrUnwritable, "not enough memory");
+  }
 }

@@ -56,14 +56,38 @@ int CountingClose(void* cookie) {
   return close(static_cast<CountingFile*>(cookie)->fd);
 }
 
+std::filesystem::path FolderOf(const std::filesystem::path& target) {
+  return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+}
+
 }  // namespace
+
+std::string FolderOrNameProblem(const std::string& path) {
+  const std::filesystem::path target(path);
+  const std::filesystem::path folder = FolderOf(target);
+  struct stat status;
+  if (stat(folder.c_str(), &status) != 0) return SystemError();
+  if (!S_ISDIR(status.st_mode)) return std::strerror(ENOTDIR);
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return SystemError();
+  const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (nameMax > 0 && target.filename().native().size() > std::size_t(nameMax)) {
+    return std::strerror(ENAMETOOLONG);
+  }
+  return {};
+}
 
 bool WriteReplacing(const std::string& path,
                     const std::function<bool(std::FILE* file, std::string& why)>& encode,
                     std::string* reason, const ProgressHook& progress) {
   const std::filesystem::path target(path);
-  const std::filesystem::path directory =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  const std::filesystem::path directory = FolderOf(target);
+  // As cp does: a file made read-only is kept as it is.
+  struct stat existing;
+  const bool exists = stat(path.c_str(), &existing) == 0;
+  if (exists && !S_ISDIR(existing.st_mode) && access(path.c_str(), W_OK) != 0) {
+    SetReason(reason, Quoted(path) + " cannot be replaced: " + SystemError());
+    return false;
+  }
   // Short, so that any name the folder takes for the target it takes here.
   std::string temporary = (directory / ".gyrelle-XXXXXX").string();
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
@@ -72,10 +96,10 @@ bool WriteReplacing(const std::string& path,
     return false;
   }
   // mkstemp makes the file private; give it the mode of the file it
-  // replaces, or the usual mode of a new file.
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0) {
-    fchmod(fd, existing.st_mode & 07777);
+  // replaces, but for the bits that would run a new program as another
+  // user, or the usual mode of a new file.
+  if (exists) {
+    fchmod(fd, existing.st_mode & 07777 & ~mode_t(S_ISUID | S_ISGID));
   } else {
     const mode_t mask = umask(0);
     umask(mask);

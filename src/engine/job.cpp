@@ -9,6 +9,7 @@
 #include "sheet/data_formats.h"
 #include "sheet/fleet_layout.h"
 #include "sheet/sheet_finish.h"
+#include "sheet/sheet_data.h"
 #include "sheet/sheet_layout.h"
 
 namespace {
@@ -96,6 +97,10 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
       return Problem(std::move(refusal));
     }
   }
+  if (std::string refusal = SheetDataRefusal(save.data, job.output, save.dataPath);
+      !refusal.empty()) {
+    return Problem(std::move(refusal));
+  }
   if (plan != nullptr) {
     std::string tooLarge =
         SaveSizeProblem(job.output, plan->width, plan->height, job.strip.alpha ? 4 : 3);
@@ -151,7 +156,15 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   if (job.fillFromPicture) strip.fill = TopLeftColor(*picture);
   // A sheet its format cannot hold is refused before it is made.
   SheetPlan plan;
-  if (!PlanStrip(*picture, strip, plan, &reason)) return {{Quoted(input) + ": " + reason}};
+  // Its sides are checked against the output's format before any frame's
+  // angle is stored.
+  std::string tooLarge;
+  const auto fits = [&](int width, int height) {
+    return tooLarge = SaveSizeProblem(job.output, width, height, strip.alpha ? 4 : 3);
+  };
+  if (!PlanStrip(*picture, strip, plan, &reason, fits)) {
+    return {{tooLarge.empty() ? Quoted(input) + ": " + reason : tooLarge}};
+  }
   // A packed sheet's size is known only once its frames are.
   if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
     return {{problem.text}};

@@ -10,6 +10,7 @@
 #include <new>
 #include <system_error>
 
+#include "core/atomic_file.h"
 #include "io/image_io.h"
 #include "io/picture_formats.h"
 #include "sheet/sheet_builder.h"
@@ -99,14 +100,20 @@ Rgb TopLeftColor(const Image& picture) {
   return {pixel[0], pixel[1], pixel[2]};
 }
 
+// RotSprite's enlargement serves only turns between the quarter turns.
+bool NeedsEnlargement(const StripOptions& options, const SheetPlan& plan) {
+  return options.method == TurnMethod::kRotSprite &&
+         std::any_of(plan.placements.begin(), plan.placements.end(),
+                     [](const Placement& p) { return p.angle % 90 != 0; });
+}
+
 bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& plan,
-               std::string* reason) {
-  if (options.method == TurnMethod::kRotSprite &&
-      !CheckEnlargement(picture.Width(), picture.Height(), reason)) {
-    return false;
-  }
+               std::string* reason, const SheetSizeCheck& fits) {
+  // A trimmed or packed sheet's size is known only once it is finished.
   return PlanSheet(picture.Width(), picture.Height(), GridOptions(options), options.alpha ? 4 : 3,
-                   plan, reason);
+                   plan, reason, NeedsFinishing(options) ? SheetSizeCheck() : fits) &&
+         (!NeedsEnlargement(options, plan) ||
+          CheckEnlargement(picture.Width(), picture.Height(), reason));
 }
 
 std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& options,
@@ -150,7 +157,7 @@ std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
     // Smooth turning blends, so it turns the picture with its own alpha and
     // lays each frame over the fill only once turned.
     if (options.method == TurnMethod::kSmooth) return build(SmoothTurner(picture));
-    return build(PixelTurner(source, options.method, pool));
+    return build(PixelTurner(source, options.method, pool, NeedsEnlargement(options, sheet)));
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
   } catch (const std::bad_alloc&) {
@@ -203,33 +210,44 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
     return failures;
   }
-  // A mask whose name its folder cannot hold would fail only once the strip
-  // is written: neither is.
-  if (options.mask) {
-    const std::filesystem::path maskPath = MaskPath(path);
-    const std::filesystem::path folder =
-        maskPath.has_parent_path() ? maskPath.parent_path() : std::filesystem::path(".");
-    const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
-    if (nameMax > 0 && maskPath.filename().native().size() > std::size_t(nameMax)) {
-      failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath,
-                          Quoted(maskPath) + " cannot be written: " + std::strerror(ENAMETOOLONG) +
-                              "; the strip was not written either"});
+  // A mask or data file that cannot be written would fail only once the
+  // strip is written, leaving a data file that describes another sheet:
+  // none is written. (A strip that cannot be written fails at once.)
+  std::vector<std::pair<bool, std::string>> later;
+  if (options.mask) later.push_back({true, MaskPath(path)});
+  if (options.data != DataFormat::kNone) later.push_back({false, options.dataPath});
+  for (const auto& [mask, output] : later) {
+    std::string problem = FolderOrNameProblem(output);
+    if (!problem.empty()) problem = Quoted(output) + " cannot be written: " + problem;
+    if (problem.empty() && !mask) problem = SheetDataRefusal(options.data, path, output);
+    if (!problem.empty()) {
+      failures.push_back({SaveFailure::Kind::kNotWritten, mask, output,
+                          problem + "; the strip was not written either"});
       return failures;
     }
   }
+  // What was written, for the reason of a later failure.
+  std::string kept;
+  const auto failed = [&](SaveFailure::Kind kind, bool mask, const std::string& output,
+                          const std::string& why) {
+    failures.push_back({kind, mask, output, why + (kept.empty() ? "" : "; written: " + kept)});
+  };
   const bool written = SaveImageFile(
       strip, path, WriteOptions{options.eightBit ? 1 : 0, options.compressed, fill, counted},
       &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
+  if (written) kept = Quoted(path);
   if (options.mask && !stopBefore(true, MaskPath(path))) {
     const std::string maskPath = MaskPath(path);
     const std::unique_ptr<Image> mask = MakeMask(strip, fill.red, fill.green, fill.blue);
     if (!mask) {
-      failures.push_back({SaveFailure::Kind::kMaskOutOfMemory, true, maskPath,
-                          "not enough memory to make the mask"});
+      failed(SaveFailure::Kind::kMaskOutOfMemory, true, maskPath,
+             "not enough memory to make the mask");
     } else if (!SaveImageFile(*mask, maskPath, WriteOptions{1, options.compressed, {}, counted},
                               &reason)) {
-      failures.push_back({SaveFailure::Kind::kNotWritten, true, maskPath, reason});
+      failed(SaveFailure::Kind::kNotWritten, true, maskPath, reason);
+    } else {
+      kept += (kept.empty() ? "" : ", ") + Quoted(maskPath);
     }
   }
   // The data file names the strip, so it is written only once the strip is.
@@ -240,7 +258,7 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                                      "not known"});
     } else if (!WriteSheetData(*plan, options.data,
                                {path, options.dataPath, alpha, options.fps}, &reason)) {
-      failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath, reason});
+      failed(SaveFailure::Kind::kNotWritten, false, options.dataPath, reason);
     }
   }
   return failures;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,9 +53,11 @@ Rgb TopLeftColor(const Image& picture);
 
 // Where the frames of `picture`'s sheet go and how big it is, before
 // anything is allocated; false with a reason when the options contradict
-// each other or the sheet would be too large to hold.
+// each other, the sheet would be too large to hold or `fits` refuses its
+// sides. RotSprite's enlargement is checked only when some frame needs it.
 bool PlanStrip(const Image& picture, const StripOptions& options, SheetPlan& plan,
-               std::string* reason = nullptr);
+               std::string* reason = nullptr,
+               const std::function<std::string(int width, int height)>& fits = {});
 
 // The strip of `picture`, or no image with a reason; its plan in `plan` when
 // asked. Without alpha, pixels that are not wholly opaque are first laid

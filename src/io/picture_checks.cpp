@@ -12,7 +12,7 @@ namespace {
 // Why a file may not go to the decoder: damage, or a size past the budget.
 struct Findings {
   std::string problem;
-  bool tooLarge = false;
+  bool tooLarge = false;  // or another reason that is not damage, worded whole
 };
 
 std::uint32_t Big16(const std::uint8_t* p) {
@@ -97,6 +97,7 @@ bool EndsInHeader(Findings& found) {
 bool CheckJpeg(const std::uint8_t* data, std::size_t size, Findings& found) {
   if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return true;  // the library refuses it
   std::uint64_t width = 0, height = 0;
+  int components = 0, adobeTransform = -1;
   bool inScan = false;
   for (std::size_t at = 2;;) {
     // The next marker: an 0xFF, any fill 0xFF bytes, then the code. Inside
@@ -125,9 +126,22 @@ bool CheckJpeg(const std::uint8_t* data, std::size_t size, Findings& found) {
     if (frame && Big16(data + at + 2) >= 7) {
       height = Big16(data + at + 5);
       width = Big16(data + at + 7);
+      if (Big16(data + at + 2) >= 8) components = data[at + 9];
+    }
+    // The Adobe marker: "Adobe", version, two flag words, the transform.
+    if (code == 0xEE && Big16(data + at + 2) >= 14 && std::memcmp(data + at + 4, "Adobe", 5) == 0) {
+      adobeTransform = data[at + 15];
     }
     inScan = code == 0xDA;
     at += 2 + Big16(data + at + 2);
+  }
+  // CMYK stored as YCCK comes out of the library in wrong colours, with no
+  // error: refused rather than shown wrong.
+  if (components == 4 && adobeTransform == 2) {
+    found.problem = "holds CMYK colours stored as YCCK, which DevIL decodes to wrong colours; "
+                    "save it as an RGB JPEG or a PNG";
+    found.tooLarge = true;
+    return false;
   }
   return WithinBudget(width, height, found) &&
          HoldsItsPixels(width, height, width * height, std::uint64_t(size) * 4096 + (1 << 20),

@@ -1,6 +1,11 @@
 #include "settings/config_file.h"
 
+#include <fcntl.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <charconv>
@@ -168,30 +173,42 @@ class FirstOccurrences {
 
 bool ConfigFile::Load(const std::string& path) {
   ClearChain();
-  // A directory opens like a file here, and its reported size is meaningless.
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size < 0 || !in) return false;
-
-  std::string loaded;
-  try {
-    loaded.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
+  // Only a regular file is read: a FIFO or a device would block or never
+  // end, and a directory's reported size is meaningless. Opening without
+  // blocking lets a FIFO be told apart before anything waits on it.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
     return false;
   }
-  in.read(loaded.data(), size);
-  // A read error would leave a partial text posing as the file: keep the old one.
-  if (in.bad()) return false;
+  std::string loaded;
+  try {
+    loaded.resize(static_cast<std::size_t>(status.st_size));
+  } catch (const std::bad_alloc&) {
+    close(fd);
+    return false;
+  } catch (const std::length_error&) {
+    close(fd);
+    return false;
+  }
   // The file may have shrunk since it was measured; a file that grew is read
   // as long as it was when measured.
-  loaded.resize(static_cast<std::size_t>(in.gcount()));
+  std::size_t got = 0;
+  while (got < loaded.size()) {
+    const ssize_t n = read(fd, loaded.data() + got, loaded.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      // A read error would leave a partial text posing as the file: keep the old one.
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    got += std::size_t(n);
+  }
+  close(fd);
+  loaded.resize(got);
   SetText(std::move(loaded));
   return true;
 }

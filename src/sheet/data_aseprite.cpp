@@ -3,23 +3,26 @@
 // "N-1", numbered animation after animation so every tag is one run.
 
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "gyrelle_version.h"
 #include "sheet/data_writers.h"
 
-std::string AsepriteJsonText(const SheetPlan& plan, const DataTarget& target) {
+bool WriteAsepriteJson(const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
   using Json = nlohmann::ordered_json;
-  Json frames = Json::object();
+  const std::vector<Animation> animations = NamerOf(plan, target).Animations();
+  TextOut out(file);
+  out << "{\n  \"frames\": {";
   Json tags = Json::array();
   int number = 0;
-  for (const Animation& animation : NamesOf(plan, target).animations) {
+  for (const Animation& animation : animations) {
     tags.push_back({{"name", animation.name},
                     {"from", number},
                     {"to", number + int(animation.frames.size()) - 1},
                     {"direction", "forward"}});
     for (int k : animation.frames) {
       const Placement& p = plan.placements[std::size_t(k)];
-      frames[std::to_string(number++)] = {
+      const Json frame = {
           {"frame", {{"x", p.sheet.x}, {"y", p.sheet.y}, {"w", p.sheet.width}, {"h", p.sheet.height}}},
           {"rotated", false},
           {"trimmed", p.Trimmed()},
@@ -29,18 +32,20 @@ std::string AsepriteJsonText(const SheetPlan& plan, const DataTarget& target) {
           {"anchor", {{"x", p.pivotX}, {"y", p.pivotY}}},
           {"duration", FrameMilliseconds(target.fps)},
       };
+      out << (number == 0 ? "\n    \"" : ",\n    \"") << number << "\": ";
+      ++number;
+      PutJson(out, frame, 2);
     }
   }
-  const Json data = {
-      {"frames", std::move(frames)},
-      {"meta",
-       {{"app", "gyrelle"},
-        {"version", GYRELLE_VERSION},
-        {"image", RelativeImagePath(target.imagePath, target.dataPath)},
-        {"format", target.alpha ? "RGBA8888" : "RGB888"},
-        {"size", {{"w", plan.width}, {"h", plan.height}}},
-        {"scale", "1"},
-        {"frameTags", std::move(tags)}}},
-  };
-  return data.dump(2) + "\n";
+  out << (number == 0 ? "}" : "\n  }") << ",\n  \"meta\": ";
+  const Json meta = {{"app", "gyrelle"},
+                     {"version", GYRELLE_VERSION},
+                     {"image", RelativeImagePath(target.imagePath, target.dataPath)},
+                     {"format", target.alpha ? "RGBA8888" : "RGB888"},
+                     {"size", {{"w", plan.width}, {"h", plan.height}}},
+                     {"scale", "1"},
+                     {"frameTags", std::move(tags)}};
+  PutJson(out, meta, 1);
+  out << "\n}\n";
+  return out.Ok();
 }

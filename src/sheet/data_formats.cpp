@@ -11,24 +11,29 @@ namespace {
 // Where an extension has several formats, its first row is its default.
 constexpr DataFormatRow kFormats[] = {
     {DataFormat::kJsonHash, "hash", "JSON_HASH", "JSON hash", "json",
-     [](const SheetPlan& plan, const DataTarget& target) {
-       return JsonAtlasText(plan, target, false);
-     }},
+     [](const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
+       return WriteJsonAtlas(plan, target, false, file);
+     },
+     JsonRefuses},
     {DataFormat::kJsonArray, "array", "JSON_ARRAY", "JSON array", "json",
-     [](const SheetPlan& plan, const DataTarget& target) {
-       return JsonAtlasText(plan, target, true);
-     }},
+     [](const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
+       return WriteJsonAtlas(plan, target, true, file);
+     },
+     JsonRefuses},
     {DataFormat::kAseprite, "aseprite", "ASEPRITE_JSON", "Aseprite JSON", "json",
-     AsepriteJsonText},
+     WriteAsepriteJson, JsonRefuses},
     {DataFormat::kGodot4, "godot4", "GODOT4", "Godot 4", "tres",
-     [](const SheetPlan& plan, const DataTarget& target) {
-       return GodotSpriteFramesText(plan, target, 4);
-     }},
+     [](const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
+       return WriteGodotSpriteFrames(plan, target, 4, file);
+     },
+     GodotRefuses},
     {DataFormat::kGodot3, "godot3", "GODOT3", "Godot 3", "tres",
-     [](const SheetPlan& plan, const DataTarget& target) {
-       return GodotSpriteFramesText(plan, target, 3);
-     }},
-    {DataFormat::kLibGdx, "libgdx", "LIBGDX_ATLAS", "libGDX/Spine", "atlas", LibGdxAtlasText},
+     [](const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
+       return WriteGodotSpriteFrames(plan, target, 3, file);
+     },
+     GodotRefuses},
+    {DataFormat::kLibGdx, "libgdx", "LIBGDX_ATLAS", "libGDX/Spine", "atlas", WriteLibGdxAtlas,
+     LibGdxRefuses},
 };
 
 template <typename Match>

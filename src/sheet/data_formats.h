@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,8 +29,13 @@ struct DataTarget {
   bool premultiplied = false;  // colours already multiplied by their alpha
 };
 
-// The text of a data file for the sheet laid out by `plan`.
-using DataWriter = std::string (*)(const SheetPlan& plan, const DataTarget& target);
+// Writes the data file for the sheet laid out by `plan` to `file` a piece
+// at a time, so neither its time nor its memory outgrows the frames; false
+// when a write failed, errno saying why.
+using DataWriter = bool (*)(const SheetPlan& plan, const DataTarget& target, std::FILE* file);
+
+// Why the format's text cannot hold `name` exactly, or nullptr when it can.
+using NameRefusal = const char* (*)(const std::string& name);
 
 struct DataFormatRow {
   DataFormat format;
@@ -38,6 +44,7 @@ struct DataFormatRow {
   const char* label;        // its choice in Sheet Options: "JSON hash"
   const char* extension;    // of the data file, lower case, no dot
   DataWriter writer;
+  NameRefusal refuses;  // checked before anything is written
 };
 
 // Every row; the first is the command line's default.

@@ -26,7 +26,8 @@ std::string Rect2(int x, int y, int w, int h, bool godot4) {
 
 }  // namespace
 
-std::string GodotSpriteFramesText(const SheetPlan& plan, const DataTarget& target, int version) {
+bool WriteGodotSpriteFrames(const SheetPlan& plan, const DataTarget& target, int version,
+                            std::FILE* file) {
   const bool godot4 = version >= 4;
   auto subId = [godot4](int k) {
     return godot4 ? "\"AtlasTexture_" + std::to_string(k) + "\"" : std::to_string(k + 1);
@@ -35,46 +36,49 @@ std::string GodotSpriteFramesText(const SheetPlan& plan, const DataTarget& targe
     return std::string(name) + (godot4 ? "(" + id + ")" : "( " + id + " )");
   };
   const std::string image = Quoted(RelativeImagePath(target.imagePath, target.dataPath));
+  TextOut out(file);
   // A path without "://" is relative to the resource, in Godot 3 and 4.
-  std::string text = "[gd_resource type=\"SpriteFrames\" load_steps=" +
-                     std::to_string(plan.Frames() + 2) + " format=" + (godot4 ? "3" : "2") +
-                     "]\n\n";
-  text += godot4 ? "[ext_resource type=\"Texture2D\" path=" + image + " id=\"1_sheet\"]\n\n"
-                 : "[ext_resource path=" + image + " type=\"Texture\" id=1]\n\n";
+  out << "[gd_resource type=\"SpriteFrames\" load_steps=" << plan.Frames() + 2
+      << " format=" << (godot4 ? "3" : "2") << "]\n\n";
+  out << (godot4 ? "[ext_resource type=\"Texture2D\" path=" + image + " id=\"1_sheet\"]\n\n"
+                 : "[ext_resource path=" + image + " type=\"Texture\" id=1]\n\n");
   const std::string sheet = call("ExtResource", godot4 ? "\"1_sheet\"" : "1");
   for (int k = 0; k < plan.Frames(); ++k) {
     const Placement& p = plan.placements[std::size_t(k)];
-    text += "[sub_resource type=\"AtlasTexture\" id=" + subId(k) + "]\n";
-    text += "atlas = " + sheet + "\n";
-    text += "region = " + Rect2(p.sheet.x, p.sheet.y, p.sheet.width, p.sheet.height, godot4) + "\n";
+    out << "[sub_resource type=\"AtlasTexture\" id=" << subId(k) << "]\n";
+    out << "atlas = " << sheet << "\n";
+    out << "region = " << Rect2(p.sheet.x, p.sheet.y, p.sheet.width, p.sheet.height, godot4)
+        << "\n";
     // Where the kept part sits in the full frame, and how much was cut
     // away in all: the texture's size is then the full frame's.
-    text += "margin = " +
-            Rect2(p.inFrame.x, p.inFrame.y, p.fullWidth - p.inFrame.width,
-                  p.fullHeight - p.inFrame.height, godot4) +
-            "\n";
-    text += "filter_clip = true\n\n";
+    out << "margin = "
+        << Rect2(p.inFrame.x, p.inFrame.y, p.fullWidth - p.inFrame.width,
+                 p.fullHeight - p.inFrame.height, godot4)
+        << "\n";
+    out << "filter_clip = true\n\n";
   }
   const std::string speed = std::to_string(target.fps) + ".0";
-  std::string animations;
-  for (const Animation& animation : NamesOf(plan, target).animations) {
-    std::string frames;
-    for (int k : animation.frames) {
-      const std::string texture = call("SubResource", subId(k));
+  out << "[resource]\nanimations = " << (godot4 ? "[" : "[ ");
+  bool first = true;
+  for (const Animation& animation : NamerOf(plan, target).Animations()) {
+    out << (first ? "{\n" : ", {\n") << (godot4 ? "\"frames\": [" : "\"frames\": [ ");
+    first = false;
+    for (std::size_t i = 0; i < animation.frames.size(); ++i) {
+      const std::string texture = call("SubResource", subId(animation.frames[i]));
+      out << (i == 0 ? "" : ", ");
       if (godot4) {
-        frames += std::string(frames.empty() ? "" : ", ") + "{\n\"duration\": 1.0,\n\"texture\": " +
-                  texture + "\n}";
+        out << "{\n\"duration\": 1.0,\n\"texture\": " << texture << "\n}";
       } else {
-        frames += (frames.empty() ? "" : ", ") + texture;
+        out << texture;
       }
     }
-    animations += std::string(animations.empty() ? "" : ", ") + "{\n" +
-                  (godot4 ? "\"frames\": [" + frames + "],\n"
-                          : "\"frames\": [ " + frames + " ],\n") +
-                  "\"loop\": true,\n\"name\": " + (godot4 ? "&" : "") + Quoted(animation.name) +
-                  ",\n\"speed\": " + speed + "\n}";
+    out << (godot4 ? "],\n" : " ],\n") << "\"loop\": true,\n\"name\": " << (godot4 ? "&" : "")
+        << Quoted(animation.name) << ",\n\"speed\": " << speed << "\n}";
   }
-  text += "[resource]\nanimations = " +
-          (godot4 ? "[" + animations + "]\n" : "[ " + animations + " ]\n");
-  return text;
+  out << (godot4 ? "]\n" : " ]\n");
+  return out.Ok();
+}
+
+const char* GodotRefuses(const std::string& name) {
+  return JsonRefuses(name) != nullptr ? "a Godot resource holds only UTF-8 names" : nullptr;
 }

@@ -6,25 +6,33 @@
 
 #include "sheet/data_writers.h"
 
-std::string LibGdxAtlasText(const SheetPlan& plan, const DataTarget& target) {
+bool WriteLibGdxAtlas(const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
   auto pair = [](int a, int b) { return std::to_string(a) + "," + std::to_string(b); };
+  TextOut out(file);
   // No blank line inside the page: readers take one as the next page.
-  std::string text = RelativeImagePath(target.imagePath, target.dataPath) + "\n";
-  text += "size: " + pair(plan.width, plan.height) + "\n";
-  text += "format: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n";
-  text += std::string("pma: ") + (target.premultiplied ? "true" : "false") + "\n";
-  for (const Animation& animation : NamesOf(plan, target).animations) {
+  out << RelativeImagePath(target.imagePath, target.dataPath) << "\n";
+  out << "size: " << pair(plan.width, plan.height) << "\n";
+  out << "format: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n";
+  out << "pma: " << (target.premultiplied ? "true" : "false") << "\n";
+  for (const Animation& animation : NamerOf(plan, target).Animations()) {
     for (std::size_t i = 0; i < animation.frames.size(); ++i) {
       const Placement& p = plan.placements[std::size_t(animation.frames[i])];
-      text += animation.name + "\n";
-      text += "  bounds: " + pair(p.sheet.x, p.sheet.y) + "," +
-              pair(p.sheet.width, p.sheet.height) + "\n";
+      out << animation.name << "\n";
+      out << "  bounds: " << pair(p.sheet.x, p.sheet.y) << "," << pair(p.sheet.width, p.sheet.height)
+          << "\n";
       // The offset within the full frame, its y measured from the bottom.
-      text += "  offsets: " +
-              pair(p.inFrame.x, p.fullHeight - p.inFrame.y - p.inFrame.height) + "," +
-              pair(p.fullWidth, p.fullHeight) + "\n";
-      text += "  index: " + std::to_string(i) + "\n";
+      out << "  offsets: " << pair(p.inFrame.x, p.fullHeight - p.inFrame.y - p.inFrame.height)
+          << "," << pair(p.fullWidth, p.fullHeight) << "\n";
+      out << "  index: " << std::to_string(i) << "\n";
     }
   }
-  return text;
+  return out.Ok();
+}
+
+const char* LibGdxRefuses(const std::string& name) {
+  // The page's name is a line of UTF-8 text.
+  if (JsonRefuses(name) != nullptr || name.find_first_of("\r\n") != std::string::npos) {
+    return "a texture atlas holds only UTF-8 names on one line";
+  }
+  return nullptr;
 }

@@ -1,7 +1,9 @@
 #include "sheet/sheet_data.h"
 
-#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <nlohmann/json.hpp>
 
 #include "core/atomic_file.h"
@@ -19,15 +21,39 @@ Json Size(int width, int height) {
 
 }  // namespace
 
-std::string JsonAtlasText(const SheetPlan& plan, const DataTarget& target, bool array) {
-  const SheetNames names = NamesOf(plan, target);
-  Json frames = array ? Json::array() : Json::object();
-  for (int k = 0; k < plan.Frames(); ++k) {
+void PutJson(TextOut& out, const Json& value, int depth) {
+  const std::string text = value.dump(2);
+  const std::string indent(std::size_t(2 * depth), ' ');
+  std::size_t from = 0;
+  for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+    out << std::string_view(text).substr(from, end + 1 - from) << indent;
+  }
+  out << std::string_view(text).substr(from);
+}
+
+const char* JsonRefuses(const std::string& name) {
+  // The library refuses to print what is not UTF-8.
+  try {
+    (void)Json(name).dump();
+    return nullptr;
+  } catch (const Json::exception&) {
+    return "JSON text holds only UTF-8 names";
+  }
+}
+
+// Printed as the library prints the whole document with an indent of 2,
+// but a frame at a time.
+bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array, std::FILE* file) {
+  const FrameNamer name = NamerOf(plan, target);
+  const int frames = plan.Frames();
+  TextOut out(file);
+  out << (array ? "{\n  \"frames\": [" : "{\n  \"frames\": {");
+  for (int k = 0; k < frames; ++k) {
     const Placement& p = plan.placements[std::size_t(k)];
     const Rect& cell = p.sheet;
-    const std::string& name = names.frames[std::size_t(k)];
+    const std::string frameName = name(k);
     Json frame;
-    if (array) frame["filename"] = name;
+    if (array) frame["filename"] = frameName;
     frame["frame"] = {{"x", cell.x}, {"y", cell.y}, {"w", cell.width}, {"h", cell.height}};
     frame["rotated"] = false;
     frame["trimmed"] = p.Trimmed();
@@ -37,35 +63,38 @@ std::string JsonAtlasText(const SheetPlan& plan, const DataTarget& target, bool 
     frame["anchor"] = {{"x", p.pivotX}, {"y", p.pivotY}};
     frame["duration"] = FrameMilliseconds(target.fps);
     frame["angle"] = p.angle;
-    if (array) {
-      frames.push_back(std::move(frame));
-    } else {
-      frames[name] = std::move(frame);
+    out << (k == 0 ? "\n    " : ",\n    ");
+    if (!array) {
+      PutJson(out, Json(frameName), 2);
+      out << ": ";
     }
+    PutJson(out, frame, 2);
   }
-  Json data;
-  data["frames"] = std::move(frames);
-  Json animations = Json::object();
+  if (frames > 0) out << "\n  ";
+  out << (array ? "],\n  \"animations\": {" : "},\n  \"animations\": {");
   Json tags = Json::array();
-  for (const Animation& animation : names.animations) {
-    Json list = Json::array();
-    for (int k : animation.frames) list.push_back(names.frames[std::size_t(k)]);
-    animations[animation.name] = std::move(list);
+  const std::vector<Animation> animations = name.Animations();
+  for (std::size_t a = 0; a < animations.size(); ++a) {
+    const Animation& animation = animations[a];
+    out << (a == 0 ? "\n    " : ",\n    ");
+    PutJson(out, Json(animation.name), 2);
+    out << ": [";
+    for (std::size_t i = 0; i < animation.frames.size(); ++i) {
+      out << (i == 0 ? "\n      " : ",\n      ");
+      PutJson(out, Json(name(animation.frames[i])), 3);
+    }
+    out << (animation.frames.empty() ? "]" : "\n    ]");
     // Tags as Aseprite writes them, which name frames by number: only
     // createFromAseprite reads them, and only from the aseprite form. A tag
-    // names a run of frames, which the frames of an angle are not.
-    const auto& run = animation.frames;
-    if (std::adjacent_find(run.begin(), run.end(), [](int a, int b) { return b != a + 1; }) !=
-        run.end()) {
-      continue;
-    }
+    // names a run of frames, which the frames of spin at every angle are not.
+    if (!animation.frames.IsRun()) continue;
     tags.push_back({{"name", animation.name},
                     {"from", animation.frames.front()},
                     {"to", animation.frames.back()},
                     {"direction", "forward"}});
   }
-  data["animations"] = std::move(animations);
-  data["meta"] = {
+  out << (animations.empty() ? "}" : "\n  }") << ",\n  \"meta\": ";
+  Json meta = {
       {"app", "gyrelle"},
       {"version", GYRELLE_VERSION},
       {"image", RelativeImagePath(target.imagePath, target.dataPath)},
@@ -74,8 +103,10 @@ std::string JsonAtlasText(const SheetPlan& plan, const DataTarget& target, bool 
       {"scale", "1"},
       {"frameTags", std::move(tags)},
   };
-  if (plan.premultiplied) data["meta"]["premultiplied"] = true;
-  return data.dump(2) + "\n";
+  if (plan.premultiplied) meta["premultiplied"] = true;
+  PutJson(out, meta, 1);
+  out << "\n}\n";
+  return out.Ok();
 }
 
 std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, bool alpha,
@@ -85,17 +116,56 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
 
 std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTarget& target) {
   const DataFormatRow* row = DataFormatRowOf(format);
-  return row != nullptr && plan.Frames() > 0 ? row->writer(plan, target) : std::string();
+  if (row == nullptr || plan.Frames() == 0) return {};
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* file = open_memstream(&buffer, &size);
+  if (file == nullptr) throw std::bad_alloc();
+  const bool written = row->writer(plan, target, file);
+  std::fclose(file);
+  std::string text(buffer, size);
+  std::free(buffer);
+  if (!written) throw std::bad_alloc();
+  return text;
+}
+
+std::string SheetDataRefusal(DataFormat format, const std::string& imagePath,
+                             const std::string& dataPath) {
+  const DataFormatRow* row = DataFormatRowOf(format);
+  if (row == nullptr) return {};
+  const std::string stem = std::filesystem::path(imagePath).stem().string();
+  const std::string image = RelativeImagePath(imagePath, dataPath);
+  const char* refusal = row->refuses(stem);
+  if (refusal == nullptr) refusal = row->refuses(image);
+  if (refusal == nullptr) return {};
+  return Quoted(dataPath) + " cannot name the sheet " + Quoted(image) + ": " + refusal +
+         "; rename the sheet";
 }
 
 bool WriteSheetData(const SheetPlan& plan, DataFormat format, const DataTarget& target,
                     std::string* reason) {
-  std::string text;
+  const DataFormatRow* row = DataFormatRowOf(format);
+  if (row == nullptr) return WriteFileAtomically(target.dataPath, "", reason);
+  if (std::string refusal = SheetDataRefusal(format, target.imagePath, target.dataPath);
+      !refusal.empty()) {
+    SetReason(reason, refusal);
+    return false;
+  }
   try {
-    text = SheetDataText(plan, format, target);
-  } catch (const std::exception&) {
+    return WriteReplacing(
+        target.dataPath,
+        [&](std::FILE* file, std::string& why) {
+          try {
+            return plan.Frames() == 0 || row->writer(plan, target, file);
+          } catch (const Json::exception& error) {
+            why = error.what();
+            errno = 0;
+            return false;
+          }
+        },
+        reason);
+  } catch (const std::bad_alloc&) {
     SetReason(reason, Quoted(target.dataPath) + " could not be written: not enough memory");
     return false;
   }
-  return WriteFileAtomically(target.dataPath, text, reason);
 }

@@ -12,7 +12,13 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
                           DataFormat format, const std::string& dataPath, int fps = kDefaultFps);
 std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTarget& target);
 
-// Writes it to the target's data path, whole or not at all; false with a
-// reason.
+// A reason, decided before anything is written, why a data file of
+// `format` at `dataPath` cannot name the sheet at `imagePath` exactly (a
+// name that is not UTF-8 in JSON text); empty when it can.
+std::string SheetDataRefusal(DataFormat format, const std::string& imagePath,
+                             const std::string& dataPath);
+
+// Writes it to the target's data path a piece at a time, whole or not at
+// all; false with a reason.
 bool WriteSheetData(const SheetPlan& plan, DataFormat format, const DataTarget& target,
                     std::string* reason = nullptr);

@@ -10,17 +10,26 @@
 #include "core/reasons.h"
 #include "turn/pixel_turns.h"
 
-std::vector<int> FrameAngles(const StripOptions& options) {
-  std::vector<int> angles;
+namespace {
+
+template <typename Each>
+void ForEachFrameAngle(const StripOptions& options, Each each) {
   const int sign = options.reverse ? -1 : 1;
   float running = 0.0f;
   for (int k = 0; k < options.frames; ++k) {
     const long long step =
         options.exactAngles ? std::llround(double(k) * 360.0 / options.frames) : (long long)running;
-    const long long angle = options.startDegrees + sign * step;
-    angles.push_back(WholeTurn(angle));
+    each(WholeTurn(options.startDegrees + sign * step));
     running = NextRunningAngle(running, options.frames);
   }
+}
+
+}  // namespace
+
+std::vector<int> FrameAngles(const StripOptions& options) {
+  std::vector<int> angles;
+  angles.reserve(std::size_t(std::max(options.frames, 0)));
+  ForEachFrameAngle(options, [&](int angle) { angles.push_back(angle); });
   return angles;
 }
 
@@ -65,7 +74,7 @@ namespace {
 // The sides of a grid of `frames` equal cells in `columns` columns.
 SheetSides SheetSidesOf(int frames, int frameWidth, int frameHeight, const StripOptions& options,
                         int columns) {
-  const std::int64_t rows = (frames + columns - 1) / columns;
+  const std::int64_t rows = (frames + std::int64_t(columns) - 1) / columns;
   return GridSides(columns * std::int64_t(frameWidth), columns, rows * std::int64_t(frameHeight),
                    rows, options);
 }
@@ -93,46 +102,14 @@ std::string GridProblem(const StripOptions& options) {
 
 namespace {
 
-bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPixel,
-              SheetPlan& plan, std::string* reason) {
-  if (const std::string problem = GridProblem(options); !problem.empty()) {
-    SetReason(reason, problem);
-    return false;
-  }
-  // A frame holds at least the picture's shorter side each way, whatever
-  // it is turned by: far too many frames are refused before their angles
-  // are counted.
-  const int least = std::min(width, height);
-  const bool given = options.frameSize.kind == FrameSize::Kind::kGiven;
-  if (double(options.frames) *
-          (given ? double(options.frameSize.width) * options.frameSize.height
-                 : double(least) * least) *
-          bytesPerPixel >
-      double(kMaxLibraryImageBytes)) {
-    SetReason(reason, std::to_string(options.frames) + " frames of " + Size(width, height) +
-                          " pixels would take more than 4 GiB; DevIL holds less than 4 GiB in "
-                          "one picture");
-    return false;
-  }
-  plan = SheetPlan{};
-  plan.angles = FrameAngles(options);
-  switch (options.frameSize.kind) {
-    case FrameSize::Kind::kKeep:
-      plan.frameWidth = width, plan.frameHeight = height;
-      break;
-    case FrameSize::Kind::kFit:
-      FitFrameSize(width, height, plan.angles, options.method, plan.frameWidth,
-                   plan.frameHeight);
-      break;
-    case FrameSize::Kind::kGiven:
-      plan.frameWidth = options.frameSize.width, plan.frameHeight = options.frameSize.height;
-      break;
-  }
+// Columns, rows and the sheet's sides for the plan's frame size; false with
+// a reason when the sheet cannot be held, or `fits` refuses its sides.
+bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std::string* reason,
+            const SheetSizeCheck& fits) {
   if (plan.frameWidth < 1 || plan.frameHeight < 1) {
     SetReason(reason, "a frame must be at least 1 x 1 pixels");
     return false;
   }
-
   int columns = options.columns;
   if (options.maxSize > 0) {
     columns = 0;
@@ -166,10 +143,67 @@ bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPi
                           " bytes; DevIL holds less than 4 GiB in one picture");
     return false;
   }
+  if (fits) {
+    if (const std::string refusal = fits(int(sides.width), int(sides.height)); !refusal.empty()) {
+      SetReason(reason, refusal);
+      return false;
+    }
+  }
   plan.columns = columns;
-  plan.rows = (options.frames + columns - 1) / columns;
+  plan.rows = int((options.frames + std::int64_t(columns) - 1) / columns);
   plan.width = int(sides.width);
   plan.height = int(sides.height);
+  return true;
+}
+
+bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPixel,
+              SheetPlan& plan, std::string* reason, const SheetSizeCheck& fits) {
+  if (const std::string problem = GridProblem(options); !problem.empty()) {
+    SetReason(reason, problem);
+    return false;
+  }
+  // A frame holds at least the picture's shorter side each way, whatever
+  // it is turned by: far too many frames are refused from arithmetic alone.
+  const int least = std::min(width, height);
+  const bool given = options.frameSize.kind == FrameSize::Kind::kGiven;
+  const std::int64_t leastWidth = given ? options.frameSize.width : least;
+  const std::int64_t leastHeight = given ? options.frameSize.height : least;
+  if (double(options.frames) * double(leastWidth) * double(leastHeight) * bytesPerPixel >
+      double(kMaxLibraryImageBytes)) {
+    SetReason(reason, std::to_string(options.frames) + " frames of " + (given ? "" : "at least ") +
+                          Size(leastWidth, leastHeight) +
+                          " pixels would take more than 4 GiB; DevIL holds less than 4 GiB in "
+                          "one picture");
+    return false;
+  }
+  plan = SheetPlan{};
+  switch (options.frameSize.kind) {
+    case FrameSize::Kind::kKeep:
+      plan.frameWidth = width, plan.frameHeight = height;
+      break;
+    case FrameSize::Kind::kFit: {
+      // The first frame's fit first: a sheet too large with it is refused
+      // before the angles of every frame are counted.
+      FitFrameSize(width, height, {WholeTurn(options.startDegrees)}, options.method,
+                   plan.frameWidth, plan.frameHeight);
+      if (!LayOut(options, bytesPerPixel, plan, reason, fits)) return false;
+      bool seen[360] = {};
+      ForEachFrameAngle(options, [&](int angle) { seen[angle] = true; });
+      std::vector<int> distinct;
+      for (int angle = 0; angle < 360; ++angle) {
+        if (seen[angle]) distinct.push_back(angle);
+      }
+      FitFrameSize(width, height, distinct, options.method, plan.frameWidth, plan.frameHeight);
+      break;
+    }
+    case FrameSize::Kind::kGiven:
+      plan.frameWidth = options.frameSize.width, plan.frameHeight = options.frameSize.height;
+      break;
+  }
+  if (!LayOut(options, bytesPerPixel, plan, reason, fits)) return false;
+  // Only a sheet that can be held stores its angles.
+  plan.angles = FrameAngles(options);
+  const int columns = plan.columns;
   plan.placements.reserve(plan.angles.size());
   for (int k = 0; k < options.frames; ++k) {
     Placement p;
@@ -189,9 +223,9 @@ bool PlanGrid(int width, int height, const StripOptions& options, int bytesPerPi
 }  // namespace
 
 bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
-               SheetPlan& plan, std::string* reason) {
+               SheetPlan& plan, std::string* reason, const SheetSizeCheck& fits) {
   try {
-    return PlanGrid(width, height, options, bytesPerPixel, plan, reason);
+    return PlanGrid(width, height, options, bytesPerPixel, plan, reason, fits);
   } catch (const std::bad_alloc&) {
     plan = SheetPlan{};
     SetReason(reason, "not enough memory to plan " + std::to_string(options.frames) + " frames");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,20 @@ void FitFrameSize(int width, int height, const std::vector<int>& angles, TurnMet
 // Empty when it can.
 std::string GridProblem(const StripOptions& options);
 
+// A reason the caller refuses a sheet of these sides (the format it is
+// saved in cannot hold it), or empty.
+using SheetSizeCheck = std::function<std::string(int width, int height)>;
+
 // The grid plan of the sheet of a width x height picture: frame k of
 // picture 0 at column k mod C, row k div C, every frame whole and the same
 // size, spacing between and margin around, C given or the fewest that keep
 // within the largest side, the sheet padded to powers of two when asked.
 // False with a reason when the options contradict each other or the sheet
-// would be too large to hold (`bytesPerPixel` a pixel).
+// would be too large to hold (`bytesPerPixel` a pixel) or `fits` refuses it.
+// Impossible sheets are refused from arithmetic before any frame's angle is
+// stored.
 bool PlanSheet(int width, int height, const StripOptions& options, int bytesPerPixel,
-               SheetPlan& plan, std::string* reason = nullptr);
+               SheetPlan& plan, std::string* reason = nullptr, const SheetSizeCheck& fits = {});
 
 // The running angle of the next frame: a single-precision sum of 360 / N
 // steps. Frame k turns by its whole part, which is sometimes one degree less

@@ -154,9 +154,9 @@ bool CheckEnlargement(int width, int height, std::string* reason) {
   return false;
 }
 
-PixelTurner::PixelTurner(const Image& picture, TurnMethod method, WorkerPool& pool)
+PixelTurner::PixelTurner(const Image& picture, TurnMethod method, WorkerPool& pool, bool enlarge)
     : picture_(picture), method_(method) {
-  if (method_ != TurnMethod::kRotSprite) return;
+  if (method_ != TurnMethod::kRotSprite || !enlarge) return;
   int width = picture.Width(), height = picture.Height();
   const int bpp = picture.BytesPerPixel();
   // Not value-initialised: every entry is written, and zeroing them first

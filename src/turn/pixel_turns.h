@@ -34,7 +34,8 @@ class PixelTurner {
   // `picture` has 1 to 4 bytes per pixel (with 4, the last is alpha and every
   // fully transparent pixel counts as one colour) and outlives the turner.
   // Throws std::bad_alloc when memory runs out; call CheckEnlargement first.
-  PixelTurner(const Image& picture, TurnMethod method, WorkerPool& pool);
+  // Without `enlarge`, RotSprite turns only by quarter turns.
+  PixelTurner(const Image& picture, TurnMethod method, WorkerPool& pool, bool enlarge = true);
 
   // Draws the picture turned by `degrees` the way the frames turn, centred
   // on `canvas` as TurnedSize measures it, and the fill wherever nothing

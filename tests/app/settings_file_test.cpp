@@ -1,5 +1,6 @@
 #include "app/settings_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -213,6 +214,38 @@ TEST_F(SettingsTest, TheFileIsReplacedInPlaceAndSafely) {
     EXPECT_FALSE(WriteSettingsFile(State(), Settings()));
     EXPECT_EQ(ReadBytes(Path("real/config.txt")), kDefaultFile);
   }
+}
+
+// A FIFO is not read (nor waited on), a file the user may not read is not
+// written over at close, and a number out of its range reads as the default.
+TEST_F(SettingsTest, FilesThatCannotBeReadAreLeftAndOddValuesIgnored) {
+  ASSERT_EQ(mkfifo(Path("config.txt").c_str(), 0600), 0);
+  RunAndClose([&] { EXPECT_EQ(Settings().Frames, 32); });
+  ASSERT_EQ(fake_.boxes.size(), 1u);
+  EXPECT_TRUE(std::filesystem::is_fifo(Path("config.txt")));
+  std::filesystem::remove(Path("config.txt"));
+  fake_.boxes.clear();
+
+  WriteConfig("\tFRAMES=14;\n[/HULLSPIN]\n[SHEET]\n\tCOLUMNS=99999999999;\n\tSPACING=-4;\n");
+  RunAndClose([&] {
+    EXPECT_EQ(Settings().Sheet.strip.columns, 1);
+    EXPECT_EQ(Settings().Sheet.strip.spacing, 0);
+  });
+  std::filesystem::permissions(dir_, std::filesystem::perms::all);
+  chmod(Path("config.txt").c_str(), 0200);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(Path("config.txt").c_str(), 65534, 65534), 0);
+  }
+  const std::string before = ReadBytes(Path("config.txt"));
+  const auto closeAsNobody = [&] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(2);
+    RunAndClose();
+    std::_Exit(fake_.boxes.size() == 1 ? 0 : 1);
+  };
+  EXPECT_EXIT(closeAsNobody(),
+      ::testing::ExitedWithCode(0), "");
+  chmod(Path("config.txt").c_str(), 0600);
+  EXPECT_EQ(ReadBytes(Path("config.txt")), before);
 }
 
 TEST_F(SettingsTest, AFailedWriteKeepsTheOldSettings) {

@@ -1,12 +1,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <nlohmann/json.hpp>
 
 #include "../image/test_support.h"
 #include "bench_support.h"
+#include "io/image_io.h"
 #include "engine/strip_pipeline.h"
 #include "sheet/sheet_layout.h"
 
@@ -26,8 +31,9 @@ std::string Slurp(const std::string& path) {
 // Runs gyrelle-cli, through `wrapper` (a program and its first arguments)
 // when one is given, with its standard output to `out` when given.
 CliRun RunCli(const TempDir& dir, std::vector<std::string> args, std::string out = "",
-              const std::vector<std::string>& wrapper = {}) {
-  args.insert(args.begin(), GYRELLE_BIN_DIR "/gyrelle-cli");
+              const std::vector<std::string>& wrapper = {},
+              const std::string& program = GYRELLE_BIN_DIR "/gyrelle-cli") {
+  args.insert(args.begin(), program);
   args.insert(args.begin(), wrapper.begin(), wrapper.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -88,6 +94,30 @@ TEST_F(Cli, UsageErrorsExitTwo) {
     ExpectOneErrorLine(run, "");
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+}
+
+// The window's program checks its arguments before Qt starts: without a
+// display a bad one is a usage error, not an abort, escaped as here.
+TEST_F(Cli, WindowProgramRefusesBadArgumentsWithoutADisplay) {
+  const std::string window = GYRELLE_BIN_DIR "/gyrelle";
+  if (!std::filesystem::exists(window)) GTEST_SKIP() << "built without the window";
+  const std::string bad = "--\x1b[31mx\a";
+  const std::string quoted = RunCli(dir, {bad, kShip, "a.png"}).err;
+  const auto escaped = quoted.substr(quoted.find('"'), quoted.rfind('"') - quoted.find('"') + 1);
+  for (const char* platform : {"-uQT_QPA_PLATFORM", "QT_QPA_PLATFORM=xcb"}) {
+    const std::vector<std::string> noDisplay{"/usr/bin/env", "-uDISPLAY", "-uWAYLAND_DISPLAY",
+                                             platform};
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bogus"}, {"a", "b"}, {bad}}) {
+      const CliRun run = RunCli(dir, args, "", noDisplay, window);
+      EXPECT_EQ(run.status, 2) << args[0] << " " << platform << ": " << run.err;
+      EXPECT_EQ(run.err.rfind("gyrelle: ", 0), 0u) << run.err;
+      EXPECT_NE(run.err.find("(see gyrelle --help)\n"), std::string::npos) << run.err;
+      if (args[0] == bad) {
+        EXPECT_NE(run.err.find(escaped), std::string::npos) << run.err;
+      }
+    }
+  }
 }
 
 TEST_F(Cli, HelpAndVersion) {
@@ -298,11 +328,12 @@ TEST_F(Cli, SheetOptionsThatCannotWorkAreUsageErrors) {
   ExpectOneErrorLine(run, "65535");
   EXPECT_FALSE(std::filesystem::exists(dir / "tall.tga"));
 
-  // The data file cannot be written: said, exit 1, the sheet is kept.
+  // The data file cannot be written: said, exit 1, found before the sheet
+  // is written, so neither is.
   run = RunCli(dir, {"--data", dir / "none/a.json", kShip, out});
   EXPECT_EQ(run.status, 1);
   ExpectOneErrorLine(run, "a.json");
-  EXPECT_TRUE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(Cli, WritesTheEnginesSheetAndItsData) {
@@ -481,6 +512,74 @@ TEST_F(Cli, SeveralPicturesThatCannotMakeOneSheet) {
     EXPECT_FALSE(std::filesystem::exists(dir / "s.png"));
     EXPECT_FALSE(std::filesystem::exists(dir / "s.json"));
   }
+}
+
+// Runaway sizes are refused from arithmetic: under a memory limit far
+// below what storing their angles would take, each is said on one line.
+TEST_F(Cli, RunawaySizesAreRefusedBeforeAnythingIsAllocated) {
+  const std::string small = dir / "2x2.png";
+  const Image picture = MakePicture(2, 2);
+  ASSERT_TRUE(SaveImageFile(picture, small, WriteOptions{}));
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"-n", "300000000"}, "1000000"},
+      {{"-n", "300000000", "--frame-size", "fit"}, "1000000"},
+      {{"-n", "300000000", "--columns", "30000"}, "not enough memory"},
+      {{"--frame-size", "2147483647x2147483647"}, "2147483647 x 2147483647"}};
+  // The address sanitizer reserves terabytes up front: there the sizes are
+  // tried without the limit, all but the one only memory refuses.
+#ifdef __SANITIZE_ADDRESS__
+  const std::vector<std::string> limit;
+#else
+  const std::vector<std::string> limit{"/usr/bin/prlimit", "--as=800000000"};
+#endif
+  for (auto [args, says] : cases) {
+    if (limit.empty() && says == "not enough memory") continue;
+    args.insert(args.end(), {small, dir / "a.png"});
+    const CliRun run = RunCli(dir, args, "", limit);
+    EXPECT_EQ(run.status, 1) << args[1];
+    ExpectOneErrorLine(run, says);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+}
+
+// A name JSON text cannot hold is refused before anything is written.
+TEST_F(Cli, DataFileNamesMustBeUtf8) {
+  const CliRun run = RunCli(dir, {"--data", dir / "u.json", kShip, dir / "bad\xff.png"});
+  EXPECT_EQ(run.status, 2);
+  ExpectOneErrorLine(run, "UTF-8");
+  EXPECT_FALSE(std::filesystem::exists(dir / "bad\xff.png"));
+}
+
+// A replaced file loses its set-ID bits; one the user may not write is kept
+// (as nobody, where root could write anything).
+TEST_F(Cli, ReplacedFilesLoseSetIdBitsAndReadOnlyOnesAreKept) {
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+  std::vector<std::string> as;
+  if (geteuid() == 0) as = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+  for (const char* name : {"su.png", "ro.png", "ro.json"}) std::ofstream(dir / name) << "old";
+  if (geteuid() == 0) {
+    for (const char* name : {"su.png", "ro.png", "ro.json"}) {
+      ASSERT_EQ(chown((dir / name).c_str(), 65534, 65534), 0);
+    }
+  }
+  chmod((dir / "su.png").c_str(), 06755);
+  chmod((dir / "ro.png").c_str(), 0444);
+  chmod((dir / "ro.json").c_str(), 0444);
+  EXPECT_EQ(RunCli(dir, {"-n", "2", kShip, dir / "su.png"}, dir / "out", as).status, 0);
+  EXPECT_EQ(std::filesystem::status(dir / "su.png").permissions(), std::filesystem::perms(0755));
+  for (const char* name : {"ro.png", "ro.json"}) {
+    const bool data = std::string(name) == "ro.json";
+    std::vector<std::string> args{"-n", "2", kShip, dir / (data ? "w.png" : name)};
+    if (data) args.insert(args.begin(), {"--data", dir / name});
+    const CliRun run = RunCli(dir, args, dir / "out", as);
+    EXPECT_EQ(run.status, 1) << name;
+    ExpectOneErrorLine(run, name);
+    EXPECT_EQ(Slurp(dir / name), "old");
+  }
+  // The sheet was written before the data file failed: said.
+  EXPECT_NE(RunCli(dir, {"-n", "2", "--data", dir / "ro.json", kShip, dir / "w.png"}, dir / "out", as)
+                .err.find("written: "),
+            std::string::npos);
 }
 
 }  // namespace

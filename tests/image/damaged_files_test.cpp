@@ -198,6 +198,13 @@ TEST_F(DamagedFiles, HugePicturesAndOtherFormatsAreRefusedBeforeDecoding) {
   const auto large = LoadImageFile(dir / "large.png", 3, &reason);
   ASSERT_TRUE(large) << reason;
   EXPECT_EQ(large->Width(), 4000);
+  // The budget's edge: a header of 8192 x 8192 passes, a row more does not.
+  for (int height : {8192, 8193}) {
+    WriteZeroPng(dir / "edge.png", 8192, height);
+    const auto bytes = FileBytes(dir / "edge.png");
+    EXPECT_EQ(CheckPictureBytes(PictureFormat::kPng, bytes.data(), bytes.size(), reason),
+              height == 8192);
+  }
 }
 
 }  // namespace

@@ -235,7 +235,7 @@ TEST(DataFormats, EveryFormatNamesAFleetAndAnAnimationAlike) {
     }
     EXPECT_EQ(read, expected);
   }
-  EXPECT_EQ(NameFrames(animation, "s").frames[0], "s_2_0") << "angle, then animation frame";
+  EXPECT_EQ(FrameNamer(animation, "s")(0), "s_2_0") << "angle, then animation frame";
 }
 
 }  // namespace

@@ -140,6 +140,17 @@ std::vector<std::uint8_t> ReadByImageMagick(const std::string& path, const std::
   return FileBytes(out);
 }
 
+// What ImageMagick writes for CMYK: the library would decode it wrong.
+TEST_F(ImageIo, YcckJpegsAreRefusedWithTheReason) {
+  if (std::string(GYRELLE_CONVERT).empty()) GTEST_SKIP() << "ImageMagick is not installed";
+  TempDir dir;
+  ASSERT_EQ(std::system((std::string(GYRELLE_CONVERT) + " -size 16x16 xc:orange -colorspace CMYK '" +
+                         dir / "c.jpg" + "'").c_str()), 0);
+  std::string reason;
+  EXPECT_EQ(LoadImageFile(dir / "c.jpg", 3, &reason), nullptr);
+  EXPECT_NE(reason.find("YCCK"), std::string::npos) << reason;
+}
+
 TEST_F(ImageIo, CompressedSavesKeepEveryPixelInTheirRunLengthForm) {
   TempDir dir;
   for (auto [width, height] : {std::pair{261, 8}, {1, 3}, {3, 5}, {130, 4}}) {

@@ -212,6 +212,10 @@ TEST(PixelTurnNames, RoundTripAndLimit) {
       << reason;
   options.method = TurnMethod::kShear;
   EXPECT_TRUE(PlanStrip(big, options, plan));
+  // Quarter turns alone need no enlargement.
+  options.method = TurnMethod::kRotSprite;
+  options.frames = 4;
+  EXPECT_TRUE(PlanStrip(big, options, plan));
 }
 
 TEST(WorkerPool, RunsEveryJobOnceAndPassesOnAFailure) {

@@ -5,8 +5,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <cstring>
+
 #include "devil/library.h"
 #include "turn/library_turn.h"
+#include "sheet/data_writers.h"
+#include "sheet/sheet_data.h"
 #include "sheet/sheet_layout.h"
 #include "engine/strip_pipeline.h"
 #include "test_support.h"
@@ -213,6 +218,11 @@ TEST_F(Sheet, DataFileRectanglesAreTheFrames) {
       EXPECT_EQ(entry["angle"], plan.angles[std::size_t(k)]);
       const int x = r["x"], y = r["y"], w = r["w"], h = r["h"];
       ASSERT_EQ(w, strip->Width());
+      // Untrimmed grid frames: the whole frame, from its own corner.
+      EXPECT_EQ(entry["spriteSourceSize"], nlohmann::json({{"x", 0}, {"y", 0}, {"w", w}, {"h", h}}));
+      EXPECT_EQ(entry["sourceSize"], nlohmann::json({{"w", w}, {"h", h}}));
+      EXPECT_EQ(entry["rotated"], false);
+      EXPECT_EQ(entry["trimmed"], false);
       for (int row = 0; row < h; ++row) {
         ASSERT_TRUE(
             std::equal(sheet->Pixels() + (std::size_t(y + row) * sheet->Width() + x) * 4,
@@ -221,6 +231,51 @@ TEST_F(Sheet, DataFileRectanglesAreTheFrames) {
       }
     }
   }
+}
+
+// Each catches a one-line fault that only the frozen digests saw.
+TEST_F(Sheet, AnglesRoundingAndTheLeftoverTurn) {
+  EXPECT_EQ(FrameAngles({.frames = 22})[11], 180);  // 179 when summed in float alone
+  SheetPlan plan;
+  ASSERT_TRUE(PlanSheet(32, 32, {.frames = 1, .powerOfTwo = true}, 3, plan));
+  EXPECT_EQ(plan.width, 32);
+  EXPECT_EQ(plan.height, 32);
+  // Past the half turn the rest turns the same way: a white block turns
+  // on by the same step from every frame to the next.
+  Image picture = MakePicture(32, 32);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      std::memset(picture.Pixels() + (y * 32 + x) * 3, x >= 4 && x < 8 && y >= 14 && y < 18 ? 255 : 0, 3);
+    }
+  }
+  const auto strip = MakeStrip(picture, {.frames = 8, .fill = {0, 0, 0}});
+  ASSERT_TRUE(strip);
+  double last = 0;
+  for (int k = 0; k < 8; ++k) {
+    double sx = 0, sy = 0, weight = 0;
+    for (int y = 0; y < 32; ++y) {
+      for (int x = 0; x < 32; ++x) {
+        const double v = strip->ReadPixel(x, k * 32 + y)[0];
+        sx += v * (x - 15.5), sy += v * (y - 15.5), weight += v;
+      }
+    }
+    const double angle = std::atan2(sy, sx) * 180 / M_PI;
+    if (k > 0) {
+      EXPECT_NEAR(std::remainder(angle - last, 360), -45, 10) << "frame " << k;
+    }
+    last = angle;
+  }
+}
+
+// The image's path from the data file's real folder: through a link and "..".
+TEST_F(Sheet, DataFileNamesTheImageFromItsRealFolder) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "real/sub");
+  std::filesystem::create_directory_symlink(dir / "real/sub", dir / "lnk");
+  EXPECT_EQ(RelativeImagePath(dir / "s.png", dir / "lnk/../d.json"), "../s.png");
+  EXPECT_NE(SheetDataRefusal(DataFormat::kJsonHash, dir / "bad\xff.png", dir / "d.json"), "");
+  EXPECT_EQ(SheetDataRefusal(DataFormat::kJsonHash, dir / "gut\xc3\xa9.png", dir / "d.json"), "");
+  EXPECT_NE(SheetDataRefusal(DataFormat::kLibGdx, dir / "two\nlines.png", dir / "d.atlas"), "");
 }
 
 TEST_F(Sheet, TransparencyGoesOnlyWhereItIsKept) {
