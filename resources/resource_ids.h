@@ -92,3 +92,7 @@ constexpr int kTrimCheckBox = 1045;
 constexpr int kPackCheckBox = 1046;
 constexpr int kBleedCheckBox = 1047;
 constexpr int kExtrudeEdit = 1048;
+// Sheet Options: the normal sheet.
+constexpr int kNormalSuffixEdit = 1075;
+constexpr int kNormalYUpRadio = 1076;
+constexpr int kNormalYDownRadio = 1077;

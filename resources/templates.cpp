@@ -170,7 +170,7 @@ const DialogTemplate kSheetOptions{
     kSheetOptionsTemplate,
     "Sheet Options",
     200,
-    325,
+    341,
     kDialogStyle,
     0,
     {
@@ -224,8 +224,14 @@ const DialogTemplate kSheetOptions{
         {-1, ControlClass::kStatic, "Extrude (0-8) :", 9, 290, 60, 9, SS_LEFT | WS_GROUP},
         {kExtrudeEdit, ControlClass::kEdit, "", 72, 288, 40, 12,
          WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
-        {IDOK, ControlClass::kButton, "OK", 88, 304, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 304, 50, 14, WS_TABSTOP},
+        {-1, ControlClass::kStatic, "Normal map suffix :", 9, 306, 62, 9, SS_LEFT | WS_GROUP},
+        {kNormalSuffixEdit, ControlClass::kEdit, "", 72, 304, 40, 12,
+         WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL},
+        {kNormalYUpRadio, ControlClass::kButton, "Y up", 117, 305, 35, 11,
+         BS_RADIOBUTTON | WS_TABSTOP},
+        {kNormalYDownRadio, ControlClass::kButton, "Y down", 153, 305, 40, 11, BS_RADIOBUTTON},
+        {IDOK, ControlClass::kButton, "OK", 88, 320, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, ControlClass::kButton, "Cancel", 143, 320, 50, 14, WS_TABSTOP},
     }};
 
 }  // namespace

@@ -8,6 +8,7 @@ void ResetAppState(AppState& state, AppSettings& settings) {
   state.OpenedPaths.clear();
   state.MorePictures.clear();
   state.FillChosen = false;
+  state.CurrentStrip = {};
   settings.Frames = 32;
   state.ScrollX = 0;
   state.ScrollY = 0;
@@ -35,7 +36,8 @@ SaveOptions CurrentSaveOptions(const AppSettings& settings) {
           .compressed = settings.IsCompressed,
           .mask = settings.HasMask,
           .data = settings.Sheet.data,
-          .fps = settings.Sheet.fps};
+          .fps = settings.Sheet.fps,
+          .normals = settings.Sheet.normals};
 }
 
 StripOptions CurrentStripOptions(const AppSettings& settings) {

@@ -44,6 +44,10 @@ struct AppState {
   WindowHandle MainWindow = 0;
   std::unique_ptr<Image> CurrentImage;
   SheetPlan CurrentPlan;  // where the current strip's frames are, for its data file
+  StripOptions CurrentStrip;  // what the current strip was made with, for its normal sheet
+  std::string OpenedPath;     // the picture last opened, beside which its normal map lies
+  int OpenedWidth = 0;        // and its size, which its normal map's must be
+  int OpenedHeight = 0;
   // The image the preview shows: the current image, or the one about to
   // become current. The preview paints straight from it.
   const Image* PreviewImage = nullptr;

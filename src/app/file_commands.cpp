@@ -11,6 +11,7 @@
 #include "app/background_work.h"
 #include "app/main_window.h"
 #include "engine/job.h"
+#include "engine/normal_sheet.h"
 #include "io/picture_formats.h"
 #include "sheet/data_formats.h"
 
@@ -164,9 +165,14 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   options.dataPath = std::filesystem::path(path)
                          .replace_extension(std::string(".") + (data ? data->extension : "json"))
                          .string();
-  // Several pictures' sheet keeps their rules: a mask needs the one fill.
-  const Job job{state.OpenedPaths, path, StripOptions{.alpha = image->BytesPerPixel() == 4},
-                options, !state.FillChosen};
+  // Several pictures' sheet keeps their rules: a mask needs the one fill. With
+  // a normal sheet, the opened picture's normal map must not be written over
+  // either.
+  const bool normals = options.normals.On();
+  std::vector<std::string> inputs = state.OpenedPaths;
+  if (inputs.empty() && normals) inputs = {state.OpenedPath};
+  const Job job{inputs, path, StripOptions{.alpha = image->BytesPerPixel() == 4}, options,
+                !state.FillChosen};
   if (const JobProblem problem = ValidateJob(job, &state.CurrentPlan)) {
     ReportFailure(state, state.MainWindow, "Cannot save " + Quoted(path) + ".", problem.text);
     return;
@@ -177,8 +183,22 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   work.Start(
       "Writing " + Quoted(path) + "...",
       [image, path, options, fill = settings.FillColor, plan = state.CurrentPlan,
-       failures](WorkProgress& progress) {
-        *failures = SaveStrip(*image, path, options, fill, &plan, progress.Hook());
+       strip = state.CurrentStrip, input = state.OpenedPath, width = state.OpenedWidth,
+       height = state.OpenedHeight, failures](WorkProgress& progress) {
+        // The normal sheet is made first: without it nothing is written.
+        std::unique_ptr<Image> normalSheet;
+        if (options.normals.On()) {
+          std::string reason;
+          normalSheet = NormalSheetOf(input, width, height, *image, plan, strip, options.normals,
+                                      &reason, progress.Hook());
+          if (!normalSheet) {
+            const std::string normalPath = WithSuffix(path, options.normals.suffix);
+            failures->push_back({SaveFailure::Kind::kNotWritten, false, normalPath,
+                                 reason + "; nothing was saved"});
+            return;
+          }
+        }
+        *failures = SaveStrip(*image, path, options, fill, &plan, progress.Hook(), normalSheet.get());
       },
       [&state, failures](bool cancelled) {
         if (!cancelled) ReportSaveFailures(state, *failures);

@@ -301,6 +301,8 @@ bool MainWindow::ShowPicture(const std::string& path, std::unique_ptr<Image> ima
   Layer().SetScrollInfo(window, kHorizontalScrollBar, start, SIF_POS);
   const Rgb topLeft = TopLeftColor(*image);
   SetFillColor(state_, settings_, topLeft.red, topLeft.green, topLeft.blue);
+  state_.OpenedPath = path;
+  state_.OpenedWidth = image->Width(), state_.OpenedHeight = image->Height();
   state_.CurrentImage = std::move(image);
   state_.OpenedPaths.clear();
   state_.MorePictures.clear();
@@ -348,7 +350,7 @@ void MainWindow::Rotate(WindowHandle window) {
         made->strip = std::move(sheet.sheet);
         made->plan = std::move(sheet.plan);
       },
-      [this, window, what, made](bool cancelled) {
+      [this, window, what, made, options](bool cancelled) {
         // Cancelled, everything stays as it was, even a strip made meanwhile.
         if (cancelled || !made->strip) Layer().EnableControl(window, kRotateButton, true);
         if (cancelled) return;
@@ -360,6 +362,7 @@ void MainWindow::Rotate(WindowHandle window) {
         state_.CurrentImage = std::move(made->strip);
         state_.CurrentPlan = std::move(made->plan);
         state_.MorePictures.clear();  // their sheet is what Save As writes
+        state_.CurrentStrip = options;
         Layer().RepaintNow(window);
         Layer().EnableMenuItem(window, kSaveAsCommand, true);
         EnableSpin(true);

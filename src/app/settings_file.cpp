@@ -57,6 +57,10 @@ void ReadSheetSection(ConfigFile& config, AppSettings& settings) {
   strip.bleed = config.GetBool("SHEET|BLEED");
   const int extrude = config.GetInt("SHEET|EXTRUDE");
   strip.extrude = extrude >= 0 && extrude <= 8 ? extrude : 0;
+  config.GetString("SHEET|NORMAL_MAP_SUFFIX", sheet.normals.suffix);
+  text.clear();
+  config.GetString("SHEET|NORMAL_Y", text);
+  if (text == "DOWN") sheet.normals.y = NormalY::kDown;
   settings.Sheet = sheet;
 }
 
@@ -82,7 +86,8 @@ std::string SheetSection(const AppSettings& settings) {
          "\tTURNING=" + turning + ";\n" + (strip.trim ? "\tTRIM=TRUE;\n" : "") +
          (strip.pack ? "\tPACK=TRUE;\n" : "") + (strip.bleed ? "\tBLEED=TRUE;\n" : "") +
          (strip.extrude > 0 ? "\tEXTRUDE=" + std::to_string(strip.extrude) + ";\n" : "") +
-         "[/SHEET]\n";
+         (sheet.normals.On() ? "\tNORMAL_MAP_SUFFIX=" + sheet.normals.suffix + ";\n" : "") +
+         (sheet.normals.y == NormalY::kDown ? "\tNORMAL_Y=DOWN;\n" : "") + "[/SHEET]\n";
 }
 
 // How the window shows the sheet, and the pictures last opened, in a third

@@ -92,6 +92,12 @@ constexpr const char* kUsage =
     "      --bleed        transparent pixels take the nearest visible pixel's color\n"
     "                     (needs --alpha)\n"
     "      --premultiply  colors multiplied by alpha (needs --alpha)\n"
+    "      --normals SUFFIX\n"
+    "                     also turn INPUT's normal map, its name with SUFFIX before\n"
+    "                     the extension, into a second sheet named so after OUTPUT,\n"
+    "                     each vector turned with its frame; not with --8bit\n"
+    "      --normal-y up|down\n"
+    "                     which way the normal map's green points (default up)\n"
     "\n"
     "Several pictures:\n"
     "      --inputs FILE  also read INPUTs from FILE, one path a line\n"
@@ -247,6 +253,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kExtrude,
     kBleed,
     kPremultiply,
+    kNormals,
+    kNormalY,
     kInputs,
     kAnimation
   };
@@ -272,6 +280,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"data-format", required_argument, nullptr, kDataFormat},
                             {"method", required_argument, nullptr, kMethod},
                             {"threads", required_argument, nullptr, kThreads},
+                            {"normals", required_argument, nullptr, kNormals},
+                            {"normal-y", required_argument, nullptr, kNormalY},
                             {"fps", required_argument, nullptr, kFps},
                             {"trim", no_argument, nullptr, kTrim},
                             {"pack", no_argument, nullptr, kPack},
@@ -287,6 +297,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   SaveOptions save;
   std::string dataFormatName;
   bool fpsGiven = false;
+  bool normalYGiven = false;
 
   std::string inputsFile;
   bool animation = false;
@@ -408,6 +419,17 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
       case kPremultiply:
         strip.premultiply = true;
         break;
+      case kNormals:
+        if (*optarg == '\0') return UsageError("the normal map suffix must not be empty");
+        save.normals.suffix = optarg;
+        break;
+      case kNormalY:
+        if (std::string(optarg) != "up" && std::string(optarg) != "down") {
+          return UsageError("the normal map's y must be up or down, not " + Quoted(optarg));
+        }
+        save.normals.y = std::string(optarg) == "up" ? NormalY::kUp : NormalY::kDown;
+        normalYGiven = true;
+        break;
       case kInputs:
         inputsFile = optarg;
         break;
@@ -445,6 +467,7 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     return UsageError("--data-format needs --data");
   }
   if (fpsGiven && save.dataPath.empty()) return UsageError("--fps needs --data");
+  if (normalYGiven && !save.normals.On()) return UsageError("--normal-y needs --normals");
   if (!save.dataPath.empty()) {
     std::string expected;
     const DataFormatRow* row = DataFormatOfPath(save.dataPath, dataFormatName, &expected);

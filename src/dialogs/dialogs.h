@@ -26,6 +26,7 @@ struct SheetChoices {
   StripOptions strip;
   DataFormat data = DataFormat::kNone;
   int fps = kDefaultFps;  // the data file's animation speed
+  NormalMapOptions normals{};  // the normal sheet Save As also writes; off while empty
   bool operator==(const SheetChoices&) const = default;
 };
 std::optional<SheetChoices> ShowSheetOptionsDialog(WindowLayer& layer, WindowHandle owner,

@@ -32,6 +32,10 @@ constexpr Choice<DataFormat> kDataGroup[] = {
     {kGodot3DataRadio, DataFormat::kGodot3},
     {kLibGdxDataRadio, DataFormat::kLibGdx},
 };
+constexpr Choice<NormalY> kNormalYGroup[] = {
+    {kNormalYUpRadio, NormalY::kUp},
+    {kNormalYDownRadio, NormalY::kDown},
+};
 constexpr Choice<TurnMethod> kTurnGroup[] = {
     {kLibraryTurnRadio, TurnMethod::kLibrary},
     {kRotSpriteTurnRadio, TurnMethod::kRotSprite},
@@ -79,6 +83,8 @@ class SheetOptionsDialog : public Dialog {
     Layer().CheckButton(window, kPackCheckBox, strip.pack);
     Layer().CheckButton(window, kBleedCheckBox, strip.bleed);
     Layer().SetControlText(window, kExtrudeEdit, std::to_string(strip.extrude));
+    Layer().SetControlText(window, kNormalSuffixEdit, choices_.normals.suffix);
+    Check(window, kNormalYGroup, RadioOf(kNormalYGroup, choices_.normals.y));
   }
 
   int FirstInput(WindowHandle) const override { return kTransparentCheckBox; }
@@ -91,6 +97,9 @@ class SheetOptionsDialog : public Dialog {
     } else if (const auto* data = ByRadio(kDataGroup, id)) {
       Check(window, kDataGroup, data->radio);
       choices_.data = data->value;
+    } else if (const auto* y = ByRadio(kNormalYGroup, id)) {
+      Check(window, kNormalYGroup, y->radio);
+      choices_.normals.y = y->value;
     } else if (const auto* turn = ByRadio(kTurnGroup, id)) {
       Check(window, kTurnGroup, turn->radio);
       choices_.strip.method = turn->value;
@@ -127,6 +136,14 @@ class SheetOptionsDialog : public Dialog {
                          "Note", MB_OK | MB_ICONINFORMATION);
       return false;
     }
+    // The suffix goes into file names and the settings file, which has no escapes.
+    const std::string suffix = Layer().GetControlText(window, kNormalSuffixEdit);
+    if (suffix.find_first_of("/;=[ \t") != std::string::npos) {
+      Layer().MessageBox(window, "The normal map suffix cannot hold / ; = [ or spaces", "Note",
+                         MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
+    choices_.normals.suffix = suffix;
     if (strip.bleed && !strip.alpha) {
       Layer().MessageBox(window, "Bleed needs a transparent background", "Note",
                          MB_OK | MB_ICONINFORMATION);

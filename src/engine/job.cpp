@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "engine/fleet_pipeline.h"
+#include "engine/normal_sheet.h"
 #include "io/image_io.h"
 #include "io/picture_formats.h"
 #include "sheet/data_formats.h"
@@ -27,6 +28,7 @@ std::string ManyPicturesProblem(const Job& job) {
     return std::to_string(job.strip.columns) + " columns are more than the " +
            std::to_string(job.inputs.size()) + " frames of the animation";
   }
+  if (job.save.normals.On()) return "normal maps are made for a sheet of one picture only";
   // Each picture has its own fill; a mask keyed to a colour needs one.
   if (job.save.mask && !job.strip.alpha && job.fillFromPicture && job.inputs.size() > 1) {
     return "a mask of several pictures without transparency needs one fill color for it to "
@@ -82,6 +84,10 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
   // Writing over an input would destroy a picture the sheet is made from.
   std::vector<std::string> targets{job.output};
   if (save.mask) targets.push_back(MaskPath(job.output));
+  if (std::string normals = NormalMapProblem(job.output, save); !normals.empty()) {
+    return Problem(std::move(normals));
+  }
+  if (save.normals.On()) targets.push_back(WithSuffix(job.output, save.normals.suffix));
   if (save.data != DataFormat::kNone) targets.push_back(save.dataPath);
   for (const std::string& input : job.inputs) {
     for (const std::string& target : targets) {
@@ -89,6 +95,10 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
       if (std::filesystem::equivalent(input, target, error)) {
         return Problem(Quoted(target) + (job.inputs.size() == 1 ? " is INPUT" : " is an INPUT") +
                        " itself and would be overwritten");
+      }
+      if (save.normals.On() &&
+          std::filesystem::equivalent(WithSuffix(input, save.normals.suffix), target, error)) {
+        return Problem(Quoted(target) + " is INPUT's normal map and would be overwritten");
       }
     }
   }
@@ -169,11 +179,28 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
   if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
     return {{problem.text}};
   }
+  // Every normal map is checked before anything is made or written; one a
+  // picture, so a sheet of several pictures needs only this list filled.
+  std::vector<std::unique_ptr<Image>> normalMaps;
+  if (job.save.normals.On()) {
+    normalMaps.push_back(ReadNormalMap(input, picture->Width(), picture->Height(),
+                                          job.save.normals.suffix, &reason));
+    if (!normalMaps.back()) return {{reason}};
+  }
   auto sheet = MakeStrip(*picture, strip, &reason, &plan, progress);
   if (!sheet) return {{Quoted(input) + ": " + reason}};
   if (strip.pack) {
     if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
   }
   picture.reset();  // the sheet is what is written; give its memory back
-  return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress));
+  std::unique_ptr<Image> normalSheet;
+  if (!normalMaps.empty()) {
+    std::vector<const Image*> maps;
+    for (const auto& map : normalMaps) maps.push_back(map.get());
+    normalSheet = MakeNormalSheet(maps, *sheet, plan, strip, job.save.normals.y, &reason, progress);
+    normalMaps.clear();
+    if (!normalSheet) return {{Quoted(WithSuffix(input, job.save.normals.suffix)) + ": " + reason}};
+  }
+  return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress,
+                                normalSheet.get()));
 }

@@ -13,6 +13,7 @@
 #include "core/atomic_file.h"
 #include "io/image_io.h"
 #include "io/picture_formats.h"
+#include "engine/normal_sheet.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_data.h"
 #include "sheet/sheet_finish.h"
@@ -60,14 +61,6 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   }
   return prepared;
 }
-
-namespace {
-
-std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
-                                  const StripOptions& options, const SheetPlan& sheet,
-                                  std::string* reason, const ProgressHook& progress);
-
-}  // namespace
 
 std::string Extension(const std::string& path) {
   const auto dot = path.rfind('.');
@@ -130,16 +123,14 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
     return nullptr;
   }
   const Image& source = prepared ? *prepared : picture;
-  std::unique_ptr<Image> built = BuildStrip(picture, source, options, sheet, reason, progress);
+  std::unique_ptr<Image> built = TurnIntoSheet(source, sheet, options, reason, progress, &picture);
   if (!NeedsFinishing(options)) return built;
   return FinishSheet(std::move(built), sheet, options, reason);
 }
 
-namespace {
-
-std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
-                                  const StripOptions& options, const SheetPlan& sheet,
-                                  std::string* reason, const ProgressHook& progress) {
+std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet,
+                                     const StripOptions& options, std::string* reason,
+                                     const ProgressHook& progress, const Image* unprepared) {
   if (options.method == TurnMethod::kLibrary) {
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress);
   }
@@ -156,7 +147,9 @@ std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
     };
     // Smooth turning blends, so it turns the picture with its own alpha and
     // lays each frame over the fill only once turned.
-    if (options.method == TurnMethod::kSmooth) return build(SmoothTurner(picture));
+    if (options.method == TurnMethod::kSmooth) {
+      return build(SmoothTurner(unprepared != nullptr ? *unprepared : source));
+    }
     return build(PixelTurner(source, options.method, pool, NeedsEnlargement(options, sheet)));
   } catch (const std::system_error&) {
     SetReason(reason, "the threads to turn the frames on could not be started");
@@ -166,8 +159,6 @@ std::unique_ptr<Image> BuildStrip(const Image& picture, const Image& source,
   }
   return nullptr;
 }
-
-}  // namespace
 
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options) {
   const PictureFormatRow* format = PictureFormatOfPath(path);
@@ -185,7 +176,8 @@ std::string TransparencyRefusal(const std::string& path, const SaveOptions& opti
 
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill,
-                                   const SheetPlan* plan, const ProgressHook& progress) {
+                                   const SheetPlan* plan, const ProgressHook& progress,
+                                   const Image* normalSheet) {
   std::vector<SaveFailure> failures;
   std::string reason;
   // The bytes count on from file to file; once told to stop, no further
@@ -214,6 +206,20 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
   // strip is written, leaving a data file that describes another sheet:
   // none is written. (A strip that cannot be written fails at once.)
   std::vector<std::pair<bool, std::string>> later;
+  if (normalSheet != nullptr) {
+    const std::string normalPath = WithSuffix(path, options.normals.suffix);
+    std::string problem = FolderOrNameProblem(normalPath);
+    if (!problem.empty()) problem = Quoted(normalPath) + " cannot be written: " + problem;
+    // The data file names it too.
+    if (problem.empty() && options.data != DataFormat::kNone) {
+      problem = SheetDataRefusal(options.data, normalPath, options.dataPath);
+    }
+    if (!problem.empty()) {
+      failures.push_back({SaveFailure::Kind::kNotWritten, false, normalPath,
+                          problem + "; the strip was not written either"});
+      return failures;
+    }
+  }
   if (options.mask) later.push_back({true, MaskPath(path)});
   if (options.data != DataFormat::kNone) later.push_back({false, options.dataPath});
   for (const auto& [mask, output] : later) {
@@ -237,6 +243,19 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
       &reason);
   if (!written) failures.push_back({SaveFailure::Kind::kNotWritten, false, path, reason});
   if (written) kept = Quoted(path);
+  // The normal sheet only beside a written strip, at full depth.
+  std::string normalPath;
+  if (written && normalSheet != nullptr &&
+      !stopBefore(false, WithSuffix(path, options.normals.suffix))) {
+    normalPath = WithSuffix(path, options.normals.suffix);
+    if (!SaveImageFile(*normalSheet, normalPath,
+                       WriteOptions{0, options.compressed, kFlatNormal, counted}, &reason)) {
+      failed(SaveFailure::Kind::kNotWritten, false, normalPath, reason);
+      normalPath.clear();
+    } else {
+      kept += ", " + Quoted(normalPath);
+    }
+  }
   if (options.mask && !stopBefore(true, MaskPath(path))) {
     const std::string maskPath = MaskPath(path);
     const std::unique_ptr<Image> mask = MakeMask(strip, fill.red, fill.green, fill.blue);
@@ -251,13 +270,17 @@ std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
     }
   }
   // The data file names the strip, so it is written only once the strip is.
-  if (written && options.data != DataFormat::kNone && !stopBefore(false, options.dataPath)) {
+  const bool normalsWritten = normalSheet == nullptr || !normalPath.empty();
+  if (written && normalsWritten && options.data != DataFormat::kNone &&
+      !stopBefore(false, options.dataPath)) {
     if (plan == nullptr) {
       failures.push_back({SaveFailure::Kind::kNotWritten, false, options.dataPath,
                           Quoted(options.dataPath) + " was not written: the frames' layout is "
                                                      "not known"});
     } else if (!WriteSheetData(*plan, options.data,
-                               {path, options.dataPath, alpha, options.fps}, &reason)) {
+                               {path, options.dataPath, alpha, options.fps,
+                                plan->premultiplied, normalPath},
+                               &reason)) {
       failed(SaveFailure::Kind::kNotWritten, false, options.dataPath, reason);
     }
   }

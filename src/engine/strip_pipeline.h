@@ -7,6 +7,7 @@
 
 #include "core/color.h"
 #include "core/image.h"
+#include "sheet/normal_map.h"
 #include "sheet/sheet_data.h"
 #include "sheet/strip_options.h"
 #include "core/progress.h"
@@ -25,6 +26,7 @@ struct SaveOptions {
   DataFormat data = DataFormat::kNone;
   std::string dataPath{};  // where the data file goes, for data other than kNone
   int fps = kDefaultFps;   // how fast the data file's animations play
+  NormalMapOptions normals{};  // also a sheet of the turned normal map, named in the data
 };
 
 struct SheetPlan;
@@ -67,6 +69,14 @@ std::unique_ptr<Image> MakeStrip(const Image& picture, const StripOptions& optio
                                  std::string* reason = nullptr, SheetPlan* plan = nullptr,
                                  const ProgressHook& progress = {});
 
+// The sheet of `source` (already at the sheet's depth) laid out by `plan`,
+// each frame turned by `options`' method; no image with a reason. Smooth
+// turning takes `unprepared`, the picture before it met the fill, when given.
+std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& plan,
+                                     const StripOptions& options, std::string* reason = nullptr,
+                                     const ProgressHook& progress = {},
+                                     const Image* unprepared = nullptr);
+
 // A reason when `path`'s format cannot hold what `options` ask of it with a
 // strip that keeps transparency; empty when it can.
 std::string TransparencyRefusal(const std::string& path, const SaveOptions& options);
@@ -86,8 +96,11 @@ struct SaveFailure {
 // tried even when the strip could not be written. Empty when every file was
 // written. `progress` hears of the bytes written, the files counted
 // together, and may stop the work: the file being written then stays as it
-// was, and the files after it are not written.
+// was, and the files after it are not written. With `normalSheet`, that
+// sheet goes next to the strip, at WithSuffix of `path` and the normal map
+// suffix, and the data file names it.
 std::vector<SaveFailure> SaveStrip(const Image& strip, const std::string& path,
                                    const SaveOptions& options, const Rgb& fill,
                                    const SheetPlan* plan = nullptr,
-                                   const ProgressHook& progress = {});
+                                   const ProgressHook& progress = {},
+                                   const Image* normalSheet = nullptr);

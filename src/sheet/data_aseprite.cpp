@@ -38,13 +38,16 @@ bool WriteAsepriteJson(const SheetPlan& plan, const DataTarget& target, std::FIL
     }
   }
   out << (number == 0 ? "}" : "\n  }") << ",\n  \"meta\": ";
-  const Json meta = {{"app", "gyrelle"},
+  Json meta = {{"app", "gyrelle"},
                      {"version", GYRELLE_VERSION},
                      {"image", RelativeImagePath(target.imagePath, target.dataPath)},
                      {"format", target.alpha ? "RGBA8888" : "RGB888"},
                      {"size", {{"w", plan.width}, {"h", plan.height}}},
                      {"scale", "1"},
                      {"frameTags", std::move(tags)}};
+  if (!target.normalMapPath.empty()) {
+    meta["normalMap"] = RelativeImagePath(target.normalMapPath, target.dataPath);
+  }
   PutJson(out, meta, 1);
   out << "\n}\n";
   return out.Ok();

@@ -27,6 +27,7 @@ struct DataTarget {
   bool alpha = false;
   int fps = kDefaultFps;
   bool premultiplied = false;  // colours already multiplied by their alpha
+  std::string normalMapPath{};  // the normal sheet beside the image, named where a format can
 };
 
 // Writes the data file for the sheet laid out by `plan` to `file` a piece

@@ -104,6 +104,9 @@ bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array,
       {"frameTags", std::move(tags)},
   };
   if (plan.premultiplied) meta["premultiplied"] = true;
+  if (!target.normalMapPath.empty()) {
+    meta["normalMap"] = RelativeImagePath(target.normalMapPath, target.dataPath);
+  }
   PutJson(out, meta, 1);
   out << "\n}\n";
   return out.Ok();

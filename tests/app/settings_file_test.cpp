@@ -109,6 +109,19 @@ TEST_F(SettingsTest, CutPackedAndEdgedFramesAreKeptOnlyWhenChosen) {
   EXPECT_EQ(read.extrude, 3);
 }
 
+// Read back as written; a file without them, or with a y that is neither,
+// has no normal sheet and the y up.
+TEST_F(SettingsTest, TheNormalMapChoicesReadBackAndAreOffWithoutThem) {
+  RunAndClose([&] { Settings().Sheet.normals = {"_nrm", NormalY::kDown}; });
+  NormalMapOptions read;
+  RunAndClose([&] { read = Settings().Sheet.normals; });
+  EXPECT_EQ(read, (NormalMapOptions{"_nrm", NormalY::kDown}));
+  std::ofstream(Path("config.txt"))
+      << "[HULLSPIN]\n\tFRAMES=32;\n[/HULLSPIN]\n[SHEET]\n\tNORMAL_Y=SIDEWAYS;\n[/SHEET]\n";
+  RunAndClose([&] { read = Settings().Sheet.normals; });
+  EXPECT_EQ(read, NormalMapOptions{});
+}
+
 TEST_F(SettingsTest, WritesTheUsersValuesAtExitWhateverHappened) {
   WriteConfig(
       "\tFRAMES=720;\n\tDEFAULT_DIR_PATH=/home/art/ships/;\n\tHAS_MASK=TRUE;\n"

@@ -583,3 +583,44 @@ TEST_F(Cli, ReplacedFilesLoseSetIdBitsAndReadOnlyOnesAreKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// The normal map is found by its suffix and checked before anything is
+// written; with it, the colour sheet is byte for byte what it is without, and
+// the data names the normal sheet beside it.
+TEST_F(Cli, NormalSheetBesideTheColourSheet) {
+  const std::string ship = dir / "ship.png";
+  std::filesystem::copy_file(GYRELLE_SAMPLES_DIR "/firefly.png", ship);
+  const auto picture = ReadPicture(ship);
+  ASSERT_TRUE(picture);
+  const std::vector<std::string> options = {"-n", "8", "--alpha", "--frame-size", "fit"};
+  const auto run = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), options.begin(), options.end());
+    return RunCli(dir, more);
+  };
+  ASSERT_EQ(run({ship, dir / "plain.png"}).status, 0);
+  CliRun missing = run({"--normals", "_n", ship, dir / "s.png"});
+  EXPECT_EQ(missing.status, 1);
+  ExpectOneErrorLine(missing, "ship_n.png");
+  ASSERT_TRUE(SaveImageFile(MakePicture(picture->Width() + 1, picture->Height()), dir / "ship_n.png"));
+  CliRun wrongSize = run({"--normals", "_n", "--data", dir / "s.json", ship, dir / "s.png"});
+  EXPECT_EQ(wrongSize.status, 1);
+  ExpectOneErrorLine(wrongSize, "ship_n.png");
+  EXPECT_FALSE(std::filesystem::exists(dir / "s.png") || std::filesystem::exists(dir / "s.json"));
+
+  ASSERT_TRUE(SaveImageFile(MakePicture(picture->Width(), picture->Height()), dir / "ship_n.png"));
+  for (const char* y : {"up", "down"}) {
+    const CliRun made = run({"--normals", "_n", "--normal-y", y, "--data", dir / "s.json", ship,
+                             dir / "s.png"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(FileBytes(dir / "s.png"), FileBytes(dir / "plain.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "s_n.png"));
+    EXPECT_NE(Slurp(dir / "s.json").find("\"normalMap\": \"s_n.png\""), std::string::npos);
+  }
+  EXPECT_EQ(run({"--normal-y", "up", ship, dir / "t.png"}).status, 2);
+  EXPECT_EQ(RunCli(dir, {"--normals", "_n", "--8bit", ship, dir / "t.png"}).status, 2);
+  EXPECT_EQ(RunCli(dir, {"--normals", "_n", ship, dir / "ship_n.png"}).status, 2);
+}
+
+}  // namespace

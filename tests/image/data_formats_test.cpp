@@ -239,3 +239,36 @@ TEST(DataFormats, EveryFormatNamesAFleetAndAnAnimationAlike) {
 }
 
 }  // namespace
+
+namespace {
+
+// The normal sheet, named where a format has a place for it: the JSON
+// forms' meta; Godot 3's "<animation>_normal" animations, cut the same way
+// from a second texture. Godot 4 and libGDX have none: their text stays.
+TEST(DataFormats, TheNormalSheetIsNamedWhereAFormatHoldsIt) {
+  const DataTarget plain{"/p/art/s.png", "/p/data/s.x", true, 12};
+  DataTarget lit = plain;
+  lit.normalMapPath = "/p/art/s_n.png";
+  for (DataFormat format : {DataFormat::kJsonHash, DataFormat::kJsonArray, DataFormat::kAseprite}) {
+    EXPECT_EQ(Json::parse(SheetDataText(TwoPictures(), format, lit))["meta"]["normalMap"],
+              "../art/s_n.png");
+  }
+  for (DataFormat format : {DataFormat::kGodot4, DataFormat::kLibGdx}) {
+    EXPECT_EQ(SheetDataText(TwoPictures(), format, lit), SheetDataText(TwoPictures(), format, plain));
+  }
+  const std::string godot3 = SheetDataText(TwoPictures(), DataFormat::kGodot3, lit);
+  EXPECT_NE(godot3.find("load_steps=15 format=2]"), std::string::npos);
+  EXPECT_NE(godot3.find(R"([ext_resource path="../art/s_n.png" type="Texture" id=2])"),
+            std::string::npos);
+  // The normal frames, read as the colour frames are once their texture is
+  // renamed: the same cuts, under the "_normal" names.
+  std::string asColour = std::regex_replace(godot3, std::regex(R"(ExtResource\( 2 \))"),
+                                            "ExtResource( 1 )");
+  asColour = std::regex_replace(asColour, std::regex("load_steps=15"), "load_steps=8");
+  std::vector<ReadFrame> expected = Expected(TwoPictures()), normals = expected;
+  for (ReadFrame& frame : normals) frame.animation += "_normal";
+  expected.insert(expected.end(), normals.begin(), normals.end());
+  EXPECT_EQ(ReadGodot(asColour, false), expected);
+}
+
+}  // namespace

@@ -268,7 +268,7 @@ TEST_F(QtDialogsTest, SaveOptionsOkCommitsTheRadioButtonsAndTheMaskBox) {
 
 TEST_F(QtDialogsTest, SheetOptionsShowWholeAndOkCommitsThem) {
   auto steps = Session(kSheetOptionsCommand, "Sheet Options", [](QDialog* dialog) {
-    EXPECT_EQ(ClientSize(dialog), QSize(300, 528));
+    EXPECT_EQ(ClientSize(dialog), QSize(300, 554));
     // Every choice's text shows whole.
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
       if (qobject_cast<QPushButton*>(button)) continue;
@@ -414,6 +414,52 @@ TEST_F(QtDialogsTest, SettingsChosenInTheDialogsMakeTheStripAndOutliveTheRun) {
          }));
   RunAndQuit(steps);
   EXPECT_EQ(Settings().FillColor, (Rgb{255, 255, 255}));
+}
+
+// With a normal map suffix chosen, Save As writes the normal sheet beside
+// the sheet, turned as the command line turns it, and the choice is kept.
+TEST_F(QtDialogsTest, NormalMapSuffixMakesSaveAsWriteTheNormalSheetToo) {
+  std::filesystem::copy_file(kSample, Path("ship.png"));
+  QImage map(QImage(QString::fromStdString(kSample)).size(), QImage::Format_RGB888);
+  for (int y = 0; y < map.height(); ++y) {
+    for (int x = 0; x < map.width(); ++x) map.setPixelColor(x, y, QColor(60 + 4 * x, 200 - 3 * y, 220));
+  }
+  ASSERT_TRUE(map.save(QString::fromStdString(Path("ship_n.png"))));
+  auto steps = Session(kSheetOptionsCommand, "Sheet Options", [](QDialog* dialog) {
+    Child<QLineEdit>(dialog, kNormalSuffixEdit)->setText("_n");
+    Press(dialog, kNormalYDownRadio);
+    Click(dialog, IDOK);
+  });
+  Append(steps, {[this] {
+                   if (!Main()) return false;
+                   Trigger(kOpenCommand);
+                   return true;
+                 },
+                 [this] { return AcceptFileDialog(Path("ship.png")); },
+                 [this] {
+                   if (!Main() || !Control(kRotateButton)->isEnabled()) return false;
+                   Control<QPushButton>(kRotateButton)->click();
+                   return true;
+                 },
+                 [this] {
+                   if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
+                   Trigger(kSaveAsCommand);
+                   return true;
+                 },
+                 [this] { return AcceptFileDialog(Path("out.png")); },
+                 [this] { return Main() && std::filesystem::exists(Path("out_n.png")); }});
+  RunAndQuit(steps);
+  const Rgb fill = Settings().FillColor;
+  const QString colour = QString::asprintf("%02X%02X%02X", fill.red, fill.green, fill.blue);
+  ASSERT_EQ(QProcess::execute(QStringLiteral(GYRELLE_BIN_DIR "/gyrelle-cli"),
+                              {"-f", colour, "--normals", "_n", "--normal-y", "down",
+                               QString::fromStdString(Path("ship.png")),
+                               QString::fromStdString(Path("cli.png"))}),
+            0);
+  EXPECT_EQ(ReadBytes(Path("out.png")), ReadBytes(Path("cli.png")));
+  EXPECT_EQ(ReadBytes(Path("out_n.png")), ReadBytes(Path("cli_n.png")));
+  const std::string config = ReadBytes(Path("config.txt"));
+  EXPECT_NE(config.find("\tNORMAL_MAP_SUFFIX=_n;\n\tNORMAL_Y=DOWN;\n[/SHEET]"), std::string::npos);
 }
 
 }  // namespace
