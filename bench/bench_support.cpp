@@ -19,6 +19,16 @@ std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel) {
   return picture;
 }
 
+std::vector<std::uint8_t> PixelsIn(const Image& image, int x, int y, int width, int height) {
+  const std::size_t bpp = std::size_t(image.BytesPerPixel());
+  std::vector<std::uint8_t> pixels;
+  for (int row = y; row < y + height; ++row) {
+    const std::uint8_t* at = image.Pixels() + std::size_t(row) * image.RowBytes() + x * bpp;
+    pixels.insert(pixels.end(), at, at + std::size_t(width) * bpp);
+  }
+  return pixels;
+}
+
 Image ScaledShip(const std::string& samplePath, int side) {
   const auto ship = ReadOrExit(samplePath, 3);
   Image scaled;

@@ -12,6 +12,10 @@
 // reason when it cannot be read.
 std::unique_ptr<Image> ReadOrExit(const std::string& path, int bytesPerPixel);
 
+// The pixels of `image` in the rectangle at x, y of width x height, row
+// after row: one frame of a sheet, to set against another.
+std::vector<std::uint8_t> PixelsIn(const Image& image, int x, int y, int width, int height);
+
 // A sample ship blown up to side x side pixels, each source pixel a block,
 // rows top first: a bench picture with a ship's colours and edges.
 Image ScaledShip(const std::string& samplePath, int side);

@@ -5,6 +5,9 @@ void ResetAppState(AppState& state, AppSettings& settings) {
   state.FillBrush.reset();
   state.CurrentImage.reset();
   state.CurrentPlan = {};
+  state.OpenedPaths.clear();
+  state.MorePictures.clear();
+  state.FillChosen = false;
   state.CurrentStrip = {};
   settings.Frames = 32;
   state.ScrollX = 0;

@@ -58,6 +58,13 @@ struct AppState {
   int VisibleHeight = 0;
   bool PreviewReady = false;
   std::string OpenAtStart;  // the file named on the command line, if any
+  // When several pictures are open: their files in order, and every picture
+  // but the first, which is CurrentImage until Rotate makes their one sheet.
+  std::vector<std::string> OpenedPaths;
+  std::vector<std::unique_ptr<Image>> MorePictures;
+  // The fill was chosen in its dialog since the last Open: several pictures
+  // then share it, rather than each having its own top-left pixel's.
+  bool FillChosen = false;
 };
 
 // Releases the preview, the swatch color and the current image, and sets

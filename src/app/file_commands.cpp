@@ -93,6 +93,7 @@ void FileDialog::Setup(const std::string& title, const std::string& initialDirec
 void FileDialog::Reset() {
   path_.clear();
   fileNameOffset_ = extensionOffset_ = filterIndex_ = 0;
+  more_.clear();
 }
 
 void FileDialog::Run(WindowLayer& layer, WindowHandle owner) {
@@ -103,6 +104,14 @@ void FileDialog::Run(WindowLayer& layer, WindowHandle owner) {
   fileNameOffset_ = result.fileNameOffset;
   extensionOffset_ = result.extensionOffset;
   filterIndex_ = result.filterIndex;
+  more_ = result.more;
+}
+
+std::vector<std::string> FileDialog::Paths() const {
+  if (path_.empty()) return {};
+  std::vector<std::string> paths{path_};
+  paths.insert(paths.end(), more_.begin(), more_.end());
+  return paths;
 }
 
 std::string FileDialog::Extension() const {
@@ -114,13 +123,13 @@ std::string FileDialog::Extension() const {
   return extension;
 }
 
-std::string OpenCommand(const AppState& state, AppSettings& settings) {
+std::vector<std::string> OpenCommand(const AppState& state, AppSettings& settings) {
   FileDialog dialog;
   dialog.Setup("Open", settings.DefaultDirPath, FileFilters().open, FileDialog::kOpenMode);
+  dialog.AllowSeveral();
   dialog.Run(*state.Instance, state.MainWindow);
-  const std::string path = dialog.Path();
-  if (!path.empty()) settings.DefaultDirPath = dialog.Directory();
-  return path;
+  if (!dialog.Path().empty()) settings.DefaultDirPath = dialog.Directory();
+  return dialog.Paths();
 }
 
 std::string PathToOpen(AppSettings& settings, const std::string& path) {
@@ -156,12 +165,22 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   options.dataPath = std::filesystem::path(path)
                          .replace_extension(std::string(".") + (data ? data->extension : "json"))
                          .string();
-  // With a normal sheet, the opened picture's normal map must not be written over either.
+  // Several pictures' sheet keeps their rules: a mask needs the one fill. With
+  // a normal sheet, the opened picture's normal map must not be written over
+  // either.
   const bool normals = options.normals.On();
-  const Job job{normals ? std::vector<std::string>{state.OpenedPath} : std::vector<std::string>{},
-                path, StripOptions{.alpha = image->BytesPerPixel() == 4}, options, false};
+  std::vector<std::string> inputs = state.OpenedPaths;
+  if (inputs.empty() && normals) inputs = {state.OpenedPath};
+  const Job job{inputs, path, StripOptions{.alpha = image->BytesPerPixel() == 4}, options,
+                !state.FillChosen};
   if (const JobProblem problem = ValidateJob(job, &state.CurrentPlan)) {
     ReportFailure(state, state.MainWindow, "Cannot save " + Quoted(path) + ".", problem.text);
+    return;
+  }
+  if (normals && inputs.size() > 1) {
+    ReportFailure(state, state.MainWindow, "Cannot save " + Quoted(path) + ".",
+                  "the window makes normal sheets of one picture; gyrelle-cli makes them of "
+                  "several");
     return;
   }
   // The picture stays current, and so alive, while it is written: nothing

@@ -8,8 +8,9 @@
 #include "app/file_commands.h"
 #include "app/settings_file.h"
 #include "dialogs/dialogs.h"
-#include "io/image_io.h"
+#include "engine/fleet_pipeline.h"
 #include "engine/job.h"
+#include "io/image_io.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -76,8 +77,11 @@ void MainWindow::Command(WindowHandle window, unsigned id) {
       Rotate(window);
       break;
     case kOpenCommand:
-      if (const std::string path = OpenCommand(state_, settings_); !path.empty()) {
-        ShowOpenedImage(path);
+      if (const std::vector<std::string> paths = OpenCommand(state_, settings_);
+          paths.size() == 1) {
+        ShowOpenedImage(paths.front());
+      } else if (paths.size() > 1) {
+        ShowOpenedPictures(paths);
       }
       break;
     case kSaveAsCommand:
@@ -100,6 +104,7 @@ void MainWindow::Command(WindowHandle window, unsigned id) {
     case kFillColorCommand:
       if (const auto color = ShowFillColorDialog(Layer(), window, settings_.FillColor)) {
         SetFillColor(state_, settings_, color->red, color->green, color->blue);
+        state_.FillChosen = true;
       }
       break;
     case kSheetOptionsCommand:
@@ -185,8 +190,14 @@ bool MainWindow::MainWindowProc(WindowHandle window, unsigned message, WParam wP
       return true;
     case WM_DROPFILES: {
       const auto* paths = reinterpret_cast<const std::vector<std::string>*>(lParam);
-      if (!work_.Running() && paths && !paths->empty()) {
+      if (work_.Running() || !paths || paths->empty()) return true;
+      if (paths->size() == 1) {
         ShowOpenedImage(PathToOpen(settings_, paths->front()));
+      } else {
+        std::vector<std::string> full;
+        for (const std::string& path : *paths) full.push_back(PathToOpen(settings_, path));
+        PathToOpen(settings_, full.front());  // the dialogs start in the first one's folder
+        ShowOpenedPictures(full);
       }
       return true;
     }
@@ -247,6 +258,29 @@ void MainWindow::ShowOpenedImage(const std::string& path) {
       });
 }
 
+void MainWindow::ShowOpenedPictures(const std::vector<std::string>& paths) {
+  struct Read {
+    std::vector<std::unique_ptr<Image>> pictures;
+    std::string reason;
+  };
+  auto read = std::make_shared<Read>();
+  work_.Start(
+      "Reading " + std::to_string(paths.size()) + " pictures...",
+      [paths, read](WorkProgress&) { ReadPictures(paths, read->pictures, &read->reason); },
+      [this, paths, read](bool cancelled) {
+        if (cancelled) return;
+        if (read->pictures.empty()) {
+          ReportFailure(state_, state_.MainWindow, "Cannot open the pictures.", read->reason);
+          return;
+        }
+        std::unique_ptr<Image> first = std::move(read->pictures.front());
+        if (!ShowPicture(paths.front(), std::move(first), {})) return;
+        state_.OpenedPaths = paths;
+        state_.MorePictures.assign(std::make_move_iterator(read->pictures.begin() + 1),
+                                   std::make_move_iterator(read->pictures.end()));
+      });
+}
+
 bool MainWindow::ShowPicture(const std::string& path, std::unique_ptr<Image> image,
                              const std::string& reason) {
   if (!image || image->Width() < 1 || image->Height() < 1 || image->BytesPerPixel() < 3) {
@@ -270,6 +304,9 @@ bool MainWindow::ShowPicture(const std::string& path, std::unique_ptr<Image> ima
   state_.OpenedPath = path;
   state_.OpenedWidth = image->Width(), state_.OpenedHeight = image->Height();
   state_.CurrentImage = std::move(image);
+  state_.OpenedPaths.clear();
+  state_.MorePictures.clear();
+  state_.FillChosen = false;
   Layer().Invalidate(window);
   return true;
 }
@@ -279,16 +316,20 @@ void MainWindow::Rotate(WindowHandle window) {
   if (!Layer().IsControlEnabled(window, kRotateButton) || !state_.CurrentImage) return;
   Layer().EnableControl(window, kRotateButton, false);
   const StripOptions options = CurrentStripOptions(settings_);
-  if (const JobProblem problem = ValidateJob(Job{{}, {}, options, {}, false})) {
-    ReportFailure(state_, window,
-                  "Cannot make " + std::to_string(options.frames) + " frames of the picture.",
-                  problem.text);
+  // Several pictures go through the job the command line runs, each with
+  // its own fill unless one was chosen.
+  const Job job{state_.OpenedPaths, {}, options, {}, !state_.FillChosen};
+  const std::string what = "Cannot make " + std::to_string(options.frames) + " frames of the " +
+                           (job.inputs.empty() ? "picture." : "pictures.");
+  if (const JobProblem problem = ValidateJob(job)) {
+    ReportFailure(state_, window, what, problem.text);
     Layer().EnableControl(window, kRotateButton, true);
     return;
   }
   // The picture stays current, and so alive, until the strip replaces it:
   // nothing else starts meanwhile.
-  const Image* picture = state_.CurrentImage.get();
+  std::vector<const Image*> pictures{state_.CurrentImage.get()};
+  for (const auto& picture : state_.MorePictures) pictures.push_back(picture.get());
   struct Made {
     std::unique_ptr<Image> strip;
     SheetPlan plan;
@@ -296,23 +337,31 @@ void MainWindow::Rotate(WindowHandle window) {
   };
   auto made = std::make_shared<Made>();
   work_.Start(
-      "Turning the picture...",
-      [picture, options, made](WorkProgress& progress) {
-        made->strip = MakeStrip(*picture, options, &made->reason, &made->plan, progress.Hook());
+      job.inputs.empty() ? "Turning the picture..." : "Turning the pictures...",
+      [pictures, job, made](WorkProgress& progress) {
+        if (job.inputs.empty()) {
+          made->strip =
+              MakeStrip(*pictures.front(), job.strip, &made->reason, &made->plan, progress.Hook());
+          return;
+        }
+        JobSheet sheet;
+        const JobResult failed = MakeManySheet(job, pictures, sheet, progress.Hook());
+        if (!failed.failures.empty()) made->reason = failed.failures.front();
+        made->strip = std::move(sheet.sheet);
+        made->plan = std::move(sheet.plan);
       },
-      [this, window, options, made](bool cancelled) {
+      [this, window, what, made, options](bool cancelled) {
         // Cancelled, everything stays as it was, even a strip made meanwhile.
         if (cancelled || !made->strip) Layer().EnableControl(window, kRotateButton, true);
         if (cancelled) return;
         if (!made->strip) {
-          ReportFailure(state_, window,
-                        "Cannot make " + std::to_string(options.frames) + " frames of the picture.",
-                        made->reason);
+          ReportFailure(state_, window, what, made->reason);
           return;
         }
         BuildPreviewBitmap(*made->strip);
         state_.CurrentImage = std::move(made->strip);
         state_.CurrentPlan = std::move(made->plan);
+        state_.MorePictures.clear();  // their sheet is what Save As writes
         state_.CurrentStrip = options;
         Layer().RepaintNow(window);
         Layer().EnableMenuItem(window, kSaveAsCommand, true);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/background_work.h"
@@ -46,6 +47,10 @@ class MainWindow {
 
   // Loads the picture at `path`, off the window's thread, and shows it.
   void ShowOpenedImage(const std::string& path);
+
+  // Loads the pictures at `paths` (two or more), off the window's thread,
+  // for Rotate to make one sheet of, and shows the first.
+  void ShowOpenedPictures(const std::vector<std::string>& paths);
 
   // Makes `image`, read from `path`, current; fill color from its top-left
   // pixel. No image is reported with `reason` and changes nothing. True when

@@ -32,9 +32,13 @@ constexpr int kMostThreads = 1024;
 
 constexpr const char* kUsage =
     "Usage: gyrelle-cli [options] INPUT OUTPUT\n"
+    "       gyrelle-cli [options] INPUT... OUTPUT\n"
     "Turns the picture INPUT through a full circle and writes the frames, stacked\n"
     "top to bottom, to OUTPUT. The format follows OUTPUT's extension: png, tga,\n"
     "bmp or pcx, in any letter case.\n"
+    "With several INPUTs, each picture gets its own frames (its own fill and frame\n"
+    "size) in one sheet: its frames in a block of rows of their own, named\n"
+    "<stem>_<k> and one animation <stem>, after the picture's file name.\n"
     "\n"
     "  -n, --frames N     number of frames, at least 1 (default 32)\n"
     "  -f, --fill RRGGBB  color of the corners the turning uncovers, six hex digits\n"
@@ -98,13 +102,22 @@ constexpr const char* kUsage =
     "      --normal-y up|down\n"
     "                     which way the normal map's green points (default up)\n"
     "\n"
+    "Several pictures:\n"
+    "      --inputs FILE  also read INPUTs from FILE, one path a line\n"
+    "      --animation    the INPUTs, in order, are the frames of one animation, all\n"
+    "                     one size: every frame at every angle, each angle's frames\n"
+    "                     in a block of rows, named <stem>_<k>_<j> after OUTPUT\n"
+    "                     (angle k, frame j), an animation <stem>_<k> per angle\n"
+    "                     and spin, frame 0 at every angle\n"
+    "\n"
     "  -q, --quiet        no progress line; without it, one is kept on standard error\n"
     "                     when that is a terminal and the job takes over a second\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
-    "Exit status: 0 done, 1 INPUT could not be read or a file could not be written,\n"
-    "2 a usage error, OUTPUT or its mask being INPUT itself among them.\n";
+    "Exit status: 0 done, 1 an INPUT could not be read or a file could not be written,\n"
+    "2 a usage error, OUTPUT or its mask being an INPUT itself, two INPUTs of one\n"
+    "stem, or frames of an animation of different sizes among them.\n";
 
 // One line on standard error, rewritten in place, once a job has run for a
 // second; only on a terminal, where it goes again when the job ends.
@@ -195,6 +208,26 @@ bool ParseFill(const std::string& text, Rgb& fill) {
   return true;
 }
 
+// Appends the lines of `path` that are not empty, one path each.
+bool ReadInputList(const std::string& path, std::vector<std::string>& inputs) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return false;
+  std::string line;
+  for (int c; (c = std::fgetc(file)) != EOF;) {
+    if (c != '\n') {
+      line += char(c);
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) inputs.push_back(line);
+    line.clear();
+  }
+  if (!line.empty()) inputs.push_back(line);
+  const bool read = !std::ferror(file);
+  std::fclose(file);
+  return read;
+}
+
 // Reads the command line into `job`: an exit status when there is nothing
 // more to do (help, the version, a usage error), none when the job is whole.
 std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
@@ -225,7 +258,9 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
     kBleed,
     kPremultiply,
     kNormals,
-    kNormalY
+    kNormalY,
+    kInputs,
+    kAnimation
   };
   const option options[] = {{"frames", required_argument, nullptr, 'n'},
                             {"fill", required_argument, nullptr, 'f'},
@@ -258,6 +293,8 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
                             {"extrude", required_argument, nullptr, kExtrude},
                             {"bleed", no_argument, nullptr, kBleed},
                             {"premultiply", no_argument, nullptr, kPremultiply},
+                            {"inputs", required_argument, nullptr, kInputs},
+                            {"animation", no_argument, nullptr, kAnimation},
                             {nullptr, 0, nullptr, 0}};
   StripOptions strip;
   bool fillGiven = false;
@@ -266,6 +303,9 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
   std::string dataFormatName;
   bool fpsGiven = false;
   bool normalYGiven = false;
+
+  std::string inputsFile;
+  bool animation = false;
 
   opterr = 0;  // our own messages, one line each
   int option;
@@ -403,6 +443,12 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
         save.normals.y = std::string(optarg) == "up" ? NormalY::kUp : NormalY::kDown;
         normalYGiven = true;
         break;
+      case kInputs:
+        inputsFile = optarg;
+        break;
+      case kAnimation:
+        animation = true;
+        break;
       case 'q':
         quiet = true;
         break;
@@ -416,11 +462,17 @@ std::optional<int> Parse(int argc, char** argv, Job& job, bool& quiet) {
         return UsageError("unknown option " + Quoted(argv[optind - 1]));
     }
   }
-  if (argc - optind != 2) {
-    return UsageError("expected INPUT and OUTPUT, got " + std::to_string(argc - optind) +
-                      " file name" + (argc - optind == 1 ? "" : "s"));
+  const int named = argc - optind;
+  if (named < 1 || (named < 2 && inputsFile.empty())) {
+    return UsageError("expected INPUT and OUTPUT, got " + std::to_string(named) + " file name" +
+                      (named == 1 ? "" : "s"));
   }
-  job = Job{{argv[optind]}, argv[optind + 1], strip, save, !fillGiven};
+  job = Job{{argv + optind, argv + argc - 1}, argv[argc - 1], strip, save, !fillGiven};
+  job.animation = animation;
+  if (!inputsFile.empty() && !ReadInputList(inputsFile, job.inputs)) {
+    return Complain(kExitUnreadableOrUnwritable,
+                    Quoted(inputsFile) + " could not be read: " + SystemError());
+  }
   if (columnsGiven && strip.maxSize > 0) {
     return UsageError("--columns and --max-size both choose the columns; give one");
   }
@@ -461,6 +513,7 @@ static int Run(int argc, char** argv) {
   ProgressLine progress(!quiet);
   const JobResult result = RunJob(job, progress.Hook());
   progress.Clear();
+  if (result.usageError) return UsageError(result.failures.front());
   for (const std::string& failure : result.failures) Complain(kExitUnreadableOrUnwritable, failure);
   return result.failures.empty() ? 0 : kExitUnreadableOrUnwritable;
 }

@@ -3,6 +3,7 @@
 // nothing but this process. Called as
 //
 //     gyrelle-decode BYTES_PER_PIXEL NAME < PICTURE 3> ANSWER
+//     gyrelle-decode --files BYTES_PER_PIXEL PATH... 3> ANSWERS
 //
 // with the picture on standard input, NAME naming it in reasons and giving
 // its extension, and the answer pipe as file descriptor 3 (see
@@ -55,7 +56,8 @@ void LimitAddressSpace() {
 int main(int argc, char** argv) {
   // Once the caller is gone nobody waits for the answer.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (argc != 3) {
+  const bool files = argc >= 3 && std::string(argv[1]) == kDecodeFilesOption;
+  if (argc != 3 && !files) {
     std::fputs(
         "usage: gyrelle-decode BYTES_PER_PIXEL NAME < PICTURE (answer on descriptor 3)\n",
         stderr);
@@ -70,6 +72,20 @@ int main(int argc, char** argv) {
     sent = SendDecodeResult(kDecodeResultFd, &picture, "");
   };
   std::string reason;
+  if (files) {
+    // One answer per file, in order; a file that cannot be read is told of
+    // and the next one read.
+    const int depth = std::atoi(argv[2]);
+    for (int i = 3; i < argc; ++i) {
+      sent = false;
+      reason.clear();
+      if (!DecodeImageFile(argv[i], depth, send, &reason)) {
+        sent = SendDecodeResult(kDecodeResultFd, nullptr, reason);
+      }
+      if (!sent) return 1;
+    }
+    return 0;
+  }
   if (!DecodeImageStream(STDIN_FILENO, argv[2], std::atoi(argv[1]), send, &reason)) {
     sent = SendDecodeResult(kDecodeResultFd, nullptr, reason);
   }

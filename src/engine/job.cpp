@@ -3,10 +3,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/fleet_pipeline.h"
 #include "engine/normal_sheet.h"
 #include "io/image_io.h"
 #include "io/picture_formats.h"
 #include "sheet/data_formats.h"
+#include "sheet/fleet_layout.h"
+#include "sheet/sheet_finish.h"
 #include "sheet/sheet_data.h"
 #include "sheet/sheet_layout.h"
 
@@ -14,6 +17,66 @@ namespace {
 
 JobProblem Problem(std::string text, JobProblem::Kind kind = JobProblem::Kind::kOptions) {
   return {kind, std::move(text)};
+}
+
+// What several pictures rule out, before any is read; empty when nothing.
+std::string ManyPicturesProblem(const Job& job) {
+  if (job.inputs.size() < 2 && !job.animation) return {};
+  if (!job.animation) {
+    if (std::string problem = SameStemProblem(job.inputs); !problem.empty()) return problem;
+  } else if (job.strip.maxSize == 0 && job.strip.columns > int(job.inputs.size())) {
+    return std::to_string(job.strip.columns) + " columns are more than the " +
+           std::to_string(job.inputs.size()) + " frames of the animation";
+  }
+  // Each picture has its own fill; a mask keyed to a colour needs one.
+  if (job.save.mask && !job.strip.alpha && job.fillFromPicture && job.inputs.size() > 1) {
+    return "a mask of several pictures without transparency needs one fill color for it to "
+           "follow (--fill)";
+  }
+  return {};
+}
+
+JobResult SaveFailures(const std::vector<SaveFailure>& failures) {
+  JobResult result;
+  for (const SaveFailure& failure : failures) {
+    result.failures.push_back(failure.kind == SaveFailure::Kind::kMaskOutOfMemory
+                                  ? Quoted(failure.path) + ": " + failure.reason
+                                  : failure.reason);
+  }
+  return result;
+}
+
+// Several pictures, or the frames of an animation, in one sheet.
+JobResult RunFleetJob(const Job& job, const ProgressHook& progress) {
+  std::string reason;
+  std::vector<std::unique_ptr<Image>> read;
+  if (!ReadPictures(job.inputs, read, &reason, job.strip.threads)) return {{reason}};
+  std::vector<const Image*> pictures;
+  for (const auto& picture : read) pictures.push_back(picture.get());
+  // Every picture's normal map is read before anything is made.
+  std::vector<std::unique_ptr<Image>> normalMaps;
+  std::vector<const Image*> maps;
+  for (std::size_t i = 0; job.save.normals.On() && i < read.size(); ++i) {
+    normalMaps.push_back(ReadNormalMap(job.inputs[i], read[i]->Width(), read[i]->Height(),
+                                       job.save.normals.suffix, &reason));
+    if (!normalMaps.back()) return {{reason}};
+    maps.push_back(normalMaps.back().get());
+  }
+  JobSheet made;
+  if (JobResult failed = MakeManySheet(job, pictures, made, progress); !failed.failures.empty()) {
+    return failed;
+  }
+  read.clear();  // the sheet is what is written; give the pictures' memory back
+  std::unique_ptr<Image> normalSheet;
+  if (!maps.empty()) {
+    StripOptions strip = job.strip;
+    strip.fill = made.fill;
+    normalSheet =
+        MakeNormalSheet(maps, *made.sheet, made.plan, strip, job.save.normals.y, &reason, progress);
+    if (!normalSheet) return {{"the normal sheet: " + reason}};
+  }
+  return SaveFailures(SaveStrip(*made.sheet, job.output, job.save, made.fill, &made.plan, progress,
+                                normalSheet.get()));
 }
 
 }  // namespace
@@ -28,6 +91,7 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
                      Quoted(save.dataPath));
     }
   }
+  if (const std::string many = ManyPicturesProblem(job); !many.empty()) return Problem(many);
   if (job.output.empty()) return {};
   const PictureFormatRow* format = PictureFormatOfPath(job.output);
   if (format == nullptr || !format->write) {
@@ -45,7 +109,8 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
     for (const std::string& target : targets) {
       std::error_code error;
       if (std::filesystem::equivalent(input, target, error)) {
-        return Problem(Quoted(target) + " is INPUT itself and would be overwritten");
+        return Problem(Quoted(target) + (job.inputs.size() == 1 ? " is INPUT" : " is an INPUT") +
+                       " itself and would be overwritten");
       }
       if (save.normals.On() &&
           std::filesystem::equivalent(WithSuffix(input, save.normals.suffix), target, error)) {
@@ -58,7 +123,14 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
       return Problem(std::move(refusal));
     }
   }
-  if (std::string refusal = SheetDataRefusal(save.data, job.output, save.dataPath);
+  // A fleet's frames are named after its pictures; an animation's after OUTPUT.
+  std::vector<std::string> stems;
+  if (job.inputs.size() > 1 && !job.animation) {
+    for (const std::string& input : job.inputs) {
+      stems.push_back(std::filesystem::path(input).stem().string());
+    }
+  }
+  if (std::string refusal = SheetDataRefusal(save.data, job.output, save.dataPath, stems);
       !refusal.empty()) {
     return Problem(std::move(refusal));
   }
@@ -70,9 +142,45 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
   return {};
 }
 
+JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures, JobSheet& made,
+                        const ProgressHook& progress) {
+  std::string reason;
+  std::vector<std::string> stems;
+  std::vector<Rgb> fills;
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    stems.push_back(PictureStem(job.inputs[i]));
+    fills.push_back(job.fillFromPicture ? TopLeftColor(*pictures[i]) : job.strip.fill);
+  }
+  if (job.animation) {
+    if (std::string problem = SizeMismatchProblem(job.inputs, pictures); !problem.empty()) {
+      return {{std::move(problem)}, true};
+    }
+  }
+  StripOptions strip = job.strip;
+  strip.fill = fills.front();
+  SheetPlan plan;
+  if (!PlanFleet(SizesOf(pictures), stems, GridOptions(strip), job.animation, plan, &reason)) {
+    return {{reason}};
+  }
+  // A packed sheet's size is known only once its frames are.
+  if (const JobProblem problem = ValidateJob(job, strip.pack ? nullptr : &plan)) {
+    return {{problem.text}};
+  }
+  auto sheet = MakeFleetSheet(pictures, fills, strip, plan, &reason, progress);
+  if (sheet && NeedsFinishing(strip)) {
+    sheet = FinishSheet(std::move(sheet), plan, strip, &reason, fills);
+  }
+  if (!sheet) return {{reason}};
+  if (strip.pack) {
+    if (const JobProblem problem = ValidateJob(job, &plan)) return {{problem.text}};
+  }
+  made = {std::move(sheet), std::move(plan), strip.fill};
+  return {};
+}
+
 JobResult RunJob(const Job& job, const ProgressHook& progress) {
-  JobResult result;
   if (job.inputs.empty()) return {{"there is no picture to turn"}};
+  if (job.inputs.size() > 1 || job.animation) return RunFleetJob(job, progress);
   const std::string& input = job.inputs.front();
   std::string reason;
   auto picture = ReadPicture(input, &reason);
@@ -116,11 +224,6 @@ JobResult RunJob(const Job& job, const ProgressHook& progress) {
     normalMaps.clear();
     if (!normalSheet) return {{Quoted(WithSuffix(input, job.save.normals.suffix)) + ": " + reason}};
   }
-  for (const SaveFailure& failure : SaveStrip(*sheet, job.output, job.save, strip.fill, &plan,
-                                              progress, normalSheet.get())) {
-    result.failures.push_back(failure.kind == SaveFailure::Kind::kMaskOutOfMemory
-                                  ? Quoted(failure.path) + ": " + failure.reason
-                                  : failure.reason);
-  }
-  return result;
+  return SaveFailures(SaveStrip(*sheet, job.output, job.save, strip.fill, &plan, progress,
+                                normalSheet.get()));
 }

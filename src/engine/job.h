@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct Job {
   StripOptions strip;
   SaveOptions save;
   bool fillFromPicture = false;  // the fill is the first picture's top-left pixel
+  bool animation = false;        // the inputs are the frames of one animation, not a fleet
 };
 
 struct JobProblem {
@@ -38,7 +40,23 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan = nullptr);
 // written.
 struct JobResult {
   std::vector<std::string> failures;
+  bool usageError = false;  // the pictures broke a rule: animation frames of several sizes
 };
+
+// A sheet made and not yet written: where its frames are, and the fill
+// its mask follows.
+struct JobSheet {
+  std::unique_ptr<Image> sheet;
+  SheetPlan plan;
+  Rgb fill;
+};
+
+// The sheet of several pictures, or of the frames of an animation, read
+// already: `pictures` in the order of `job.inputs`, whose names they take.
+// Plans, checks the size, turns every frame; `progress` hears of frames
+// made. Failures as RunJob's; `made` is set only when there are none.
+JobResult MakeManySheet(const Job& job, const std::vector<const Image*>& pictures, JobSheet& made,
+                        const ProgressHook& progress = {});
 
 // Reads the picture, plans, checks the size, makes the sheet and writes its
 // files; `progress` hears of frames made, then of bytes written, and may stop

@@ -34,6 +34,8 @@ bool Opaque(const Image& picture) {
   return true;
 }
 
+}  // namespace
+
 // The picture at 3 or 4 bytes per pixel, as the strip will have it: without
 // alpha each pixel laid over the fill, so wholly transparent ones become the
 // fill exactly; with alpha, wholly transparent ones take the fill's colour,
@@ -60,8 +62,6 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
   return prepared;
 }
 
-}  // namespace
-
 std::string Extension(const std::string& path) {
   const auto dot = path.rfind('.');
   const auto slash = path.rfind('/');
@@ -73,7 +73,11 @@ std::string Extension(const std::string& path) {
 }
 
 std::unique_ptr<Image> ReadPicture(const std::string& path, std::string* reason) {
-  std::unique_ptr<Image> picture = LoadImageFile(path, 4, reason);
+  return UprightPicture(LoadImageFile(path, 4, reason), path, reason);
+}
+
+std::unique_ptr<Image> UprightPicture(std::unique_ptr<Image> picture, const std::string& path,
+                                      std::string* reason) {
   if (!picture) return nullptr;
   // Opaque pictures go on at 3 bytes, as every strip without alpha is made.
   if (Opaque(*picture) && !ConvertDepth(*picture, 3)) picture.reset();
@@ -129,9 +133,8 @@ std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet
                                      const ProgressHook& progress, const Image* unprepared) {
   if (options.method == TurnMethod::kLibrary) {
     // The library keeps global state: its turn runs in processes, not threads.
-    const int processes = options.threads > 0 ? options.threads : WorkerPool::Cores();
     return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress,
-                      processes);
+                      WorkerPool::Wanted(options.threads));
   }
   try {
     WorkerPool pool(options.threads);

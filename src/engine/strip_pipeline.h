@@ -42,6 +42,16 @@ std::string Extension(const std::string& path);
 // cannot be read.
 std::unique_ptr<Image> ReadPicture(const std::string& path, std::string* reason = nullptr);
 
+// The rest of ReadPicture, for a picture LoadImageFile read at 4 bytes per
+// pixel: no image for none; uses the image library, so one thread at a time.
+std::unique_ptr<Image> UprightPicture(std::unique_ptr<Image> decoded, const std::string& path,
+                                      std::string* reason = nullptr);
+
+// The picture at 3 or 4 bytes per pixel, as a strip with or without alpha
+// has it, its pixels laid over or keyed to `fill`; null when `picture` is
+// already so. Throws std::bad_alloc.
+std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fill);
+
 // The colour of the picture's top-left pixel: the fill every Open starts with.
 Rgb TopLeftColor(const Image& picture);
 

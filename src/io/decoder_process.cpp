@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <new>
 #include <thread>
+#include <vector>
 
 #include "core/reasons.h"
 #include "core/whole_io.h"
@@ -111,11 +112,10 @@ class Helper {
 
   // Starts `program` with the picture on `pictureFd` as its standard input
   // and the answer pipe as kDecodeResultFd; 0 or an errno.
-  int Start(const std::string& program, int pictureFd, const std::string& path,
-            int bytesPerPixel) {
+  int Start(const std::string& program, int pictureFd, std::vector<std::string> args) {
     // Kept clear of the descriptors the helper is given, which the dup2s
     // below would otherwise overwrite before it is handed on.
-    if (pictureFd <= kDecodeResultFd) {
+    if (pictureFd >= 0 && pictureFd <= kDecodeResultFd) {
       pictureFd = picture_ = fcntl(pictureFd, F_DUPFD_CLOEXEC, kDecodeResultFd + 1);
       if (pictureFd < 0) return errno;
     }
@@ -137,7 +137,11 @@ class Helper {
     posix_spawn_file_actions_adddup2(&actions, writeEnd, kDecodeResultFd);
     // The library and the codecs it uses talk on the standard streams; only
     // the answer pipe counts.
-    posix_spawn_file_actions_adddup2(&actions, pictureFd, 0);
+    if (pictureFd >= 0) {
+      posix_spawn_file_actions_adddup2(&actions, pictureFd, 0);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, kDecodeResultFd + 1);
@@ -148,10 +152,12 @@ class Helper {
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
 
-    std::string depth = std::to_string(bytesPerPixel);
-    std::string programArg = program, pathArg = path;
-    char* argv[] = {programArg.data(), depth.data(), pathArg.data(), nullptr};
-    const int error = posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv, environ);
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const int error =
+        posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(writeEnd);
@@ -216,22 +222,20 @@ std::string Stopped(const std::string& path, int status) {
   return start + "the decoder stopped without an answer";
 }
 
-}  // namespace
-
-std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytesPerPixel,
-                                      std::string* reason) {
+// Reads the helper's answer for `path`; with `last`, waits for the helper
+// to end once it is read.
+// `answered` tells whether the helper gave a whole answer, a picture or a
+// reason, and can go on to the next.
+std::unique_ptr<Image> ReadAnswer(Helper& helper, const std::string& path, int bytesPerPixel,
+                                  const Deadline& deadline, bool last, std::string* reason,
+                                  bool* answered = nullptr) {
+  bool whole = false;
   const auto fail = [&](const std::string& text) -> std::unique_ptr<Image> {
     if (reason != nullptr) *reason = text;
+    if (answered != nullptr) *answered = whole;
     return nullptr;
   };
-  const Deadline deadline(timeLimit);
-  Helper helper;
-  const std::string program = DecoderProgram();
-  if (const int error = helper.Start(program, fd, path, bytesPerPixel); error != 0) {
-    return fail(Quoted(path) + " could not be read: the decoder " + Quoted(program) +
-                " could not be started: " + std::strerror(error));
-  }
-
+  if (answered != nullptr) *answered = true;
   // Whatever goes wrong on the way, the helper's end says the most.
   const auto broken = [&](ReadResult result) {
     if (result == ReadResult::kTimedOut) return fail(TooLong(path));
@@ -252,6 +256,7 @@ std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytes
         r != ReadResult::kDone) {
       return broken(r);
     }
+    whole = true;
     return fail(text);
   }
 
@@ -278,6 +283,7 @@ std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytes
       return broken(r);
     }
     if (header.hasPalette != 0) image->SetPalette(palette);
+    if (!last) return image;
     // The answer is complete; a helper that then lingers is stopped, and
     // the picture stands. Its end closes the pipe, so wait for that first.
     pollfd closed{helper.Fd(), POLLIN, 0};
@@ -288,6 +294,57 @@ std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytes
   } catch (const std::bad_alloc&) {
     return fail(Quoted(path) + " is too large to hold in memory");
   }
+}
+
+}  // namespace
+
+std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytesPerPixel,
+                                      std::string* reason) {
+  const Deadline deadline(timeLimit);
+  Helper helper;
+  const std::string program = DecoderProgram();
+  if (const int error = helper.Start(program, fd, {std::to_string(bytesPerPixel), path});
+      error != 0) {
+    SetReason(reason, Quoted(path) + " could not be read: the decoder " + Quoted(program) +
+                          " could not be started: " + std::strerror(error));
+    return nullptr;
+  }
+  return ReadAnswer(helper, path, bytesPerPixel, deadline, true, reason);
+}
+
+std::vector<std::unique_ptr<Image>> DecodeFilesInHelper(const std::vector<std::string>& paths,
+                                                        int bytesPerPixel,
+                                                        std::vector<std::string>& reasons) {
+  std::vector<std::unique_ptr<Image>> pictures(paths.size());
+  reasons.assign(paths.size(), {});
+  if (paths.empty()) return pictures;
+  Helper helper;
+  const std::string program = DecoderProgram();
+  std::vector<std::string> args = {kDecodeFilesOption, std::to_string(bytesPerPixel)};
+  args.insert(args.end(), paths.begin(), paths.end());
+  if (const int error = helper.Start(program, -1, args); error != 0) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      reasons[i] = Quoted(paths[i]) + " could not be read: the decoder " + Quoted(program) +
+                   " could not be started: " + std::strerror(error);
+    }
+    return pictures;
+  }
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    // Each picture has the whole time limit.
+    const Deadline deadline(timeLimit);
+    bool answered = true;
+    pictures[i] = ReadAnswer(helper, paths[i], bytesPerPixel, deadline, i + 1 == paths.size(),
+                             &reasons[i], &answered);
+    // A decoder that crashed or hung on this picture answers for no other
+    // (and is stopped as the helper goes).
+    if (!answered) {
+      for (std::size_t j = i + 1; j < paths.size(); ++j) {
+        reasons[j] = Quoted(paths[j]) + " was not read: the decoder stopped at " + Quoted(paths[i]);
+      }
+      break;
+    }
+  }
+  return pictures;
 }
 
 bool SendDecodeResult(int fd, const DecodedPicture* picture, const std::string& reason) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/decoded_picture.h"
 #include "core/image.h"
@@ -30,6 +31,20 @@ constexpr int kDecodeResultFd = 3;
 // limit and a fraction of a second.
 std::unique_ptr<Image> DecodeInHelper(int fd, const std::string& path, int bytesPerPixel,
                                       std::string* reason);
+
+// The helper's option to decode files it opens itself, one after another:
+//     gyrelle-decode --files BYTES_PER_PIXEL PATH... 3> ANSWERS
+// answering for each in turn as for one picture.
+constexpr const char* kDecodeFilesOption = "--files";
+
+// Decodes the files at `paths`, in order, in one new helper process: the
+// start-up paid once for all, each picture with the whole time limit. A
+// picture for each that could be read, else none and its reason in
+// `reasons`; once the helper crashes or runs past the limit, the pictures
+// after that one are not read either.
+std::vector<std::unique_ptr<Image>> DecodeFilesInHelper(const std::vector<std::string>& paths,
+                                                        int bytesPerPixel,
+                                                        std::vector<std::string>& reasons);
 
 // The helper's side: sends `picture`, or when it is null the reason there is
 // none, to `fd`. False when the reader has gone.

@@ -10,7 +10,7 @@
 
 bool WriteAsepriteJson(const SheetPlan& plan, const DataTarget& target, std::FILE* file) {
   using Json = nlohmann::ordered_json;
-  const std::vector<Animation> animations = Animations(plan);
+  const std::vector<Animation> animations = NamerOf(plan, target).Animations();
   TextOut out(file);
   out << "{\n  \"frames\": {";
   Json tags = Json::array();

@@ -72,7 +72,7 @@ bool WriteGodotSpriteFrames(const SheetPlan& plan, const DataTarget& target, int
   out << "[resource]\nanimations = " << (godot4 ? "[" : "[ ");
   bool first = true;
   for (int t = 0; t < textures; ++t) {
-    for (const Animation& animation : Animations(plan)) {
+    for (const Animation& animation : NamerOf(plan, target).Animations()) {
       out << (first ? "{\n" : ", {\n") << (godot4 ? "\"frames\": [" : "\"frames\": [ ");
       first = false;
       for (std::size_t i = 0; i < animation.frames.size(); ++i) {

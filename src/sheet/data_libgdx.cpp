@@ -14,7 +14,7 @@ bool WriteLibGdxAtlas(const SheetPlan& plan, const DataTarget& target, std::FILE
   out << "size: " << pair(plan.width, plan.height) << "\n";
   out << "format: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n";
   out << "pma: " << (target.premultiplied ? "true" : "false") << "\n";
-  for (const Animation& animation : Animations(plan)) {
+  for (const Animation& animation : NamerOf(plan, target).Animations()) {
     for (std::size_t i = 0; i < animation.frames.size(); ++i) {
       const Placement& p = plan.placements[std::size_t(animation.frames[i])];
       out << animation.name << "\n";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sheet/data_formats.h"
+#include "sheet/frame_names.h"
 #include "sheet/sheet_plan.h"
 
 // The data writers the format table names, one file each, and what they
@@ -47,53 +48,14 @@ class TextOut {
 // document, `depth` levels in: the lines after its first indented to suit.
 void PutJson(TextOut& out, const nlohmann::ordered_json& value, int depth);
 
-// `<image stem>_<k>`, k zero-padded to the width of the last frame's number.
-std::string FrameName(const std::string& stem, int k, int frames);
-
 // Where the image is as seen from the data file's folder, with "/" between
 // folders: worked out from the real folders, links and ".." followed as the
 // system follows them.
 std::string RelativeImagePath(const std::string& imagePath, const std::string& dataPath);
 
-// One animation per picture, its frames (indices into the plan's
-// placements) in order: "spin" when the sheet holds one picture, "spin_<p>"
-// for picture p of several.
-// The frames of one animation: a run of the plan's indices when they lie in
-// order there, as on a grid, so that no list grows with the frames; else
-// listed.
-class FrameIndices {
- public:
-  FrameIndices() = default;
-  FrameIndices(int first, int count) : first_(first), count_(count) {}
-  explicit FrameIndices(std::vector<int> listed)
-      : listed_(std::move(listed)), count_(int(listed_.size())) {}
-  int operator[](std::size_t i) const { return listed_.empty() ? first_ + int(i) : listed_[i]; }
-  std::size_t size() const { return std::size_t(count_); }
-  bool empty() const { return count_ == 0; }
-  int front() const { return (*this)[0]; }
-  int back() const { return (*this)[size() - 1]; }
-
-  struct Iterator {
-    const FrameIndices* of;
-    std::size_t i;
-    int operator*() const { return (*of)[i]; }
-    Iterator& operator++() { return ++i, *this; }
-    bool operator!=(const Iterator& other) const { return i != other.i; }
-  };
-  Iterator begin() const { return {this, 0}; }
-  Iterator end() const { return {this, size()}; }
-
- private:
-  std::vector<int> listed_;
-  int first_ = 0;
-  int count_ = 0;
-};
-
-struct Animation {
-  std::string name;
-  FrameIndices frames;
-};
-std::vector<Animation> Animations(const SheetPlan& plan);
+// The namer of `plan`'s frames and animations, a sheet of one picture's
+// named after the sheet's file.
+FrameNamer NamerOf(const SheetPlan& plan, const DataTarget& target);
 
 // How long each frame shows at `fps` frames a second, in whole milliseconds.
 int FrameMilliseconds(int fps);

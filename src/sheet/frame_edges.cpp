@@ -32,9 +32,11 @@ Rect VisibleBox(const Image& image, const Rect& area, const Rgb& fill) {
   return {left, top, right - left + 1, bottom - top + 1};
 }
 
-void TrimPlacements(const Image& image, SheetPlan& plan, const Rgb& fill) {
+void TrimPlacements(const Image& image, SheetPlan& plan, const Rgb& fill,
+                    const std::vector<Rgb>& pictureFills) {
   for (Placement& p : plan.placements) {
-    Rect box = VisibleBox(image, p.sheet, fill);
+    Rect box = VisibleBox(image, p.sheet,
+                          pictureFills.empty() ? fill : pictureFills.at(std::size_t(p.picture)));
     // An engine cannot load a frame of no pixels; one invisible pixel draws nothing.
     if (box.width == 0) box = {0, 0, 1, 1};
     p.sheet = {p.sheet.x + box.x, p.sheet.y + box.y, box.width, box.height};

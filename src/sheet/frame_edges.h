@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "core/color.h"
 #include "core/image.h"
 #include "sheet/sheet_plan.h"
@@ -14,10 +16,12 @@
 Rect VisibleBox(const Image& image, const Rect& area, const Rgb& fill);
 
 // Cuts each placement of `plan` (whole frames of `image`) to its visible
-// box: `inFrame` the box within the full frame, `sheet` the same pixels
-// where they already lie. A frame with nothing visible keeps its top-left
-// pixel, 1 x 1.
-void TrimPlacements(const Image& image, SheetPlan& plan, const Rgb& fill);
+// box, visible against its picture's fill: `pictureFills[picture]` when
+// given, else `fill`. `inFrame` the box within the full frame, `sheet` the same
+// pixels where they already lie. A frame with nothing visible keeps its
+// top-left pixel, 1 x 1.
+void TrimPlacements(const Image& image, SheetPlan& plan, const Rgb& fill,
+                    const std::vector<Rgb>& pictureFills = {});
 
 // Repeats each placement's edge pixels `ring` pixels outward; the space
 // around every frame must hold them.

@@ -1,16 +1,9 @@
 #include "sheet/sheet_builder.h"
 
-#include <atomic>
-#include <cstring>
-#include <mutex>
-#include <new>
-#include <vector>
-
 #include "core/reasons.h"
+#include "sheet/fleet_builder.h"
 #include "sheet/sheet_layout.h"
 #include "sheet/sheet_plan.h"
-#include "turn/frame_processes.h"
-#include "turn/worker_pool.h"
 
 // Each finished frame goes straight into its block of the sheet rather than
 // through the library, so the work grows with N, not N squared.
@@ -31,89 +24,12 @@ std::unique_ptr<Image> BuildSheet(const Image& picture, const SheetPlan& plan, c
       return nullptr;
     }
   }
-  try {
-    auto sheet = std::make_unique<Image>();
-    sheet->Allocate("", plan.width, plan.height, bpp);
-    // A row of the fill as wide as the sheet; alpha 0 where there is alpha.
-    std::vector<std::uint8_t> fillRow(std::size_t(plan.width) * bpp);
-    for (std::size_t i = 0; i < fillRow.size(); i += bpp) {
-      fillRow[i] = fill.red, fillRow[i + 1] = fill.green, fillRow[i + 2] = fill.blue;
-      if (bpp == 4) fillRow[i + 3] = 0;
-    }
-    // Spacing, margins and cells past the last frame; frames fill their own.
-    if (!plan.FramesFillSheet()) {
-      for (int y = 0; y < plan.height; ++y) {
-        std::memcpy(sheet->Pixels() + std::size_t(y) * sheet->RowBytes(), fillRow.data(),
-                    fillRow.size());
-      }
-    }
-    const auto canvasOf = [&](const Rect& cell) {
-      return FrameCanvas{
-          sheet->Pixels() + std::size_t(cell.y) * sheet->RowBytes() + std::size_t(cell.x) * bpp,
-          cell.width,
-          cell.height,
-          sheet->RowBytes(),
-          bpp,
-          fillRow.data()};
-    };
-    // Each frame writes only its own cells, so frames may be made in any
-    // order; of several failures the first frame's is told, whatever the order.
-    std::mutex failureMutex;
-    int failedFrame = plan.Frames();
-    std::string failure;
-    // Told of under the same lock, one frame at a time, whichever thread.
-    int framesDone = 0;
-    std::atomic<bool> stopped = false;
-    const auto make = [&](int k) {
-      if (stopped) return;
-      const Placement& placement = plan.placements[std::size_t(k)];
-      const FrameCanvas canvas = canvasOf(placement.sheet);
-      std::string why;
-      if (turn(picture, placement.angle, canvas, &why)) {
-        if (!progress) return;
-        const std::lock_guard<std::mutex> lock(failureMutex);
-        if (!stopped && !progress(++framesDone, plan.Frames())) stopped = true;
-        return;
-      }
-      const std::lock_guard<std::mutex> lock(failureMutex);
-      if (k < failedFrame) failedFrame = k, failure = "frame " + std::to_string(k) + ": " + why;
-    };
-    if (processes > 1 && pool == nullptr && plan.Frames() > 1) {
-      FrameProcessRun run;
-      run.processes = processes;
-      run.frames = plan.Frames();
-      run.canvasOf = [&](int k) { return canvasOf(plan.placements[std::size_t(k)].sheet); };
-      run.turn = [&](int k, const FrameCanvas& canvas, std::string* why) {
-        return turn(picture, plan.placements[std::size_t(k)].angle, canvas, why);
-      };
-      if (progress) run.tell = [&](int done) { return progress(done, plan.Frames()); };
-      run.keepOut = sheet->Pixels();
-      run.keepOutBytes = sheet->ByteSize();
-      bool cancelled = false;
-      int failed = -1;
-      if (!TurnInProcesses(run, failed, failure, cancelled)) {
-        stopped = cancelled;
-        if (failed >= 0) failure = "frame " + std::to_string(failed) + ": " + failure;
-      }
-    } else if (pool != nullptr) {
-      pool->Run(plan.Frames(), make);
-    } else {
-      for (int k = 0; k < plan.Frames() && failure.empty() && !stopped; ++k) make(k);
-    }
-    if (stopped) {
-      SetReason(reason, "the sheet was cancelled");
-      return nullptr;
-    }
-    if (!failure.empty()) {
-      SetReason(reason, failure);
-      return nullptr;
-    }
-    return sheet;
-  } catch (const std::bad_alloc&) {
-    SetReason(reason, "not enough memory for a sheet of " + std::to_string(plan.width) + " x " +
-                          std::to_string(plan.height) + " pixels");
-    return nullptr;
-  }
+  return BuildPlacedSheet(
+      plan, bpp, {fill},
+      [&](int, int degrees, const FrameCanvas& canvas, std::string* why) {
+        return turn(picture, degrees, canvas, why);
+      },
+      reason, pool, progress, processes);
 }
 
 std::unique_ptr<Image> BuildFrameStrip(const Image& source, int frames, const Rgb& fill,

@@ -44,16 +44,16 @@ const char* JsonRefuses(const std::string& name) {
 // Printed as the library prints the whole document with an indent of 2,
 // but a frame at a time.
 bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array, std::FILE* file) {
-  const std::string stem = std::filesystem::path(target.imagePath).stem().string();
+  const FrameNamer name = NamerOf(plan, target);
   const int frames = plan.Frames();
   TextOut out(file);
   out << (array ? "{\n  \"frames\": [" : "{\n  \"frames\": {");
   for (int k = 0; k < frames; ++k) {
     const Placement& p = plan.placements[std::size_t(k)];
     const Rect& cell = p.sheet;
-    const std::string name = FrameName(stem, k, frames);
+    const std::string frameName = name(k);
     Json frame;
-    if (array) frame["filename"] = name;
+    if (array) frame["filename"] = frameName;
     frame["frame"] = {{"x", cell.x}, {"y", cell.y}, {"w", cell.width}, {"h", cell.height}};
     frame["rotated"] = false;
     frame["trimmed"] = p.Trimmed();
@@ -65,7 +65,7 @@ bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array,
     frame["angle"] = p.angle;
     out << (k == 0 ? "\n    " : ",\n    ");
     if (!array) {
-      PutJson(out, Json(name), 2);
+      PutJson(out, Json(frameName), 2);
       out << ": ";
     }
     PutJson(out, frame, 2);
@@ -73,7 +73,7 @@ bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array,
   if (frames > 0) out << "\n  ";
   out << (array ? "],\n  \"animations\": {" : "},\n  \"animations\": {");
   Json tags = Json::array();
-  const std::vector<Animation> animations = Animations(plan);
+  const std::vector<Animation> animations = name.Animations();
   for (std::size_t a = 0; a < animations.size(); ++a) {
     const Animation& animation = animations[a];
     out << (a == 0 ? "\n    " : ",\n    ");
@@ -81,11 +81,13 @@ bool WriteJsonAtlas(const SheetPlan& plan, const DataTarget& target, bool array,
     out << ": [";
     for (std::size_t i = 0; i < animation.frames.size(); ++i) {
       out << (i == 0 ? "\n      " : ",\n      ");
-      PutJson(out, Json(FrameName(stem, animation.frames[i], frames)), 3);
+      PutJson(out, Json(name(animation.frames[i])), 3);
     }
     out << (animation.frames.empty() ? "]" : "\n    ]");
     // Tags as Aseprite writes them, which name frames by number: only
-    // createFromAseprite reads them, and only from the aseprite form.
+    // createFromAseprite reads them, and only from the aseprite form. A tag
+    // names a run of frames, which the frames of spin at every angle are not.
+    if (!animation.frames.IsRun()) continue;
     tags.push_back({{"name", animation.name},
                     {"from", animation.frames.front()},
                     {"to", animation.frames.back()},
@@ -131,9 +133,16 @@ std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTa
 }
 
 std::string SheetDataRefusal(DataFormat format, const std::string& imagePath,
-                             const std::string& dataPath) {
+                             const std::string& dataPath,
+                             const std::vector<std::string>& pictureStems) {
   const DataFormatRow* row = DataFormatRowOf(format);
   if (row == nullptr) return {};
+  for (const std::string& picture : pictureStems) {
+    if (const char* refusal = row->refuses(picture)) {
+      return Quoted(dataPath) + " cannot name the frames of " + Quoted(picture) + ": " + refusal +
+             "; rename the picture";
+    }
+  }
   const std::string stem = std::filesystem::path(imagePath).stem().string();
   const std::string image = RelativeImagePath(imagePath, dataPath);
   const char* refusal = row->refuses(stem);
@@ -147,7 +156,8 @@ bool WriteSheetData(const SheetPlan& plan, DataFormat format, const DataTarget& 
                     std::string* reason) {
   const DataFormatRow* row = DataFormatRowOf(format);
   if (row == nullptr) return WriteFileAtomically(target.dataPath, "", reason);
-  if (std::string refusal = SheetDataRefusal(format, target.imagePath, target.dataPath);
+  if (std::string refusal =
+          SheetDataRefusal(format, target.imagePath, target.dataPath, plan.pictureStems);
       !refusal.empty()) {
     SetReason(reason, refusal);
     return false;

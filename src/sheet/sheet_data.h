@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sheet/data_formats.h"
 #include "sheet/sheet_plan.h"
@@ -13,10 +14,12 @@ std::string SheetDataText(const SheetPlan& plan, const std::string& imagePath, b
 std::string SheetDataText(const SheetPlan& plan, DataFormat format, const DataTarget& target);
 
 // A reason, decided before anything is written, why a data file of
-// `format` at `dataPath` cannot name the sheet at `imagePath` exactly (a
-// name that is not UTF-8 in JSON text); empty when it can.
+// `format` at `dataPath` cannot name the sheet at `imagePath` or the frames
+// of the pictures with `pictureStems` exactly (a name that is not UTF-8 in
+// JSON text); empty when it can.
 std::string SheetDataRefusal(DataFormat format, const std::string& imagePath,
-                             const std::string& dataPath);
+                             const std::string& dataPath,
+                             const std::vector<std::string>& pictureStems = {});
 
 // Writes it to the target's data path a piece at a time, whole or not at
 // all; false with a reason.

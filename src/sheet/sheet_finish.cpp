@@ -63,10 +63,11 @@ bool NeedsFinishing(const StripOptions& options) {
 }
 
 std::unique_ptr<Image> FinishSheet(std::unique_ptr<Image> grid, SheetPlan& plan,
-                                   const StripOptions& options, std::string* reason) {
+                                   const StripOptions& options, std::string* reason,
+                                   const std::vector<Rgb>& fills) {
   if (!grid) return nullptr;
   try {
-    if (options.trim) TrimPlacements(*grid, plan, options.fill);
+    if (options.trim) TrimPlacements(*grid, plan, options.fill, fills);
     if (options.pack) {
       SheetPlan packed;
       if (!PackSheet(plan, options, grid->BytesPerPixel(), packed, reason)) return nullptr;

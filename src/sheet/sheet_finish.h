@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/image.h"
 #include "sheet/sheet_plan.h"
@@ -19,7 +20,10 @@ StripOptions GridOptions(const StripOptions& options);
 bool NeedsFinishing(const StripOptions& options);
 
 // The sheet the options ask for, made from `grid` (built as `plan` says by
-// GridOptions); `plan` becomes the finished sheet's. No image with a reason
-// when it cannot be made.
+// GridOptions); `plan` becomes the finished sheet's. Without alpha, frames
+// are trimmed to what differs from their picture's fill, `fills[picture]`
+// when given, else the options' fill. No image with a reason when it cannot
+// be made.
 std::unique_ptr<Image> FinishSheet(std::unique_ptr<Image> grid, SheetPlan& plan,
-                                   const StripOptions& options, std::string* reason = nullptr);
+                                   const StripOptions& options, std::string* reason = nullptr,
+                                   const std::vector<Rgb>& fills = {});

@@ -58,24 +58,25 @@ std::int64_t PowerOfTwoAtLeast(std::int64_t side) {
   return power;
 }
 
-namespace {
-
-struct Sides {
-  std::int64_t width, height;
-};
-
-// The sides of a grid of `frames` equal cells in `columns` columns.
-Sides SheetSides(int frames, int frameWidth, int frameHeight, const StripOptions& options,
-                 int columns) {
-  const std::int64_t rows = (frames + std::int64_t(columns) - 1) / columns;
-  Sides sides{2 * std::int64_t(options.margin) + columns * std::int64_t(frameWidth) +
-                  (columns - 1) * std::int64_t(options.spacing),
-              2 * std::int64_t(options.margin) + rows * std::int64_t(frameHeight) +
-                  (rows - 1) * std::int64_t(options.spacing)};
+SheetSides GridSides(std::int64_t cellsWide, int columns, std::int64_t cellsTall, std::int64_t rows,
+                     const StripOptions& options) {
+  SheetSides sides{
+      2 * std::int64_t(options.margin) + cellsWide + (columns - 1) * std::int64_t(options.spacing),
+      2 * std::int64_t(options.margin) + cellsTall + (rows - 1) * std::int64_t(options.spacing)};
   if (options.powerOfTwo) {
     sides = {PowerOfTwoAtLeast(sides.width), PowerOfTwoAtLeast(sides.height)};
   }
   return sides;
+}
+
+namespace {
+
+// The sides of a grid of `frames` equal cells in `columns` columns.
+SheetSides SheetSidesOf(int frames, int frameWidth, int frameHeight, const StripOptions& options,
+                        int columns) {
+  const std::int64_t rows = (frames + std::int64_t(columns) - 1) / columns;
+  return GridSides(columns * std::int64_t(frameWidth), columns, rows * std::int64_t(frameHeight),
+                   rows, options);
 }
 
 std::string Size(std::int64_t width, std::int64_t height) {
@@ -113,7 +114,8 @@ bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std
   if (options.maxSize > 0) {
     columns = 0;
     for (int c = 1; c <= options.frames && columns == 0; ++c) {
-      const Sides sides = SheetSides(options.frames, plan.frameWidth, plan.frameHeight, options, c);
+      const SheetSides sides =
+          SheetSidesOf(options.frames, plan.frameWidth, plan.frameHeight, options, c);
       if (sides.width <= options.maxSize && sides.height <= options.maxSize) columns = c;
       if (sides.width > options.maxSize) break;  // wider with every column
     }
@@ -124,7 +126,8 @@ bool LayOut(const StripOptions& options, int bytesPerPixel, SheetPlan& plan, std
       return false;
     }
   }
-  const Sides sides = SheetSides(options.frames, plan.frameWidth, plan.frameHeight, options, columns);
+  const SheetSides sides =
+      SheetSidesOf(options.frames, plan.frameWidth, plan.frameHeight, options, columns);
   if (sides.width > INT_MAX || sides.height > INT_MAX) {
     SetReason(reason, "the sheet would be " + Size(sides.width, sides.height) +
                           " pixels; at most " + std::to_string(INT_MAX) +

@@ -51,3 +51,12 @@ float NextRunningAngle(float angle, int frames);
 
 // The least power of two at least `side`.
 std::int64_t PowerOfTwoAtLeast(std::int64_t side);
+
+// A grid sheet's sides: its widest row `cellsWide` pixels of cells in
+// `columns` columns, its `rows` rows `cellsTall` pixels of cells in all;
+// spacing between cells, margin around, powers of two when asked.
+struct SheetSides {
+  std::int64_t width = 0, height = 0;
+};
+SheetSides GridSides(std::int64_t cellsWide, int columns, std::int64_t cellsTall, std::int64_t rows,
+                     const StripOptions& options);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // The plan of a sheet: how big it is and, one entry per frame, which
@@ -55,6 +56,11 @@ struct SheetPlan {
   int columns = 0;
   int rows = 0;
 
+  // What the data files name frames after: empty for one picture's sheet
+  // (frames after the sheet's own name); else each picture's name, as a
+  // fleet of pictures or, with `animation`, as the frames of one animation.
+  std::vector<std::string> pictureStems;
+  bool animation = false;
   bool premultiplied = false;  // the sheet's colours are multiplied by alpha
 
   int Frames() const { return int(placements.size()); }

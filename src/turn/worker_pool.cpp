@@ -8,7 +8,7 @@
 #endif
 
 WorkerPool::WorkerPool(int threads) {
-  if (threads <= 0) threads = Cores();
+  threads = Wanted(threads);
   try {
     workers_.reserve(std::size_t(threads - 1));
     for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { Work(); });

@@ -29,6 +29,8 @@ class WorkerPool {
 
   // The machine's cores, at least 1.
   static int Cores();
+  // The threads (or processes) asked for: 0 or less means one per core.
+  static int Wanted(int threads) { return threads > 0 ? threads : Cores(); }
 
  private:
   void Work();

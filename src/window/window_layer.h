@@ -123,6 +123,7 @@ struct FileDialogRequest {
   std::string initialDirectory;  // "" for the current directory
   std::vector<FileFilter> filters;
   int initialFilterIndex = 1;  // 1-based
+  bool several = false;        // an open dialog that lets several files be chosen
 };
 
 // What a file dialog gives back. An empty path means nothing was chosen.
@@ -131,6 +132,7 @@ struct FileDialogResult {
   int fileNameOffset = 0;   // index of the file name in path
   int extensionOffset = 0;  // index after the file name's last ".", or 0 / path length without one
   int filterIndex = 0;      // 1-based type selected at OK, 0 when nothing was chosen
+  std::vector<std::string> more;  // the files chosen after `path`, when several were
 };
 
 // The result for `path` chosen with type `filterIndex`, offsets worked out

@@ -116,4 +116,25 @@ TEST_F(LongWorkTest, ADroppedPictureOpensAsOpenWould) {
   EXPECT_EQ(State().CurrentImage->Width(), 16);
 }
 
+TEST_F(LongWorkTest, SeveralDroppedPicturesRotateIntoOneSheetEachWithItsOwnFill) {
+  OpenMainWindow();
+  const std::string bad = Path("notes.png");
+  std::ofstream(bad) << "not a picture";
+  fake_.Drop(window_, {WritePicture("a.png", 16, 12, {1, 2, 3}), bad});
+  ASSERT_EQ(fake_.boxes.size(), 1u);
+  EXPECT_NE(fake_.boxes[0].text.find(bad), std::string::npos) << "the unreadable one is named";
+  EXPECT_FALSE(State().CurrentImage);
+
+  fake_.Drop(window_, {Path("a.png"), WritePicture("b.png", 10, 20, {7, 8, 9})});
+  ASSERT_TRUE(State().CurrentImage);
+  EXPECT_EQ(Settings().FillColor, (Rgb{1, 2, 3}));
+  fake_.Command(window_, kRotateButton);
+  EXPECT_EQ(State().CurrentPlan.pictureStems, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(State().CurrentImage->Height(), 32 * 12 + 32 * 20);
+  // b's quarter turn leaves its frame's corner uncovered, in b's own fill.
+  EXPECT_EQ(State().CurrentImage->ReadPixel(0, 32 * 12 + 8 * 20),
+            (std::vector<std::uint8_t>{7, 8, 9}));
+  EXPECT_TRUE(State().MorePictures.empty());
+}
+
 }  // namespace

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -7,10 +8,13 @@
 
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "../image/test_support.h"
+#include "bench_support.h"
 #include "io/image_io.h"
-#include "sheet/sheet_layout.h"
 #include "engine/strip_pipeline.h"
+#include "sheet/sheet_layout.h"
 
 namespace {
 
@@ -83,7 +87,7 @@ TEST_F(Cli, UsageErrorsExitTwo) {
                                                        {kShip},
                                                        {"--nonsense", kShip, "a.png"},
                                                        {"--non\nsense", kShip, "a.png"},
-                                                       {kShip, "a.png", "b.png"},
+                                                       {kShip, kShip, "b.png"},
                                                        {"-n"}};
   for (const auto& args : cases) {
     const CliRun run = RunCli(dir, args);
@@ -392,6 +396,126 @@ TEST_F(Cli, TurningMethodsOnAnyNumberOfThreads) {
   }
 }
 
+// The pixels of one frame of a sheet, where its data file puts it.
+std::vector<std::uint8_t> FramePixels(const Image& sheet, const nlohmann::json& frame) {
+  const nlohmann::json& r = frame["frame"];
+  return PixelsIn(sheet, r["x"], r["y"], r["w"], r["h"]);
+}
+
+std::unique_ptr<Image> ReadSheet(const std::string& path) {
+  auto sheet = LoadImageFile(path, 4);
+  if (sheet) FlipRows(*sheet);
+  return sheet;
+}
+
+nlohmann::json ReadData(const std::string& path) {
+  return nlohmann::json::parse(Slurp(path));
+}
+
+// Several pictures of different sizes in one sheet: each picture's frames
+// are its own sheet's frames, named after it, one animation each, on any
+// number of threads; --inputs adds to the pictures named.
+TEST_F(Cli, SeveralPicturesInOneSheet) {
+  const std::vector<std::string> ships = {GYRELLE_SAMPLES_DIR "/firefly.png",
+                                          GYRELLE_SAMPLES_DIR "/escort1.png",
+                                          GYRELLE_SAMPLES_DIR "/aimFighter1.png"};
+  std::ofstream(dir / "list.txt") << ships[1] << "\n\n" << ships[2] << "\n";
+  const std::vector<std::string> options = {"-n",        "6", "--alpha",  "--frame-size", "fit",
+                                            "--columns", "4", "--method", "shear"};
+  const auto run = [&](std::vector<std::string> args, const std::string& out) {
+    args.insert(args.begin(), options.begin(), options.end());
+    args.insert(args.end(), {"--data", dir / (out + ".json"), dir / (out + ".png")});
+    const CliRun cli = RunCli(dir, args);
+    EXPECT_EQ(cli.status, 0) << cli.err;
+  };
+  run({"--threads", "1", ships[0], "--inputs", dir / "list.txt"}, "all");
+  run({"--threads", "2", ships[0], ships[1], ships[2]}, "two");
+  EXPECT_EQ(FileBytes(dir / "all.png"), FileBytes(dir / "two.png"));
+  const auto all = ReadSheet(dir / "all.png");
+  const nlohmann::json data = ReadData(dir / "all.json");
+  ASSERT_TRUE(all);
+  ASSERT_EQ(data["frames"].size(), 18u);
+  ASSERT_EQ(data["animations"].size(), 3u);
+  for (const std::string& ship : ships) {
+    const std::string stem = std::filesystem::path(ship).stem();
+    run({ship}, stem);
+    const auto own = ReadSheet(dir / (stem + ".png"));
+    const nlohmann::json ownData = ReadData(dir / (stem + ".json"));
+    ASSERT_TRUE(own);
+    const nlohmann::json& animation = data["animations"][stem];
+    ASSERT_EQ(animation.size(), 6u) << stem;
+    for (int k = 0; k < 6; ++k) {
+      const std::string name = stem + "_" + std::to_string(k);
+      EXPECT_EQ(animation[k], name);
+      EXPECT_EQ(FramePixels(*all, data["frames"][name]), FramePixels(*own, ownData["frames"][name]))
+          << name;
+    }
+  }
+}
+
+// The pictures as the frames of one animation: frame j at angle k is
+// picture j's own frame k; an animation per angle, and spin of frame 0.
+TEST_F(Cli, TheFramesOfAnAnimationAtEveryAngle) {
+  for (int j = 0; j < 3; ++j) {
+    ASSERT_TRUE(SaveImageFile(MakePicture(9, 7, 4, j), dir / ("f" + std::to_string(j) + ".png")));
+  }
+  const std::vector<std::string> options = {"-n", "4", "--alpha", "--columns", "2"};
+  auto args = options;
+  args.insert(args.end(), {"--animation", dir / "f0.png", dir / "f1.png", dir / "f2.png", "--data",
+                           dir / "ship.json", dir / "ship.png"});
+  const CliRun cli = RunCli(dir, args);
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  const auto sheet = ReadSheet(dir / "ship.png");
+  const nlohmann::json data = ReadData(dir / "ship.json");
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(data["animations"]["spin"],
+            (nlohmann::json{"ship_0_0", "ship_1_0", "ship_2_0", "ship_3_0"}));
+  for (int j = 0; j < 3; ++j) {
+    const std::string stem = "f" + std::to_string(j);
+    args = options;
+    args.insert(args.end(), {"--data", dir / "own.json", dir / (stem + ".png"), dir / "own.png"});
+    ASSERT_EQ(RunCli(dir, args).status, 0);
+    const auto own = ReadSheet(dir / "own.png");
+    const nlohmann::json ownData = ReadData(dir / "own.json");
+    for (int k = 0; k < 4; ++k) {
+      const std::string angle = "ship_" + std::to_string(k);
+      const std::string name = angle + "_" + std::to_string(j);
+      EXPECT_EQ(data["animations"][angle][j], name);
+      EXPECT_EQ(FramePixels(*sheet, data["frames"][name]),
+                FramePixels(*own, ownData["frames"]["own_" + std::to_string(k)]))
+          << name;
+    }
+  }
+}
+
+// Two pictures of one stem, animation frames of two sizes, and one picture
+// that cannot be read: the job fails naming the cause, nothing written.
+TEST_F(Cli, SeveralPicturesThatCannotMakeOneSheet) {
+  ASSERT_TRUE(SaveImageFile(MakePicture(9, 7, 3), dir / "a.png"));
+  ASSERT_TRUE(SaveImageFile(MakePicture(7, 9, 3), dir / "b.png"));
+  std::filesystem::create_directory(dir / "other");
+  ASSERT_TRUE(SaveImageFile(MakePicture(9, 7, 3), dir / "other/a.tga"));
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string mentions;
+  } cases[] = {
+      {{dir / "a.png", dir / "b.png", dir / "other/a.tga"}, 2, "would both name"},
+      {{"--animation", dir / "a.png", dir / "b.png"}, 2, "b.png\" is 7 x 9"},
+      {{dir / "a.png", dir / "gone.png", dir / "b.png"}, 1, "gone.png"},
+      {{"--mask", dir / "a.png", dir / "b.png"}, 2, "--fill"},
+  };
+  for (const auto& c : cases) {
+    auto args = c.args;
+    args.insert(args.end(), {"--data", dir / "s.json", dir / "s.png"});
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, c.status) << c.mentions;
+    ExpectOneErrorLine(run, c.mentions);
+    EXPECT_FALSE(std::filesystem::exists(dir / "s.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "s.json"));
+  }
+}
+
 // Runaway sizes are refused from arithmetic: under a memory limit far
 // below what storing their angles would take, each is said on one line.
 TEST_F(Cli, RunawaySizesAreRefusedBeforeAnythingIsAllocated) {
@@ -426,6 +550,13 @@ TEST_F(Cli, DataFileNamesMustBeUtf8) {
   EXPECT_EQ(run.status, 2);
   ExpectOneErrorLine(run, "UTF-8");
   EXPECT_FALSE(std::filesystem::exists(dir / "bad\xff.png"));
+  // So must the pictures' names that name a fleet's frames.
+  std::filesystem::copy_file(kShip, dir / "ship\xff.png");
+  const CliRun fleet =
+      RunCli(dir, {"--data", dir / "u.json", kShip, dir / "ship\xff.png", dir / "f.png"});
+  EXPECT_EQ(fleet.status, 2);
+  ExpectOneErrorLine(fleet, "UTF-8");
+  EXPECT_FALSE(std::filesystem::exists(dir / "f.png"));
 }
 
 // A replaced file loses its set-ID bits; one the user may not write is kept
@@ -496,6 +627,18 @@ TEST_F(Cli, NormalSheetBesideTheColourSheet) {
     EXPECT_TRUE(std::filesystem::exists(dir / "s_n.png"));
     EXPECT_NE(Slurp(dir / "s.json").find("\"normalMap\": \"s_n.png\""), std::string::npos);
   }
+  // Each picture of several has its own map; a picture's normal frames are
+  // those it has alone.
+  std::filesystem::copy_file(ship, dir / "two.png");
+  std::filesystem::copy_file(dir / "ship_n.png", dir / "two_n.png");
+  const CliRun fleet =
+      run({"--normals", "_n", "--normal-y", "down", ship, dir / "two.png", dir / "f.png"});
+  ASSERT_EQ(fleet.status, 0) << fleet.err;
+  const auto alone = ReadPicture(dir / "s_n.png"), both = ReadPicture(dir / "f_n.png");
+  ASSERT_TRUE(alone && both);
+  ASSERT_EQ(both->Height(), 2 * alone->Height());
+  const std::size_t half = std::size_t(alone->Height()) * alone->RowBytes();
+  EXPECT_EQ(0, std::memcmp(both->Pixels() + half, alone->Pixels(), half));
   EXPECT_EQ(run({"--normal-y", "up", ship, dir / "t.png"}).status, 2);
   EXPECT_EQ(RunCli(dir, {"--normals", "_n", "--8bit", ship, dir / "t.png"}).status, 2);
   EXPECT_EQ(RunCli(dir, {"--normals", "_n", ship, dir / "ship_n.png"}).status, 2);

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 
+#include "sheet/frame_names.h"
 #include "sheet/sheet_data.h"
 
 // Every data format written and read back by its own rules: each frame of
@@ -93,15 +94,20 @@ TEST(DataFormats, JsonHashAndArrayComeBackAsPlanned) {
   }
 }
 
-TEST(DataFormats, AsepriteTagsNameEveryFrameByNumber) {
-  const Json data = Json::parse(Text(DataFormat::kAseprite, 3));
+std::vector<ReadFrame> ReadAseprite(const Json& data, int milliseconds) {
   std::vector<ReadFrame> read;
   for (const Json& tag : data["meta"]["frameTags"]) {
     EXPECT_EQ(tag["direction"], "forward");
     for (int i = tag["from"]; i <= tag["to"]; ++i) {
-      read.push_back(FromJson(tag["name"], data["frames"][std::to_string(i)], 333));
+      read.push_back(FromJson(tag["name"], data["frames"][std::to_string(i)], milliseconds));
     }
   }
+  return read;
+}
+
+TEST(DataFormats, AsepriteTagsNameEveryFrameByNumber) {
+  const Json data = Json::parse(Text(DataFormat::kAseprite, 3));
+  const std::vector<ReadFrame> read = ReadAseprite(data, 333);
   EXPECT_EQ(data["frames"].size(), 6u);
   EXPECT_EQ(read, Expected(TwoPictures()));
 }
@@ -148,8 +154,8 @@ TEST(DataFormats, GodotSpriteFramesPutEveryFrameBackInItsFullFrame) {
 
 // The libGDX atlas: a page, then regions, each a name line and indented
 // `key: values` lines, offsets measured from the bottom.
-TEST(DataFormats, LibGdxRegionsComeBackAsPlanned) {
-  std::istringstream lines(Text(DataFormat::kLibGdx));
+std::vector<ReadFrame> ReadLibGdx(const std::string& text) {
+  std::istringstream lines(text);
   std::string line;
   std::getline(lines, line);
   EXPECT_EQ(line, "../art/s.png");
@@ -164,19 +170,72 @@ TEST(DataFormats, LibGdxRegionsComeBackAsPlanned) {
   while (std::getline(lines, line)) {
     ReadFrame frame;
     frame.animation = line;
-    ASSERT_TRUE(std::getline(lines, line));
-    ASSERT_EQ(std::sscanf(line.c_str(), "  bounds: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]), 4);
+    if (!std::getline(lines, line) ||
+        std::sscanf(line.c_str(), "  bounds: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]) != 4) {
+      ADD_FAILURE() << line;
+      break;
+    }
     frame.sheet = {v[0], v[1], v[2], v[3]};
-    ASSERT_TRUE(std::getline(lines, line));
-    ASSERT_EQ(std::sscanf(line.c_str(), "  offsets: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]), 4);
+    if (!std::getline(lines, line) ||
+        std::sscanf(line.c_str(), "  offsets: %d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]) != 4) {
+      ADD_FAILURE() << line;
+      break;
+    }
     frame.fullWidth = v[2], frame.fullHeight = v[3];
     frame.inFrame = {v[0], v[3] - v[1] - frame.sheet.height, frame.sheet.width,
                      frame.sheet.height};
-    ASSERT_TRUE(std::getline(lines, line));
+    std::getline(lines, line);
     EXPECT_EQ(line, "  index: " + std::to_string(nextIndex[frame.animation]++));
     read.push_back(frame);
   }
-  EXPECT_EQ(read, Expected(TwoPictures()));
+  return read;
+}
+
+TEST(DataFormats, LibGdxRegionsComeBackAsPlanned) {
+  EXPECT_EQ(ReadLibGdx(Text(DataFormat::kLibGdx)), Expected(TwoPictures()));
+}
+
+// A fleet's and an animation's names, the same in every format: each
+// picture's frames after it, or each angle's frames and spin of frame 0.
+TEST(DataFormats, EveryFormatNamesAFleetAndAnAnimationAlike) {
+  SheetPlan fleet = TwoPictures();
+  fleet.pictureStems = {"hull", "wing"};
+  std::vector<ReadFrame> byPicture = Expected(fleet);
+  for (ReadFrame& frame : byPicture)
+    frame.animation = frame.animation == "spin_0" ? "hull" : "wing";
+  SheetPlan animation = fleet;
+  animation.animation = true;  // `frame` is the angle, `picture` the animation frame
+  std::vector<ReadFrame> byAngle, spin;
+  for (int angle = 0; angle < 3; ++angle) {
+    for (int picture = 0; picture < 2; ++picture) {
+      for (const Placement& p : animation.placements) {
+        if (p.frame != angle || p.picture != picture) continue;
+        const ReadFrame frame{"", p.sheet, p.inFrame, p.fullWidth, p.fullHeight};
+        byAngle.push_back(frame);
+        byAngle.back().animation = "s_" + std::to_string(angle);
+        if (picture == 0) spin.push_back(frame), spin.back().animation = "spin";
+      }
+    }
+  }
+  byAngle.insert(byAngle.end(), spin.begin(), spin.end());
+  for (const auto& [plan, expected] :
+       {std::pair{fleet, byPicture}, std::pair{animation, byAngle}}) {
+    const DataTarget target{"/p/art/s.png", "/p/data/s.x", true, 12};
+    EXPECT_EQ(ReadGodot(SheetDataText(plan, DataFormat::kGodot3, target), false), expected);
+    EXPECT_EQ(ReadGodot(SheetDataText(plan, DataFormat::kGodot4, target), true), expected);
+    EXPECT_EQ(ReadLibGdx(SheetDataText(plan, DataFormat::kLibGdx, target)), expected);
+    EXPECT_EQ(ReadAseprite(Json::parse(SheetDataText(plan, DataFormat::kAseprite, target)), 83),
+              expected);
+    const Json hash = Json::parse(SheetDataText(plan, DataFormat::kJsonHash, target));
+    std::vector<ReadFrame> read;
+    for (const auto& [name, frameNames] : hash["animations"].items()) {
+      for (const std::string frameName : frameNames) {
+        read.push_back(FromJson(name, hash["frames"][frameName], 83));
+      }
+    }
+    EXPECT_EQ(read, expected);
+  }
+  EXPECT_EQ(FrameNamer(animation, "s")(0), "s_2_0") << "angle, then animation frame";
 }
 
 }  // namespace

@@ -120,4 +120,26 @@ TEST_F(DecoderProcess, MissingHelperIsReported) {
       << reason;
 }
 
+// One decoder reads a run of files, each as on its own: one that cannot be
+// read is told of by name and the next one still read.
+TEST_F(DecoderProcess, OneHelperReadsARunOfFiles) {
+  std::ofstream(dir / "notes.png") << "not a picture";
+  const std::vector<std::string> paths = {kShip, dir / "notes.png", dir / "gone.png", kShip};
+  std::vector<std::string> reasons;
+  const auto pictures = DecodeFilesInHelper(paths, 3, reasons);
+  ASSERT_EQ(pictures.size(), 4u);
+  std::string alone;
+  const auto ship = LoadImageFile(kShip, 3, &alone);
+  ASSERT_TRUE(ship && pictures[0] && pictures[3]) << reasons[0] << reasons[3];
+  EXPECT_EQ(PixelBytes(*pictures[0]), PixelBytes(*ship));
+  EXPECT_EQ(PixelBytes(*pictures[3]), PixelBytes(*ship));
+  for (int i : {1, 2}) {
+    EXPECT_FALSE(pictures[std::size_t(i)]);
+    std::string own;
+    EXPECT_FALSE(LoadImageFile(paths[std::size_t(i)], 3, &own));
+    EXPECT_EQ(reasons[std::size_t(i)], own);
+  }
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+}
+
 }  // namespace

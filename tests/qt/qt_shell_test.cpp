@@ -187,6 +187,50 @@ TEST_F(QtShellTest, SaveAsAsksBeforeReplacingAFile) {
   EXPECT_EQ(ReadBytes(Path("taken.PNG")), "earlier work");
 }
 
+TEST_F(QtShellTest, SeveralPicturesOpenedTogetherMakeTheCommandLinesOneSheet) {
+  std::ofstream(Path("config.txt")) << "[HULLSPIN]\n\tFRAMES=8;\n[/HULLSPIN]\n";
+  Run({[&] {
+         if (!Main()) return false;
+         Trigger(kOpenCommand);
+         return true;
+       },
+       [&] {
+         auto* dialog = Modal<QFileDialog>();
+         if (!dialog) return false;
+         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+         dialog->setDirectory(QStringLiteral(GYRELLE_SAMPLES_DIR));
+         TypeName(dialog, "\"escort1.png\" \"firefly.png\"");
+         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control(kRotateButton)->isEnabled()) return false;
+         EXPECT_EQ(State().MorePictures.size(), 1u);
+         Control<QPushButton>(kRotateButton)->click();
+         return true;
+       },
+       [&] {
+         if (!Main() || !Control<QAction>(kSaveAsCommand)->isEnabled()) return false;
+         // Both pictures' 8 frames in the preview: 30 and 64 pixels tall.
+         EXPECT_EQ(State().PreviewImage->Height(), 8 * 30 + 8 * 64);
+         Trigger(kSaveAsCommand);
+         return true;
+       },
+       [&] { return AcceptFileDialog(Path("fleet.png")); },
+       [&] {
+         if (!Main()) return false;
+         Main()->close();
+         return true;
+       }});
+  const std::string samples = GYRELLE_SAMPLES_DIR;
+  ASSERT_EQ(QProcess::execute(QStringLiteral(GYRELLE_BIN_DIR "/gyrelle-cli"),
+                              {"-n", "8", QString::fromStdString(samples + "/escort1.png"),
+                               QString::fromStdString(samples + "/firefly.png"),
+                               QString::fromStdString(Path("cli.png"))}),
+            0);
+  EXPECT_EQ(ReadBytes(Path("fleet.png")), ReadBytes(Path("cli.png")));
+}
+
 TEST_F(QtShellTest, ScrollBarsMoveTheViewOverATallStrip) {
   Run({[&] {
          if (!Main()) return false;

@@ -338,7 +338,7 @@ FileDialogResult QtWindowLayer::RunFileDialog(WindowHandle owner,
     dialog.setFileMode(QFileDialog::AnyFile);
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFileMode(request.several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   // With the details hidden Qt names the chosen filter by its description.
@@ -350,8 +350,13 @@ FileDialogResult QtWindowLayer::RunFileDialog(WindowHandle owner,
       filterIndex = int(i) + 1;
     }
   }
-  return MakeFileDialogResult(QFile::encodeName(dialog.selectedFiles().first()).toStdString(),
-                              filterIndex);
+  const QStringList files = dialog.selectedFiles();
+  FileDialogResult result =
+      MakeFileDialogResult(QFile::encodeName(files.first()).toStdString(), filterIndex);
+  for (qsizetype i = 1; i < files.size(); ++i) {
+    result.more.push_back(QFile::encodeName(files[i]).toStdString());
+  }
+  return result;
 }
 
 void QtWindowLayer::PostMessage(WindowHandle window, unsigned message, WParam wParam,
