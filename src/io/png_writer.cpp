@@ -1,10 +1,13 @@
 // PNG files from the format's public description, compressed the way
 // parallel gzip tools do it: each band of rows its own deflate run, made on
-// its own thread, the runs joined into one zlib stream. libdeflate makes
-// each run; zlib's inflater finds where each run's last block begins and
-// ends, so that its last-block bit can be cleared and the run padded to a
-// byte with an empty stored block; the Adler-32 sums of the bands are
-// combined. Filters look back one row only, and the first row of a band is
+// its own thread, the runs joined into one zlib stream. For fast and
+// default, zlib makes each run and ends every band but the last with a sync
+// flush, which leaves it open and on a byte, so the runs join as they are.
+// For small, libdeflate makes each run (much smaller at its high levels,
+// which zlib has not); zlib's inflater then finds where each run's last
+// block begins and ends, so that its last-block bit can be cleared and the
+// run padded to a byte with an empty stored block. The Adler-32 sums of the
+// bands are combined. Filters look back one row only, and the first row of a band is
 // filtered against the last row of the band before, as in one stream.
 
 #include "io/png_writer.h"
@@ -45,18 +48,21 @@ enum class Filtering {
 struct CompressionSetting {
   PngCompression compression;
   const char* name;
-  int level;       // libdeflate's
+  int level;       // libdeflate's, or zlib's when zlibStrategy is set
   Filtering filtering;
+  std::optional<int> zlibStrategy;  // runs made by zlib with this strategy
   std::uint8_t zlibLevel;  // FLEVEL of the zlib header: 1 fast ... 3 smallest
 };
 
 // Chosen by measuring sheets of turned ships, blocky and rendered
-// (bench/big_sheet_bench): see README. Levels 2 to 4 deflate faster than 1 on such
-// sheets; 10 is the first level much smaller than 6, at twenty times the time.
+// (bench/big_sheet_bench): see README. zlib's levels 1 to 3 take about the
+// same time on such sheets, 3 much the smallest of them, under the library's
+// size; from 4 zlib searches lazily, at nearly twice the time. libdeflate's 10
+// is the first level much smaller than its 6, at twenty times the time.
 constexpr CompressionSetting kSettings[] = {
-    {PngCompression::kFast, "fast", 2, Filtering::kNone, 1},
-    {PngCompression::kDefault, "default", 6, Filtering::kNone, 2},
-    {PngCompression::kSmall, "small", 10, Filtering::kChosen, 3},
+    {PngCompression::kFast, "fast", 1, Filtering::kNone, Z_DEFAULT_STRATEGY, 1},
+    {PngCompression::kDefault, "default", 3, Filtering::kNone, Z_DEFAULT_STRATEGY, 2},
+    {PngCompression::kSmall, "small", 10, Filtering::kChosen, std::nullopt, 3},
 };
 constexpr int kTrialLevel = 6;
 
@@ -179,9 +185,11 @@ struct Scratch {
   std::vector<std::uint8_t> deflated;  // room for the longest run
   libdeflate_compressor* compressor = nullptr;
   libdeflate_compressor* trial = nullptr;
+  std::optional<z_stream> deflater;
   ~Scratch() {
     libdeflate_free_compressor(compressor);
     libdeflate_free_compressor(trial);
+    if (deflater) deflateEnd(&*deflater);
   }
 };
 
@@ -302,10 +310,47 @@ libdeflate_compressor* Compressor(libdeflate_compressor*& compressor, int level)
   return compressor;
 }
 
+// Deflates `raw` bytes with zlib into `band`, left open on a byte unless
+// the band is the last.
+void ZlibBand(const Job& job, const std::uint8_t* raw, std::size_t bytes, bool last, Band& band,
+              Scratch& scratch) {
+  if (!scratch.deflater) {
+    // Made in place: zlib's state points back at its stream.
+    scratch.deflater.emplace();
+    if (deflateInit2(&*scratch.deflater, job.setting.level, Z_DEFLATED, -15, 8,
+                     *job.setting.zlibStrategy) != Z_OK) {
+      scratch.deflater.reset();
+      throw std::bad_alloc();
+    }
+  } else if (deflateReset(&*scratch.deflater) != Z_OK) {
+    band.failed = true;
+    return;
+  }
+  z_stream& stream = *scratch.deflater;
+  // The bound is for a finished run; a sync flush adds an empty stored block.
+  band.deflated.resize(deflateBound(&stream, uLong(bytes)) + 16);
+  stream.next_in = const_cast<std::uint8_t*>(raw);
+  stream.avail_in = uInt(bytes);
+  stream.next_out = band.deflated.data();
+  stream.avail_out = uInt(band.deflated.size());
+  const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
+  band.failed = stream.avail_in != 0 || result != (last ? Z_STREAM_END : Z_OK) ||
+                stream.avail_out == 0;
+  band.deflated.resize(band.deflated.size() - stream.avail_out);
+}
+
 void MakeBand(const Job& job, int index, Band& band, Scratch& scratch) {
   const int first = index * job.rowsPerBand;
   const int end = std::min(job.picture.height, first + job.rowsPerBand);
   const std::size_t raw = std::size_t(end - first) * (job.rowBytes + 1);
+  if (job.setting.zlibStrategy) {
+    scratch.filtered.resize(raw);
+    UnfilteredRows(job, first, end, scratch.filtered.data());
+    band.rawBytes = raw;
+    band.adler = libdeflate_adler32(1, scratch.filtered.data(), raw);
+    ZlibBand(job, scratch.filtered.data(), raw, index + 1 == job.bands, band, scratch);
+    return;
+  }
   libdeflate_compressor* compressor = Compressor(scratch.compressor, job.setting.level);
   scratch.filtered.resize(raw);
   scratch.deflated.resize(libdeflate_deflate_compress_bound(compressor, raw));

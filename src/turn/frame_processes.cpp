@@ -2,7 +2,7 @@
 
 #include <poll.h>
 #include <sys/mman.h>
-#include <sys/uio.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,55 +25,48 @@ struct Counters {
   std::atomic<bool> stop{false};
 };
 
-// Each message: this header, then the frame's pixels when it was turned, or
-// the reason when it was not.
+// Each message: this header, then the reason when the frame was not
+// turned. A turned frame lies in the worker's next slot of shared memory.
 struct Header {
   std::int32_t frame;
   std::int32_t turned;
   std::uint64_t bytes;
 };
 
-// Reads a frame's rows from `fd` straight to their places on `canvas`, many
-// rows a call. False at the end of the pipe or on an error.
-bool ReadRows(int fd, const FrameCanvas& canvas) {
-  const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
-  constexpr int kRowsACall = 64;
-  int row = 0;
-  std::size_t into = 0;  // bytes of `row` already read
-  while (row < canvas.height) {
-    iovec rows[kRowsACall];
-    int count = 0;
-    for (int y = row; y < canvas.height && count < kRowsACall; ++y, ++count) {
-      const std::size_t skip = y == row ? into : 0;
-      rows[count] = {canvas.pixels + std::size_t(y) * canvas.stride + skip, rowBytes - skip};
-    }
-    const ssize_t got = readv(fd, rows, count);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    std::size_t left = std::size_t(got) + into;
-    row += int(left / rowBytes);
-    into = left % rowBytes;
-  }
-  return true;
-}
+// Slots per worker: enough that a worker seldom waits for this process to
+// take a frame, few enough that large frames do not take much memory.
+constexpr int kMostSlots = 8;
+constexpr std::size_t kSlotBudget = std::size_t(32) << 20;
 
-// A worker's life: take frames until none are left, send each. Returns the
-// exit status.
-int Work(const FrameProcessRun& run, Counters& counters, int fd) try {
-  std::vector<std::uint8_t> own;
+// A worker's slots in the shared memory: frames go to them in turn, and a
+// slot is used again once this process has given it back with a byte.
+struct Slots {
+  std::uint8_t* first = nullptr;
+  std::size_t bytes = 0;  // each
+  int count = 0;
+  std::uint8_t* At(long long n) const { return first + std::size_t(n % count) * bytes; }
+};
+
+// A worker's life: take frames until none are left, turn each into the next
+// slot and tell of it. Returns the exit status.
+int Work(const FrameProcessRun& run, Counters& counters, int fd, const Slots& slots) try {
+  long long sent = 0;
   for (int k; !counters.stop && (k = counters.next++) < run.frames;) {
+    std::uint8_t given = 0;
+    if (sent >= slots.count && !ReadFully(fd, &given, 1)) return 1;
     FrameCanvas canvas = run.canvasOf(k);
     const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
-    own.resize(rowBytes * std::size_t(canvas.height));
-    canvas.pixels = own.data();
+    if (rowBytes * std::size_t(canvas.height) > slots.bytes) return 1;
+    canvas.pixels = slots.At(sent);
     canvas.stride = rowBytes;
     std::string why;
     const bool turned = run.turn(k, canvas, &why);
-    const Header header{k, turned ? 1 : 0, turned ? own.size() : why.size()};
+    const Header header{k, turned ? 1 : 0, turned ? 0 : why.size()};
     if (!WriteFully(fd, &header, sizeof header) ||
-        !WriteFully(fd, turned ? static_cast<const void*>(own.data()) : why.data(), header.bytes)) {
+        (!turned && !WriteFully(fd, why.data(), header.bytes))) {
       return 1;
     }
+    if (turned) ++sent;
     if (!turned) counters.stop = true;
   }
   return 0;
@@ -84,7 +77,18 @@ int Work(const FrameProcessRun& run, Counters& counters, int fd) try {
 struct Worker {
   pid_t pid = -1;
   int fd = -1;
+  Slots slots;
+  long long taken = 0;  // turned frames taken from its slots
 };
+
+// Copies a turned frame from its slot to its place on `canvas`.
+void Place(const std::uint8_t* slot, const FrameCanvas& canvas) {
+  const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
+  for (int y = 0; y < canvas.height; ++y) {
+    std::memcpy(canvas.pixels + std::size_t(y) * canvas.stride, slot + std::size_t(y) * rowBytes,
+                rowBytes);
+  }
+}
 
 }  // namespace
 
@@ -107,31 +111,54 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
   void* const kept = reinterpret_cast<void*>(first);
   const bool keepingOut = run.keepOut != nullptr && end > first &&
                           madvise(kept, end - first, MADV_DONTFORK) == 0;
+  // Every worker's slots, shared before the workers are forked.
+  std::size_t frameBytes = 0;
+  for (int k = 0; k < run.frames; ++k) {
+    const FrameCanvas canvas = run.canvasOf(k);
+    frameBytes = std::max(frameBytes, std::size_t(canvas.width) * canvas.bytesPerPixel *
+                                          std::size_t(std::max(canvas.height, 0)));
+  }
+  // This process turns frames too: workers for the rest.
+  const int most = std::max(0, std::min(run.processes, run.frames) - 1);
+  Slots slots;
+  slots.bytes = std::max<std::size_t>(frameBytes, 1);
+  slots.count = int(std::clamp<std::size_t>(kSlotBudget / slots.bytes, 2, kMostSlots));
+  const std::size_t shareBytes = std::size_t(most) * std::size_t(slots.count) * slots.bytes;
+  void* const shared = most == 0 ? nullptr
+                                 : mmap(nullptr, shareBytes, PROT_READ | PROT_WRITE,
+                                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (shared == MAP_FAILED) {
+    if (keepingOut) madvise(kept, end - first, MADV_DOFORK);
+    munmap(page, sizeof(Counters));
+    failure = "no memory to share with the processes that turn the frames";
+    return false;
+  }
   std::vector<Worker> workers;
-  for (int p = 0; p < std::min(run.processes, run.frames); ++p) {
+  for (int p = 0; p < most; ++p) {
+    // A socket rather than a pipe: this process writes back to it, and a
+    // worker that has died must not end this one with SIGPIPE.
     int fds[2];
-    if (pipe(fds) != 0) break;
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) break;
+    Slots own = slots;
+    own.first = static_cast<std::uint8_t*>(shared) + std::size_t(p) * slots.count * slots.bytes;
     const pid_t pid = fork();
     if (pid == 0) {
       close(fds[0]);
       for (const Worker& other : workers) close(other.fd);
-      _exit(Work(run, counters, fds[1]));
+      _exit(Work(run, counters, fds[1], own));
     }
     close(fds[1]);
     if (pid < 0) {
       close(fds[0]);
       break;
     }
-    workers.push_back({pid, fds[0]});
+    workers.push_back({pid, fds[0], own, 0});
   }
   if (keepingOut) madvise(kept, end - first, MADV_DOFORK);
-  if (workers.empty()) {
-    munmap(page, sizeof(Counters));
-    failure = "no process could be started to turn the frames";
-    return false;
-  }
 
-  // Gathers until every pipe has ended.
+  // Turns frames here while there are any, taking what the workers made
+  // between them; then gathers until every socket has ended. No worker
+  // started is no failure: this process turns every frame then.
   std::vector<char> received(std::size_t(run.frames), 0);
   int done = 0;
   std::vector<std::uint8_t> frame;
@@ -143,11 +170,13 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
     }
     counters.stop = true;
   };
-  while (!waiting.empty()) {
-    if (poll(waiting.data(), waiting.size(), -1) < 0) {
-      if (errno == EINTR) continue;
+  // Takes what the workers have sent, waiting up to `timeout` ms for it.
+  // False when they can no longer be watched.
+  const auto gather = [&](int timeout) {
+    if (poll(waiting.data(), waiting.size(), timeout) < 0) {
+      if (errno == EINTR) return true;
       fail(-1, "the processes that turn the frames could not be watched");
-      break;
+      return false;
     }
     for (std::size_t i = 0; i < waiting.size();) {
       if (waiting[i].revents == 0) {
@@ -160,16 +189,18 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
       if (!ended) {
         const int k = header.frame;
         const bool known = k >= 0 && k < run.frames && received[std::size_t(k)] == 0;
-        FrameCanvas canvas = known ? run.canvasOf(k) : FrameCanvas{};
-        const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
-        const std::size_t expected = header.turned ? rowBytes * std::size_t(canvas.height) : 0;
-        if (!known || header.bytes != (header.turned ? expected : std::min<std::uint64_t>(header.bytes, 4096))) {
+        if (!known || header.bytes != (header.turned ? 0 : std::min<std::uint64_t>(header.bytes, 4096))) {
           fail(-1, "a process turning frames sent what was not asked for");
           ended = true;
         } else {
           frame.resize(header.turned ? 0 : std::size_t(header.bytes));
-          ended = header.turned ? !ReadRows(fd, canvas) : !ReadFully(fd, frame.data(), frame.size());
+          ended = !header.turned && !ReadFully(fd, frame.data(), frame.size());
           if (!ended && header.turned) {
+            Worker& worker = *std::find_if(workers.begin(), workers.end(),
+                                           [&](const Worker& w) { return w.fd == fd; });
+            Place(worker.slots.At(worker.taken++), run.canvasOf(k));
+            const std::uint8_t slot = 0;
+            send(fd, &slot, 1, MSG_NOSIGNAL);  // a worker gone is told of as it ends
             received[std::size_t(k)] = 1;
             if (run.tell && !counters.stop && !run.tell(++done)) {
               cancelled = true;
@@ -187,7 +218,31 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
         ++i;
       }
     }
+    return true;
+  };
+  bool watching = true;
+  for (int k; watching && !counters.stop && (k = counters.next++) < run.frames;) {
+    std::string why;
+    bool turned = false;
+    try {
+      turned = run.turn(k, run.canvasOf(k), &why);
+    } catch (const std::bad_alloc&) {
+      why = "not enough memory to turn the frame";
+    } catch (...) {
+      why = "the frame could not be turned";
+    }
+    if (!turned) {
+      fail(k, why);
+    } else {
+      received[std::size_t(k)] = 1;
+      if (run.tell && !counters.stop && !run.tell(++done)) {
+        cancelled = true;
+        counters.stop = true;
+      }
+    }
+    watching = waiting.empty() || gather(0);
   }
+  while (watching && !waiting.empty()) watching = gather(-1);
   for (pollfd& left : waiting) close(left.fd);
   for (const Worker& worker : workers) {
     int status = 0;
@@ -199,6 +254,7 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
       fail(-1, "a process turning frames failed");
     }
   }
+  if (shared != nullptr) munmap(shared, shareBytes);
   munmap(page, sizeof(Counters));
   if (!failure.empty()) return false;
   if (cancelled) {

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include "engine/strip_pipeline.h"
 #include "sheet/sheet_builder.h"
@@ -43,21 +47,29 @@ TEST_F(FrameProcesses, FailuresAndStopsLeaveNoSheet) {
   options.frames = 36;
   SheetPlan plan;
   ASSERT_TRUE(PlanSheet(20, 20, options, 3, plan));
-  const auto failAt = [](int failing, bool die) {
+  const auto failAt = [](int failing) {
     return [=](const Image& p, int degrees, const FrameCanvas& canvas, std::string* why) {
       if (degrees == failing || degrees == failing + 180) {
-        if (die) std::raise(SIGKILL);
         *why = "refused";
         return false;
       }
       return LibraryTurnFrame(p, degrees, canvas, why);
     };
   };
+  // This process turns frames too: only the workers die, on their first
+  // frame, while this one turns slowly enough that they get frames.
+  const pid_t self = getpid();
+  const auto dieInWorkers = [self](const Image& p, int degrees, const FrameCanvas& canvas,
+                                   std::string* why) {
+    if (getpid() != self) std::raise(SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return LibraryTurnFrame(p, degrees, canvas, why);
+  };
   std::string reason;
   // Frames 9 and 27 fail; the first is told, whichever worker met it.
-  EXPECT_FALSE(BuildSheet(picture, plan, {}, failAt(90, false), &reason, nullptr, {}, 2));
+  EXPECT_FALSE(BuildSheet(picture, plan, {}, failAt(90), &reason, nullptr, {}, 2));
   EXPECT_EQ(reason, "frame 9: refused");
-  EXPECT_FALSE(BuildSheet(picture, plan, {}, failAt(90, true), &reason, nullptr, {}, 3));
+  EXPECT_FALSE(BuildSheet(picture, plan, {}, dieInWorkers, &reason, nullptr, {}, 3));
   EXPECT_NE(reason.find("ended by signal 9"), std::string::npos) << reason;
   const auto stopAfter5 = [](long long done, long long) { return done < 5; };
   EXPECT_FALSE(BuildSheet(picture, plan, {}, LibraryTurnFrame, &reason, nullptr, stopAfter5, 2));
