@@ -147,7 +147,8 @@ void SaveAsCommand(const AppState& state, AppSettings& settings, BackgroundWork&
   dialog.Setup("Save As", settings.DefaultDirPath, FileFilters().save, FileDialog::kSaveMode);
   dialog.Run(*state.Instance, state.MainWindow);
   std::string path = dialog.Path();
-  if (path.empty()) return;
+  // The window may have gone, and the picture with it, while the dialog was up.
+  if (path.empty() || image != state.CurrentImage.get()) return;
   settings.DefaultDirPath = dialog.Directory();
 
   // The chosen type's extension is added unless the name already ends in

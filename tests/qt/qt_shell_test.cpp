@@ -1,6 +1,8 @@
 // The program on real Qt widgets, headless: the main window as built from
 // its template, the real file dialogs, and one whole run from Open to Save As.
 
+#include <filesystem>
+
 #include <QComboBox>
 #include <QFileSystemModel>
 #include <QMenuBar>
@@ -218,7 +220,8 @@ TEST_F(QtShellTest, SeveralPicturesOpenedTogetherMakeTheCommandLinesOneSheet) {
        },
        [&] { return AcceptFileDialog(Path("fleet.png")); },
        [&] {
-         if (!Main()) return false;
+         // Written whole, under its own name, only at the end.
+         if (!Main() || !std::filesystem::exists(Path("fleet.png"))) return false;
          Main()->close();
          return true;
        }});
