@@ -55,15 +55,25 @@ std::unique_ptr<Image> BuildPlacedSheet(const SheetPlan& plan, int bpp,
     std::string failure;
     int framesDone = 0;
     std::atomic<bool> stopped = false;
+    // Placement k's own cell of the sheet.
+    const auto cellOf = [&](int k) {
+      const Placement& p = plan.placements[std::size_t(k)];
+      return FrameCanvas{sheet->Pixels() + std::size_t(p.sheet.y) * sheet->RowBytes() +
+                             std::size_t(p.sheet.x) * bpp,
+                         p.sheet.width,
+                         p.sheet.height,
+                         sheet->RowBytes(),
+                         bpp,
+                         fillRows[std::size_t(p.picture)].data()};
+    };
     const auto make = [&](int k) {
       if (stopped) return;
       const Placement& p = plan.placements[std::size_t(k)];
       const std::uint8_t* fillRow = fillRows[std::size_t(p.picture)].data();
-      std::uint8_t* const at = sheet->Pixels() + std::size_t(p.sheet.y) * sheet->RowBytes() +
-                               std::size_t(p.sheet.x) * bpp;
+      FrameCanvas canvas = cellOf(k);
+      std::uint8_t* const at = canvas.pixels;
       // A trimmed frame is drawn whole aside and its kept part copied in.
       std::vector<std::uint8_t> whole;
-      FrameCanvas canvas{at, p.sheet.width, p.sheet.height, sheet->RowBytes(), bpp, fillRow};
       if (p.Trimmed()) {
         whole.resize(std::size_t(p.fullWidth) * p.fullHeight * bpp);
         canvas = {whole.data(), p.fullWidth, p.fullHeight, std::size_t(p.fullWidth) * bpp,
@@ -92,16 +102,7 @@ std::unique_ptr<Image> BuildPlacedSheet(const SheetPlan& plan, int bpp,
       FrameProcessRun run;
       run.processes = processes;
       run.frames = plan.Frames();
-      run.canvasOf = [&](int k) {
-        const Placement& p = plan.placements[std::size_t(k)];
-        return FrameCanvas{sheet->Pixels() + std::size_t(p.sheet.y) * sheet->RowBytes() +
-                               std::size_t(p.sheet.x) * bpp,
-                           p.sheet.width,
-                           p.sheet.height,
-                           sheet->RowBytes(),
-                           bpp,
-                           fillRows[std::size_t(p.picture)].data()};
-      };
+      run.canvasOf = cellOf;
       run.turn = [&](int k, const FrameCanvas& canvas, std::string* why) {
         const Placement& p = plan.placements[std::size_t(k)];
         return turn(p.picture, p.angle, canvas, why);
