@@ -113,7 +113,7 @@ std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
     std::string why;
     if ((picture->BytesPerPixel() != 3 && picture->BytesPerPixel() != 4) ||
         TooSmallToTurn(*picture, &why) ||
-        (options.method == TurnMethod::kRotSprite &&
+        (NeedsEnlargement(options, sheet) &&
          !CheckEnlargement(picture->Width(), picture->Height(), &why))) {
       SetReason(reason, Quoted(picture->GetName()) + ": " +
                             (why.empty() ? "a palettised picture cannot be turned" : why));
@@ -151,7 +151,8 @@ std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
       if (smooth) {
         blended.push_back(std::make_unique<SmoothTurner>(*pictures[i]));
       } else {
-        pixel.push_back(std::make_unique<PixelTurner>(*sources[i], options.method, pool));
+        pixel.push_back(std::make_unique<PixelTurner>(*sources[i], options.method, pool,
+                                                      NeedsEnlargement(options, sheet)));
       }
     }
     return BuildPlacedSheet(

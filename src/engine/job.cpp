@@ -127,7 +127,7 @@ JobProblem ValidateJob(const Job& job, const SheetPlan* plan) {
   std::vector<std::string> stems;
   if (job.inputs.size() > 1 && !job.animation) {
     for (const std::string& input : job.inputs) {
-      stems.push_back(std::filesystem::path(input).stem().string());
+      stems.push_back(PictureStem(input));
     }
   }
   if (std::string refusal = SheetDataRefusal(save.data, job.output, save.dataPath, stems);

@@ -93,7 +93,6 @@ Rgb TopLeftColor(const Image& picture) {
   return {pixel[0], pixel[1], pixel[2]};
 }
 
-// RotSprite's enlargement serves only turns between the quarter turns.
 bool NeedsEnlargement(const StripOptions& options, const SheetPlan& plan) {
   return options.method == TurnMethod::kRotSprite &&
          std::any_of(plan.placements.begin(), plan.placements.end(),

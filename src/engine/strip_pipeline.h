@@ -55,6 +55,10 @@ std::unique_ptr<Image> Prepared(const Image& picture, bool alpha, const Rgb& fil
 // The colour of the picture's top-left pixel: the fill every Open starts with.
 Rgb TopLeftColor(const Image& picture);
 
+// Whether RotSprite must enlarge the pictures for `plan`: only turns
+// between the quarter turns need it.
+bool NeedsEnlargement(const StripOptions& options, const SheetPlan& plan);
+
 // Where the frames of `picture`'s sheet go and how big it is, before
 // anything is allocated; false with a reason when the options contradict
 // each other, the sheet would be too large to hold or `fits` refuses its
