@@ -91,22 +91,34 @@ class Shears {
   template <typename Place>
   void ForEachPixel(Place place) const {
     for (int y = 0; y < height_; ++y) {
-      const int v = 2 * y - (height_ - 1);
-      const int shift = RowShift(v);
-      for (int x = 0; x < width_; ++x) {
-        const int u1 = 2 * x - (width_ - 1) + shift;
-        const int v2 = v + columnShifts_[(u1 + acrossReach_) / 2];
-        const int u3 = u1 + RowShift(v2);
-        if (half_) {
-          place(x, y, -u3, -v2);
-        } else {
-          place(x, y, u3, v2);
-        }
-      }
+      for (int x = 0; x < width_; ++x) Land(x, y, place);
     }
   }
 
+  // The same for the pixels on the picture's edges alone. Every factor is
+  // below 1, so neighbouring rows' (and columns') shifts differ by at most
+  // a pixel: along a row the landing column never goes back, nor down a
+  // column the landing row, and the outermost landings are all here.
+  template <typename Place>
+  void ForEachEdgePixel(Place place) const {
+    for (int x = 0; x < width_; ++x) Land(x, 0, place), Land(x, height_ - 1, place);
+    for (int y = 1; y < height_ - 1; ++y) Land(0, y, place), Land(width_ - 1, y, place);
+  }
+
  private:
+  template <typename Place>
+  void Land(int x, int y, Place& place) const {
+    const int v = 2 * y - (height_ - 1);
+    const int u1 = 2 * x - (width_ - 1) + RowShift(v);
+    const int v2 = v + columnShifts_[(u1 + acrossReach_) / 2];
+    const int u3 = u1 + RowShift(v2);
+    if (half_) {
+      place(x, y, -u3, -v2);
+    } else {
+      place(x, y, u3, v2);
+    }
+  }
+
   static int Shift(double factor, int halves) { return 2 * int(std::lround(factor * halves / 2)); }
   int RowShift(int v) const { return rowShifts_[(v + downReach_) / 2]; }
 
@@ -193,7 +205,7 @@ BlockSize TurnedSize(TurnMethod method, int width, int height, long long degrees
   if (turn % 90 == 0) return turn % 180 == 0 ? BlockSize{width, height} : BlockSize{height, width};
   if (method == TurnMethod::kShear) {
     int across = 0, down = 0;
-    Shears(width, height, turn).ForEachPixel([&](int, int, int u, int v) {
+    Shears(width, height, turn).ForEachEdgePixel([&](int, int, int u, int v) {
       across = std::max(across, u);
       down = std::max(down, v);
     });

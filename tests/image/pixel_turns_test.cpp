@@ -104,23 +104,33 @@ TEST_F(PixelTurns, QuarterTurnsAreTheExactTurns) {
   }
 }
 
+// Each angle's own TurnedSize holds every pixel, and the made pictures
+// (with no pixel of the fill) reach all four sides of it.
 TEST_F(PixelTurns, ShearsKeepEveryPixelOnAFittedFrame) {
   WorkerPool pool(1);
   const auto ship = Sample("escort1.png", 3);
   ASSERT_TRUE(ship);
-  const Image odd = MakePicture(7, 4), even = MakePicture(8, 6);
-  for (const Image* picture : {static_cast<const Image*>(ship.get()), &odd, &even}) {
+  const Image odd = MakePicture(7, 4), even = MakePicture(8, 6), tall = MakePicture(5, 23);
+  for (const Image* picture : {static_cast<const Image*>(ship.get()), &odd, &even, &tall}) {
     const PixelTurner turner(*picture, TurnMethod::kShear, pool);
-    BlockSize fit;
-    for (int angle = 0; angle < 360; ++angle) {
-      const BlockSize size = TurnedSize(TurnMethod::kShear, picture->Width(), picture->Height(), angle);
-      fit = {std::max(fit.width, size.width), std::max(fit.height, size.height)};
-    }
-    const std::vector<std::uint8_t> fill = Pixel(*picture, 0);
+    const bool made = picture != ship.get();
+    const std::vector<std::uint8_t> fill = made ? std::vector<std::uint8_t>{255, 255, 255}
+                                                : Pixel(*picture, 0);
     const int visible = CountOtherThan(*picture, fill);
     for (int angle = 0; angle < 360; ++angle) {
-      ASSERT_EQ(CountOtherThan(Turned(turner, angle, fill, fit.width, fit.height), fill), visible)
-          << angle;
+      const BlockSize size = TurnedSize(TurnMethod::kShear, picture->Width(), picture->Height(), angle);
+      const Image frame = Turned(turner, angle, fill, size.width, size.height);
+      ASSERT_EQ(CountOtherThan(frame, fill), visible) << angle;
+      if (!made) continue;
+      const auto reaches = [&](int x0, int y0, int dx, int dy, int count) {
+        for (int i = 0; i < count; ++i) {
+          if (frame.ReadPixel(x0 + i * dx, y0 + i * dy) != fill) return true;
+        }
+        return false;
+      };
+      EXPECT_TRUE(reaches(0, 0, 1, 0, size.width) && reaches(0, size.height - 1, 1, 0, size.width) &&
+                  reaches(0, 0, 0, 1, size.height) && reaches(size.width - 1, 0, 0, 1, size.height))
+          << picture->Width() << "x" << picture->Height() << " " << angle;
     }
   }
 }
