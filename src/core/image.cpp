@@ -16,19 +16,17 @@ bool Palette::CopyFrom(const Palette& other) {
 #include <cstdlib>
 #include <new>
 
-// Large blocks are aligned for huge pages and ask the kernel for them: a
-// strip of hundreds of megabytes then costs a few hundred page faults rather
-// than a hundred thousand. Not value-initialised: every byte is written
-// right after.
-Image::Block Image::NewBlock(std::size_t size, const std::uint8_t* data) {
+void* AllocatePixelMemory(std::size_t size) {
   constexpr std::size_t kHugePage = std::size_t(2) << 20;
-  void* memory = nullptr;
-  if (size >= 2 * kHugePage) {
-    memory = std::aligned_alloc(kHugePage, (size + kHugePage - 1) / kHugePage * kHugePage);
-    if (memory != nullptr) madvise(memory, size, MADV_HUGEPAGE);
-  } else {
-    memory = std::malloc(std::max<std::size_t>(size, 1));
-  }
+  if (size < 2 * kHugePage) return std::malloc(std::max<std::size_t>(size, 1));
+  void* memory = std::aligned_alloc(kHugePage, (size + kHugePage - 1) / kHugePage * kHugePage);
+  if (memory != nullptr) madvise(memory, size, MADV_HUGEPAGE);
+  return memory;
+}
+
+// Not value-initialised: every byte is written right after.
+Image::Block Image::NewBlock(std::size_t size, const std::uint8_t* data) {
+  void* memory = AllocatePixelMemory(size);
   if (memory == nullptr) throw std::bad_alloc();
   Block block(static_cast<std::uint8_t*>(memory));
   if (data != nullptr) std::copy_n(data, size, block.get());

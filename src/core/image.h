@@ -17,6 +17,12 @@ constexpr std::uint64_t kMaxPicturePixels = std::uint64_t(1) << 26;
 // A picture within that size is held at up to 4 bytes a pixel.
 static_assert(kMaxPicturePixels * 4 <= kMaxLibraryImageBytes);
 
+// Memory for pixels, freed with std::free; null when there is none. Blocks of
+// several megabytes are aligned for huge pages and ask the kernel for them:
+// a sheet of hundreds of megabytes then costs a few hundred page faults
+// rather than a hundred thousand. Not initialised.
+void* AllocatePixelMemory(std::size_t size);
+
 // True for the depths an Image can have: 1, 3 or 4 bytes per pixel.
 inline bool ValidDepth(int bytesPerPixel) {
   return bytesPerPixel == 1 || bytesPerPixel == 3 || bytesPerPixel == 4;

@@ -245,6 +245,10 @@ void InitImageLibrary() {
   // blocks for reuse instead.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
+  // A sheet handed to the library for writing is as large as ours; it takes
+  // its blocks the way ours are taken. Set before the library holds any.
+  ilSetMemory([](ILsizei size) { return AllocatePixelMemory(size); },
+              [](const void* block) { std::free(const_cast<void*>(block)); });
   ilInit();
   iluInit();
   ilEnable(IL_FILE_OVERWRITE);
