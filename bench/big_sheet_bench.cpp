@@ -3,7 +3,7 @@
 //     against Gyrelle's own at each compression, on a sheet of 360 frames of
 //     a 512 x 512 ship: wall time on every core, file size, their ratios.
 //  2. The library's turn, 360 frames of 256 x 256, in 1 process against 2
-//     (and 16, for the bytes only).
+//     in turns (and 16, for the bytes only).
 //  3. The 60-frame 256 x 256 BMP job end to end, gyrelle-cli against
 //     ImageMagick's fastest form of it found, with the peak memory of each.
 // Exits 1 when `default` is not 4 x as fast within 1.05 x the size, `fast`
@@ -139,30 +139,37 @@ bool PngSection(int frames, int side, const std::filesystem::path& dir) {
 
 bool LibraryTurnSection() {
   const Image picture = ScaledShip(GYRELLE_SAMPLES_DIR "/escort1.png", 256);
-  std::printf("Library turn: 360 frames of 256 x 256, best of 3, wall time\n");
-  std::unique_ptr<Image> one;
-  double oneSeconds = 0;
+  std::printf("Library turn: 360 frames of 256 x 256, best of 5 interleaved rounds, wall time\n");
+  const int threadCounts[] = {1, 2, 16};
+  std::unique_ptr<Image> strips[3];
+  double best[3] = {1e30, 1e30, 1e30}, cpu[3] = {};
+  // 1 and 2 take turns, so that a slow spell of the machine falls on both;
+  // 16 is there for its bytes.
+  for (int round = 0; round < 5; ++round) {
+    for (int i = 0; i < 3; ++i) {
+      if (i == 2 && round > 0) continue;
+      const double cpuBefore = CpuSeconds();
+      best[i] = std::min(best[i], BestSeconds(1, [&] {
+                           strips[i] = MakeStrip(picture, {.frames = 360,
+                                                           .fill = TopLeftColor(picture),
+                                                           .threads = threadCounts[i]});
+                         }));
+      cpu[i] += CpuSeconds() - cpuBefore;
+      if (!strips[i]) return false;
+    }
+  }
   bool passed = true;
-  for (int threads : {1, 2, 16}) {
-    std::unique_ptr<Image> strip;
-    const double cpuBefore = CpuSeconds();
-    const double seconds = BestSeconds(3, [&] {
-      strip = MakeStrip(picture, {.frames = 360, .fill = TopLeftColor(picture),
-                                  .threads = threads});
-    });
-    const double cpu = (CpuSeconds() - cpuBefore) / 3;
-    if (!strip) return false;
+  for (int i = 0; i < 3; ++i) {
     const bool same =
-        !one || std::memcmp(one->Pixels(), strip->Pixels(), strip->ByteSize()) == 0;
-    if (!one) one = std::move(strip), oneSeconds = seconds;
-    const double speed = oneSeconds / seconds;
-    const bool ok = same && (threads != 2 || speed >= 1.6);
+        std::memcmp(strips[0]->Pixels(), strips[i]->Pixels(), strips[i]->ByteSize()) == 0;
+    const double speed = best[0] / best[i];
+    const bool ok = same && (i != 1 || speed >= 1.6);
     passed = passed && ok;
     std::printf("  %2d process%-2s %7.0f ms (%4.0f ms CPU)   %5.2f x as fast%s   bytes identical: "
                 "%s%s\n",
-                threads, threads == 1 ? "" : "es", seconds * 1e3, cpu * 1e3, speed,
-                threads == 2 ? " (floor 1.6)" : "            ", same ? "yes" : "NO",
-                ok ? "" : "   OUT");
+                threadCounts[i], i == 0 ? "" : "es", best[i] * 1e3,
+                cpu[i] / (i == 2 ? 1 : 5) * 1e3, speed, i == 1 ? " (floor 1.6)" : "            ",
+                same ? "yes" : "NO", ok ? "" : "   OUT");
   }
   return passed;
 }

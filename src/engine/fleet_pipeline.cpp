@@ -134,10 +134,12 @@ std::unique_ptr<Image> MakeFleetSheet(const std::vector<const Image*>& pictures,
     const int bpp = options.alpha ? 4 : 3;
     if (options.method == TurnMethod::kLibrary) {
       // The library keeps global state: its turn runs in processes, not threads.
+      std::vector<LibraryTurner> turners;
+      for (const Image* source : sources) turners.emplace_back(*source);
       return BuildPlacedSheet(
           sheet, bpp, fills,
           [&](int i, int degrees, const FrameCanvas& canvas, std::string* why) {
-            return LibraryTurnFrame(*sources[std::size_t(i)], degrees, canvas, why);
+            return turners[std::size_t(i)].Turn(degrees, canvas, why);
           },
           reason, nullptr, progress, WorkerPool::Wanted(options.threads));
     }

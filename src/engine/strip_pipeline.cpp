@@ -132,8 +132,13 @@ std::unique_ptr<Image> TurnIntoSheet(const Image& source, const SheetPlan& sheet
                                      const ProgressHook& progress, const Image* unprepared) {
   if (options.method == TurnMethod::kLibrary) {
     // The library keeps global state: its turn runs in processes, not threads.
-    return BuildSheet(source, sheet, options.fill, LibraryTurnFrame, reason, nullptr, progress,
-                      WorkerPool::Wanted(options.threads));
+    LibraryTurner turner(source);
+    return BuildSheet(
+        source, sheet, options.fill,
+        [&turner](const Image&, int degrees, const FrameCanvas& canvas, std::string* why) {
+          return turner.Turn(degrees, canvas, why);
+        },
+        reason, nullptr, progress, WorkerPool::Wanted(options.threads));
   }
   try {
     WorkerPool pool(options.threads);

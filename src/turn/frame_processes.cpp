@@ -51,9 +51,13 @@ struct Slots {
 // slot and tell of it. Returns the exit status.
 int Work(const FrameProcessRun& run, Counters& counters, int fd, const Slots& slots) try {
   long long sent = 0;
-  for (int k; !counters.stop && (k = counters.next++) < run.frames;) {
+  for (;;) {
+    // A free slot first: a frame taken while waiting for one would hold the
+    // others up at the end.
     std::uint8_t given = 0;
     if (sent >= slots.count && !ReadFully(fd, &given, 1)) return 1;
+    const int k = counters.next++;
+    if (counters.stop || k >= run.frames) break;
     FrameCanvas canvas = run.canvasOf(k);
     const std::size_t rowBytes = std::size_t(canvas.width) * canvas.bytesPerPixel;
     if (rowBytes * std::size_t(canvas.height) > slots.bytes) return 1;
@@ -171,9 +175,12 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
     counters.stop = true;
   };
   // Takes what the workers have sent, waiting up to `timeout` ms for it.
-  // False when they can no longer be watched.
-  const auto gather = [&](int timeout) {
-    if (poll(waiting.data(), waiting.size(), timeout) < 0) {
+  // False when they can no longer be watched; `took` tells whether anything
+  // came.
+  const auto gather = [&](int timeout, bool* took = nullptr) {
+    const int ready = poll(waiting.data(), waiting.size(), timeout);
+    if (took != nullptr) *took = ready > 0;
+    if (ready < 0) {
       if (errno == EINTR) return true;
       fail(-1, "the processes that turn the frames could not be watched");
       return false;
@@ -240,7 +247,9 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
         counters.stop = true;
       }
     }
-    watching = waiting.empty() || gather(0);
+    // Everything the workers have made is taken, so that none waits on a
+    // slot while this process turns its next frame.
+    for (bool took = true; watching && took && !waiting.empty();) watching = gather(0, &took);
   }
   while (watching && !waiting.empty()) watching = gather(-1);
   for (pollfd& left : waiting) close(left.fd);

@@ -89,10 +89,12 @@ bool HalfTurnFirst(long long angle) {
 }
 
 // Turns `source` by `angle` degrees, by the library or, for the turns it
-// gets wrong, into `own`, and hands the turned pixels to `use`. False when
-// the library fails.
-bool Turn(const Image& source, long long angle, std::vector<std::uint8_t>& own,
-          const std::function<void(const TurnedView&)>& use) {
+// gets wrong, into `own`, and hands the turned pixels to `use`. A turn that
+// starts with a half turn starts from `halfTurned`, the source turned by
+// half, made there when empty. False when the library fails.
+bool TurnPicture(const Image& source, long long angle, std::vector<std::uint8_t>& own,
+                 std::vector<std::uint8_t>& halfTurned,
+                 const std::function<void(const TurnedView&)>& use) {
   const int width = source.Width(), height = source.Height(), bpp = source.BytesPerPixel();
   const auto pass = [&](const LibraryPixels& turned) {
     use({turned.pixels, turned.width, turned.height});
@@ -105,9 +107,12 @@ bool Turn(const Image& source, long long angle, std::vector<std::uint8_t>& own,
     return true;
   }
   if (HalfTurnFirst(angle)) {
-    own.resize(source.ByteSize());
-    TurnHere(source, 180, own.data());
-    return LibraryRotate(own.data(), width, height, bpp, float(WholeTurn(angle) - 180), pass);
+    if (halfTurned.empty()) {
+      halfTurned.resize(source.ByteSize());
+      TurnHere(source, 180, halfTurned.data());
+    }
+    return LibraryRotate(halfTurned.data(), width, height, bpp, float(WholeTurn(angle) - 180),
+                         pass);
   }
   return LibraryRotate(source, float(angle), pass);
 }
@@ -124,7 +129,7 @@ bool TooSmallToTurn(const Image& image, std::string* reason) {
 bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) {
   if (TooSmallToTurn(image, reason)) return false;
   const long long angle = keepSign ? (long long)degrees : -(long long)degrees;
-  std::vector<std::uint8_t> own;
+  std::vector<std::uint8_t> own, halfTurned;
   bool held = true;
   const auto keep = [&](const TurnedView& turned) {
     try {
@@ -139,7 +144,7 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) 
       held = false;
     }
   };
-  if (!Turn(image, angle, own, keep)) {
+  if (!TurnPicture(image, angle, own, halfTurned, keep)) {
     SetReason(reason, "the picture could not be turned: " + LibraryError("DevIL refused"));
     return false;
   }
@@ -149,6 +154,10 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason) 
 
 bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canvas,
                       std::string* reason) {
+  return LibraryTurner(picture).Turn(degrees, canvas, reason);
+}
+
+bool LibraryTurner::Turn(int degrees, const FrameCanvas& canvas, std::string* reason) {
   const int bpp = canvas.bytesPerPixel;
   const std::uint8_t* fill = canvas.fillRow;
   SetClearColor(fill[0], fill[1], fill[2], bpp == 4 ? fill[3] : 255);
@@ -175,7 +184,7 @@ bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canv
       std::memcpy(out + left + middle, fill + left + middle, rowBytes - left - middle);
     }
   };
-  if (!Turn(picture, -(long long)degrees, own, draw)) {
+  if (!TurnPicture(picture_, -(long long)degrees, own, halfTurned_, draw)) {
     SetReason(reason, "the picture could not be turned by " + std::to_string(degrees) +
                           " degrees: " + LibraryError("DevIL refused"));
     return false;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/color.h"
 #include "core/image.h"
@@ -20,4 +21,17 @@ bool RotateImage(Image& image, int degrees, bool keepSign, std::string* reason =
 // paints what it uncovers in its clear color, set here from the fill.
 bool LibraryTurnFrame(const Image& picture, int degrees, const FrameCanvas& canvas,
                       std::string* reason);
+
+// The same for every frame of one picture: the picture turned by half,
+// where half of all turns start, is made once, when first needed. The
+// picture outlives the turner.
+class LibraryTurner {
+ public:
+  explicit LibraryTurner(const Image& picture) : picture_(picture) {}
+  bool Turn(int degrees, const FrameCanvas& canvas, std::string* reason);
+
+ private:
+  const Image& picture_;
+  std::vector<std::uint8_t> halfTurned_;
+};
 
