@@ -7,7 +7,7 @@ set -euo pipefail
 wanted=()
 for p in "$@"; do
   if [[ $p == programs ]]; then
-    wanted+=(cmake make g++ pkg-config libdevil-dev libdeflate-dev zlib1g-dev libstb-dev nlohmann-json3-dev qt6-base-dev)
+    wanted+=(cmake make g++ pkg-config libdevil-dev libdeflate-dev libisal-dev zlib1g-dev libstb-dev nlohmann-json3-dev qt6-base-dev)
   else
     wanted+=("$p")
   fi

@@ -1,8 +1,9 @@
 // PNG files from the format's public description, compressed the way
 // parallel gzip tools do it: each band of rows its own deflate run, made on
 // its own thread, the runs joined into one zlib stream. For fast and
-// default, zlib makes each run and ends every band but the last with a sync
-// flush, which leaves it open and on a byte, so the runs join as they are.
+// default, ISA-L's or zlib's deflater makes each run and ends every band but
+// the last with a sync flush, which leaves it open and on a byte, so the
+// runs join as they are.
 // For small, libdeflate makes each run (much smaller at its high levels,
 // which zlib has not); zlib's inflater then finds where each run's last
 // block begins and ends, so that its last-block bit can be cleared and the
@@ -12,6 +13,7 @@
 
 #include "io/png_writer.h"
 
+#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -45,24 +47,29 @@ enum class Filtering {
             // deflates smaller at the trial level
 };
 
+// Which deflater makes the runs.
+enum class Deflater { kIsal, kZlib, kLibdeflate };
+
 struct CompressionSetting {
   PngCompression compression;
   const char* name;
-  int level;       // libdeflate's, or zlib's when zlibStrategy is set
+  Deflater deflater;
+  int level;  // the deflater's own
   Filtering filtering;
-  std::optional<int> zlibStrategy;  // runs made by zlib with this strategy
   std::uint8_t zlibLevel;  // FLEVEL of the zlib header: 1 fast ... 3 smallest
 };
 
 // Chosen by measuring sheets of turned ships, blocky and rendered
-// (bench/big_sheet_bench): see README. zlib's levels 1 to 3 take about the
-// same time on such sheets, 3 much the smallest of them, under the library's
-// size; from 4 zlib searches lazily, at nearly twice the time. libdeflate's 10
-// is the first level much smaller than its 6, at twenty times the time.
+// (bench/big_sheet_bench): see README. ISA-L's level 1 deflates such sheets
+// about six times as fast as zlib's, a few percent larger. zlib's levels 1 to
+// 3 take about the same time, 3 much the smallest of them, under the
+// library's size; from 4 zlib searches lazily, at nearly twice the time.
+// libdeflate's 10 is the first level much smaller than its 6, at twenty
+// times the time.
 constexpr CompressionSetting kSettings[] = {
-    {PngCompression::kFast, "fast", 1, Filtering::kNone, Z_DEFAULT_STRATEGY, 1},
-    {PngCompression::kDefault, "default", 3, Filtering::kNone, Z_DEFAULT_STRATEGY, 2},
-    {PngCompression::kSmall, "small", 10, Filtering::kChosen, std::nullopt, 3},
+    {PngCompression::kFast, "fast", Deflater::kIsal, 1, Filtering::kNone, 1},
+    {PngCompression::kDefault, "default", Deflater::kZlib, 3, Filtering::kNone, 2},
+    {PngCompression::kSmall, "small", Deflater::kLibdeflate, 10, Filtering::kChosen, 3},
 };
 constexpr int kTrialLevel = 6;
 
@@ -186,6 +193,7 @@ struct Scratch {
   libdeflate_compressor* compressor = nullptr;
   libdeflate_compressor* trial = nullptr;
   std::optional<z_stream> deflater;
+  std::vector<std::uint8_t> isalLevelRoom;  // ISA-L's working memory for its level
   ~Scratch() {
     libdeflate_free_compressor(compressor);
     libdeflate_free_compressor(trial);
@@ -318,7 +326,7 @@ void ZlibBand(const Job& job, const std::uint8_t* raw, std::size_t bytes, bool l
     // Made in place: zlib's state points back at its stream.
     scratch.deflater.emplace();
     if (deflateInit2(&*scratch.deflater, job.setting.level, Z_DEFLATED, -15, 8,
-                     *job.setting.zlibStrategy) != Z_OK) {
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
       scratch.deflater.reset();
       throw std::bad_alloc();
     }
@@ -339,16 +347,44 @@ void ZlibBand(const Job& job, const std::uint8_t* raw, std::size_t bytes, bool l
   band.deflated.resize(band.deflated.size() - stream.avail_out);
 }
 
+// The same with ISA-L.
+void IsalBand(const Job& job, const std::uint8_t* raw, std::size_t bytes, bool last, Band& band,
+              Scratch& scratch) {
+  scratch.isalLevelRoom.resize(ISAL_DEF_LVL1_DEFAULT);
+  isal_zstream stream;
+  isal_deflate_init(&stream);
+  stream.level = std::uint32_t(job.setting.level);
+  stream.level_buf = scratch.isalLevelRoom.data();
+  stream.level_buf_size = std::uint32_t(scratch.isalLevelRoom.size());
+  stream.end_of_stream = last ? 1 : 0;
+  stream.flush = last ? NO_FLUSH : SYNC_FLUSH;
+  // Rows that do not deflate are stored, a few bytes a block more.
+  band.deflated.resize(bytes + bytes / 8 + 1024);
+  stream.next_in = const_cast<std::uint8_t*>(raw);
+  stream.avail_in = std::uint32_t(bytes);
+  stream.next_out = band.deflated.data();
+  stream.avail_out = std::uint32_t(band.deflated.size());
+  const int result = isal_deflate(&stream);
+  band.failed = result != COMP_OK || stream.avail_in != 0 || stream.avail_out == 0 ||
+                stream.internal_state.state != (last ? ZSTATE_END : ZSTATE_NEW_HDR);
+  band.deflated.resize(band.deflated.size() - stream.avail_out);
+}
+
 void MakeBand(const Job& job, int index, Band& band, Scratch& scratch) {
   const int first = index * job.rowsPerBand;
   const int end = std::min(job.picture.height, first + job.rowsPerBand);
   const std::size_t raw = std::size_t(end - first) * (job.rowBytes + 1);
-  if (job.setting.zlibStrategy) {
+  if (job.setting.deflater != Deflater::kLibdeflate) {
     scratch.filtered.resize(raw);
     UnfilteredRows(job, first, end, scratch.filtered.data());
     band.rawBytes = raw;
     band.adler = libdeflate_adler32(1, scratch.filtered.data(), raw);
-    ZlibBand(job, scratch.filtered.data(), raw, index + 1 == job.bands, band, scratch);
+    const bool last = index + 1 == job.bands;
+    if (job.setting.deflater == Deflater::kIsal) {
+      IsalBand(job, scratch.filtered.data(), raw, last, band, scratch);
+    } else {
+      ZlibBand(job, scratch.filtered.data(), raw, last, band, scratch);
+    }
     return;
   }
   libdeflate_compressor* compressor = Compressor(scratch.compressor, job.setting.level);

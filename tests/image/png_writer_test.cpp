@@ -19,10 +19,15 @@ TEST_F(PngWriter, BandedFilesReadBackAtEveryCompression) {
   const std::string path = dir / "banded.png";
   std::vector<std::uint8_t> palette(256 * 3);
   for (std::size_t i = 0; i < palette.size(); ++i) palette[i] = std::uint8_t(i * 7);
-  // Odd widths; bands of a few rows, and bands long enough for several blocks.
-  for (const auto& [width, height, rowsPerBand] : {std::tuple{7, 23, 3}, {301, 257, 101}}) {
+  // Odd widths; bands of a few rows, and bands long enough for several
+  // blocks, of noise and of long runs.
+  for (const auto& [width, height, rowsPerBand, runs] :
+       {std::tuple{7, 23, 3, false}, {301, 257, 101, false}, {301, 257, 101, true}}) {
     for (int bpp : {1, 3, 4}) {
-      const Image picture = MakePicture(width, height, bpp, width);
+      Image picture = MakePicture(width, height, bpp, width);
+      for (std::size_t i = 0; runs && i < picture.ByteSize(); ++i) {
+        picture.Pixels()[i] = std::uint8_t(i / 997 % 5);
+      }
       for (PngCompression compression :
            {PngCompression::kFast, PngCompression::kDefault, PngCompression::kSmall}) {
         SCOPED_TRACE(std::string(PngCompressionName(compression)) + " at " + std::to_string(bpp) +
