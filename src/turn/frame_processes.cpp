@@ -34,8 +34,10 @@ struct Header {
 };
 
 // Slots per worker: enough that a worker seldom waits for this process to
-// take a frame, few enough that large frames do not take much memory.
-constexpr int kMostSlots = 8;
+// take a frame (it takes all there are between its own), few enough that
+// large frames take little memory and shared pages, slow to come by, are
+// few.
+constexpr int kMostSlots = 4;
 constexpr std::size_t kSlotBudget = std::size_t(32) << 20;
 
 // A worker's slots in the shared memory: frames go to them in turn, and a
@@ -130,7 +132,7 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
   const std::size_t shareBytes = std::size_t(most) * std::size_t(slots.count) * slots.bytes;
   void* const shared = most == 0 ? nullptr
                                  : mmap(nullptr, shareBytes, PROT_READ | PROT_WRITE,
-                                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+                                        MAP_SHARED | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
   if (shared == MAP_FAILED) {
     if (keepingOut) madvise(kept, end - first, MADV_DOFORK);
     munmap(page, sizeof(Counters));
@@ -149,6 +151,8 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
     if (pid == 0) {
       close(fds[0]);
       for (const Worker& other : workers) close(other.fd);
+      // A fork leaves shared pages unmapped; one call maps them all.
+      madvise(own.first, std::size_t(own.count) * own.bytes, MADV_POPULATE_WRITE);
       _exit(Work(run, counters, fds[1], own));
     }
     close(fds[1]);
