@@ -14,6 +14,7 @@
 
 #include "core/exact_color.h"
 #include "devil/library.h"
+#include "devil/library_blocks.h"
 
 void ZeroUnusedPaletteEntries() {
   ILubyte* entries = ilGetPalette();
@@ -245,10 +246,9 @@ void InitImageLibrary() {
   // blocks for reuse instead.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
-  // A sheet handed to the library for writing is as large as ours; it takes
-  // its blocks the way ours are taken. Set before the library holds any.
-  ilSetMemory([](ILsizei size) { return AllocatePixelMemory(size); },
-              [](const void* block) { std::free(const_cast<void*>(block)); });
+  // Set before the library holds any block.
+  ilSetMemory([](ILsizei size) { return TakeLibraryBlock(size); },
+              [](const void* block) { GiveLibraryBlock(const_cast<void*>(block)); });
   ilInit();
   iluInit();
   ilEnable(IL_FILE_OVERWRITE);

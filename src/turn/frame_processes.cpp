@@ -147,6 +147,8 @@ bool TurnInProcesses(const FrameProcessRun& run, int& failedFrame, std::string& 
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) break;
     Slots own = slots;
     own.first = static_cast<std::uint8_t*>(shared) + std::size_t(p) * slots.count * slots.bytes;
+    // No library image is alive between frames, as its blocks must not be
+    // when a worker is forked (devil/library_blocks.h).
     const pid_t pid = fork();
     if (pid == 0) {
       close(fds[0]);

@@ -6,10 +6,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <csignal>
 #include <thread>
+#include <tuple>
 
+#include "devil/library_blocks.h"
 #include "engine/strip_pipeline.h"
 #include "sheet/sheet_builder.h"
 #include "sheet/sheet_layout.h"
@@ -21,8 +25,10 @@ namespace {
 using FrameProcesses = LibraryTest;
 
 TEST_F(FrameProcesses, SheetIsTheSameForAnyNumber) {
-  for (const bool alpha : {false, true}) {
-    const Image picture = MakePicture(33, 17, alpha ? 4 : 3, 5);
+  // The larger picture's blocks inside the library are wiped in the workers.
+  for (const auto& [width, height, alpha] :
+       {std::tuple{33, 17, false}, {33, 17, true}, {171, 150, false}}) {
+    const Image picture = MakePicture(width, height, alpha ? 4 : 3, 5);
     StripOptions options;
     options.frames = 40;
     options.fill = {10, 20, 30};
@@ -36,7 +42,8 @@ TEST_F(FrameProcesses, SheetIsTheSameForAnyNumber) {
       options.threads = processes;
       const auto many = MakeStrip(picture, options);
       ASSERT_TRUE(many);
-      EXPECT_EQ(PixelBytes(*many), PixelBytes(*one)) << processes << " processes, alpha " << alpha;
+      EXPECT_EQ(PixelBytes(*many), PixelBytes(*one))
+          << processes << " processes, " << width << " wide, alpha " << alpha;
     }
   }
 }
@@ -77,3 +84,23 @@ TEST_F(FrameProcesses, FailuresAndStopsLeaveNoSheet) {
 }
 
 }  // namespace
+
+// Blocks handed out at once never overlap, whatever their sizes, and a
+// block given back is handed out again.
+TEST(LibraryBlocks, NeverOverlapAndAreReused) {
+  std::vector<std::pair<std::uint8_t*, std::size_t>> held;
+  for (std::size_t i = 0; i < 24; ++i) {
+    const std::size_t size = (i % 3 == 0 ? 100 : 64 << 10) + i * 40000;
+    held.emplace_back(static_cast<std::uint8_t*>(TakeLibraryBlock(size)), size);
+    ASSERT_NE(held.back().first, nullptr);
+    std::memset(held.back().first, int(i), size);
+  }
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const auto [block, size] = held[i];
+    EXPECT_EQ(std::count(block, block + size, std::uint8_t(i)), std::ptrdiff_t(size)) << i;
+  }
+  void* given = held[4].first;
+  GiveLibraryBlock(given);
+  EXPECT_EQ(TakeLibraryBlock(held[4].second), given);
+  for (const auto& [block, size] : held) GiveLibraryBlock(block);
+}
