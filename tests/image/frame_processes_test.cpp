@@ -26,11 +26,11 @@ using FrameProcesses = LibraryTest;
 
 TEST_F(FrameProcesses, SheetIsTheSameForAnyNumber) {
   // The larger picture's blocks inside the library are wiped in the workers.
-  for (const auto& [width, height, alpha] :
-       {std::tuple{33, 17, false}, {33, 17, true}, {171, 150, false}}) {
+  for (const auto& [width, height, alpha, frames] :
+       {std::tuple{33, 17, false, 40}, {33, 17, true, 40}, {120, 100, false, 7}}) {
     const Image picture = MakePicture(width, height, alpha ? 4 : 3, 5);
     StripOptions options;
-    options.frames = 40;
+    options.frames = frames;
     options.fill = {10, 20, 30};
     options.alpha = alpha;
     options.columns = 3;  // gaps and an empty cell: the sheet is filled before the workers start
