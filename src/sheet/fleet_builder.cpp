@@ -117,7 +117,12 @@ std::unique_ptr<Image> BuildPlacedSheet(const SheetPlan& plan, int bpp,
         if (failed >= 0) failure = "frame " + std::to_string(failed) + ": " + failure;
       }
     } else if (pool != nullptr) {
-      pool->Run(plan.Frames(), make);
+      // Runs of neighbouring frames, about eight a thread: threads then
+      // write far apart on the sheet, not to cells that share cache lines.
+      const int run = std::max(1, plan.Frames() / (pool->Threads() * 8));
+      pool->Run((plan.Frames() + run - 1) / run, [&](int r) {
+        for (int k = r * run; k < std::min(plan.Frames(), (r + 1) * run); ++k) make(k);
+      });
     } else {
       for (int k = 0; k < plan.Frames() && failure.empty() && !stopped; ++k) make(k);
     }
