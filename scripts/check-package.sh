@@ -18,7 +18,7 @@ deb=$(echo build-package/gyrelle_*_amd64.deb)
 echo "Package: $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for library in libdevil1c2 libqt6widgets6; do
+for library in libdevil1c2 libqt6widgets6 libisal2; do
   [[ $depends == *"$library"* ]] || { echo "check-package: Depends lacks $library" >&2; exit 1; }
 done
 
