@@ -350,10 +350,13 @@ void ZlibBand(const Job& job, const std::uint8_t* raw, std::size_t bytes, bool l
 // The same with ISA-L.
 void IsalBand(const Job& job, const std::uint8_t* raw, std::size_t bytes, bool last, Band& band,
               Scratch& scratch) {
-  scratch.isalLevelRoom.resize(ISAL_DEF_LVL1_DEFAULT);
+  const int level = job.setting.level;
+  scratch.isalLevelRoom.resize(level <= 1   ? ISAL_DEF_LVL1_DEFAULT
+                               : level == 2 ? ISAL_DEF_LVL2_DEFAULT
+                                            : ISAL_DEF_LVL3_DEFAULT);
   isal_zstream stream;
   isal_deflate_init(&stream);
-  stream.level = std::uint32_t(job.setting.level);
+  stream.level = std::uint32_t(level);
   stream.level_buf = scratch.isalLevelRoom.data();
   stream.level_buf_size = std::uint32_t(scratch.isalLevelRoom.size());
   stream.end_of_stream = last ? 1 : 0;

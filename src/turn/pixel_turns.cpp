@@ -91,7 +91,8 @@ class Shears {
   template <typename Place>
   void ForEachPixel(Place place) const {
     for (int y = 0; y < height_; ++y) {
-      for (int x = 0; x < width_; ++x) Land(x, y, place);
+      const int v = 2 * y - (height_ - 1), shift = RowShift(v);
+      for (int x = 0; x < width_; ++x) Land(x, y, v, shift, place);
     }
   }
 
@@ -101,15 +102,20 @@ class Shears {
   // column the landing row, and the outermost landings are all here.
   template <typename Place>
   void ForEachEdgePixel(Place place) const {
-    for (int x = 0; x < width_; ++x) Land(x, 0, place), Land(x, height_ - 1, place);
-    for (int y = 1; y < height_ - 1; ++y) Land(0, y, place), Land(width_ - 1, y, place);
+    const auto land = [&](int x, int y) {
+      const int v = 2 * y - (height_ - 1);
+      Land(x, y, v, RowShift(v), place);
+    };
+    for (int x = 0; x < width_; ++x) land(x, 0), land(x, height_ - 1);
+    for (int y = 1; y < height_ - 1; ++y) land(0, y), land(width_ - 1, y);
   }
 
  private:
+  // Pixel (x, y), on row v half pixels from the centre, which the first
+  // shear moves by `shift`.
   template <typename Place>
-  void Land(int x, int y, Place& place) const {
-    const int v = 2 * y - (height_ - 1);
-    const int u1 = 2 * x - (width_ - 1) + RowShift(v);
+  void Land(int x, int y, int v, int shift, Place& place) const {
+    const int u1 = 2 * x - (width_ - 1) + shift;
     const int v2 = v + columnShifts_[(u1 + acrossReach_) / 2];
     const int u3 = u1 + RowShift(v2);
     if (half_) {
